@@ -1,0 +1,47 @@
+#include "runtime/text/Cp1252.h"
+
+#include <QList>
+#include <array>
+
+namespace rt {
+namespace {
+
+// Unicode of the bytes 80h to 9Fh; the undefined ones stay at their own value.
+constexpr std::array<char16_t, 32> kHigh = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+char unicodeToCp1252(char32_t c) {
+  if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<char>(c);
+  for (std::size_t i = 0; i < kHigh.size(); ++i)
+    if (kHigh[i] == c) return static_cast<char>(0x80 + i);
+  return '?';
+}
+
+}  // namespace
+
+char16_t cp1252ToUnicode(unsigned char byte) {
+  if (byte >= 0x80 && byte < 0xA0) return kHigh[byte - 0x80];
+  return byte;
+}
+
+std::string toCp1252(QStringView text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char32_t c : text.toUcs4()) out.push_back(unicodeToCp1252(c));
+  return out;
+}
+
+std::string utf8ToCp1252(std::string_view utf8) {
+  return toCp1252(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())));
+}
+
+QString fromCp1252(std::string_view bytes) {
+  QString out;
+  out.reserve(static_cast<qsizetype>(bytes.size()));
+  for (char b : bytes) out.append(QChar(cp1252ToUnicode(static_cast<unsigned char>(b))));
+  return out;
+}
+
+}  // namespace rt

@@ -1,0 +1,38 @@
+#pragma once
+// Shared pieces of the test programs: a temporary folder per test, and child modes, through which a
+// test starts its own program again as a second process (for share modes, crashes and instances).
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+
+class QTemporaryDir;
+
+namespace testing_support {
+
+// A fresh temporary folder, removed with the object. path() ends without a separator.
+class TempFolder {
+ public:
+  TempFolder();
+  ~TempFolder();
+  QString path() const;
+  QString file(const QString& name) const;  // path() + "/" + name
+
+ private:
+  std::unique_ptr<QTemporaryDir> dir_;
+};
+
+// A child mode is a function that runs instead of the tests when the program is started with
+// "--child=NAME arg...". Its return value is the exit code of the process.
+using ChildMain = std::function<int(const QStringList& args)>;
+bool registerChildMode(const QString& name, ChildMain main);
+int runChildModeIfAsked(int argc, char** argv, bool* asked);
+
+// Path of the running test program, for starting it again as a child.
+QString selfPath();
+
+}  // namespace testing_support
+
+#define TAVIK_CHILD_MODE(name, fn) \
+  static const bool tavikChildMode_##fn = ::testing_support::registerChildMode(name, fn)
