@@ -1,0 +1,751 @@
+#include "runtime/window/Window.h"
+
+#include "runtime/text/Picture.h"
+#include "runtime/window/Internal.h"
+#include "runtime/window/Keys.h"
+#include "runtime/window/Resources.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QFontMetricsF>
+#include <QFocusEvent>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QSpinBox>
+#include <QToolTip>
+#include <cmath>
+
+namespace rt::win {
+namespace {
+
+QFont windowFont(const char* family = "Arial", int size = 8) {
+  QFont f(QString::fromUtf8(family), size);
+  f.setStyleHint(QFont::SansSerif);
+  return f;
+}
+
+struct Scale {
+  double x = 1.5, y = 1.75;
+};
+
+// Dialog units by the Windows rule: a horizontal unit is a quarter of the font's average character
+// width (measured over the 52 letters), a vertical unit an eighth of its height.
+const Scale& scale() {
+  static Scale s = [] {
+    const QFontMetricsF fm(windowFont());
+    Scale r;
+    r.x = fm.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz") / 52.0 / 4.0;
+    r.y = fm.height() / 8.0;
+    return r;
+  }();
+  return s;
+}
+
+int px(int dlu) { return static_cast<int>(std::lround(dlu * scale().x)); }
+int py(int dlu) { return static_cast<int>(std::lround(dlu * scale().y)); }
+int ux(int pixels) { return static_cast<int>(std::lround(pixels / scale().x)); }
+int uy(int pixels) { return static_cast<int>(std::lround(pixels / scale().y)); }
+
+bool isFieldEvent(QEvent::Type t) { return t == QEvent::FocusIn || t == QEvent::FocusOut; }
+
+// The client area: paints the wallpaper and reports resizes and close requests.
+class Content : public QWidget {
+ public:
+  explicit Content(WindowImpl* w) : w_(w) {}
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    if (w_->wallpaper.isEmpty()) return;
+    const QPixmap pm = resourcePixmap(w_->wallpaper);
+    if (pm.isNull()) return;
+    QPainter p(this);
+    if (w_->wallpaperTiled)
+      p.drawTiledPixmap(rect(), pm);
+    else
+      p.drawPixmap(rect(), pm);
+  }
+  void resizeEvent(QResizeEvent*) override {
+    if (w_->open) w_->enqueue(EV_Sized);
+  }
+
+ private:
+  WindowImpl* w_;
+};
+
+// Turns a close of the window's top-level widget into a close request, unless the program closes it.
+class CloseGuard : public QObject {
+ public:
+  explicit CloseGuard(WindowImpl* w) : w_(w) {}
+  bool eventFilter(QObject*, QEvent* ev) override {
+    switch (ev->type()) {
+      case QEvent::Close:
+        if (w_->allowClose) return false;
+        ev->ignore();
+        w_->enqueue(EV_CloseWindow);
+        return true;
+      case QEvent::WindowActivate:
+        if (w_->open) w_->enqueue(EV_GainFocus);
+        return false;
+      case QEvent::WindowDeactivate:
+        if (w_->open) w_->enqueue(EV_LoseFocus);
+        return false;
+      default:
+        return false;
+    }
+  }
+
+ private:
+  WindowImpl* w_;
+};
+
+// Raises selected and accepted events as the focus moves between the controls.
+class FocusWatch : public QObject {
+ public:
+  explicit FocusWatch(WindowImpl* w) : w_(w) {}
+  bool eventFilter(QObject* obj, QEvent* ev) override {
+    if (!isFieldEvent(ev->type()) || !w_->open) return false;
+    auto* fe = static_cast<QFocusEvent*>(ev);
+    ControlState* c = w_->controlOf(static_cast<QWidget*>(obj));
+    if (!c) return false;
+    // Focus that moves because another window opened or closed is no move between controls.
+    const Qt::FocusReason r = fe->reason();
+    if (r == Qt::ActiveWindowFocusReason || r == Qt::PopupFocusReason) return false;
+    if (ev->type() == QEvent::FocusIn) {
+      w_->enqueue(EV_Selected, c->group ? c->group : c->def->field);
+    } else {
+      w_->acceptEntry(*c);
+    }
+    return false;
+  }
+
+ private:
+  WindowImpl* w_;
+};
+
+Qt::Alignment alignmentOf(const ControlDef& d, const rt::Picture* pic) {
+  if (d.attrs & A_Centre) return Qt::AlignHCenter | Qt::AlignVCenter;
+  if (d.attrs & A_Right) return Qt::AlignRight | Qt::AlignVCenter;
+  if (pic && pic->kind() == rt::Picture::Kind::Number) return Qt::AlignRight | Qt::AlignVCenter;
+  return Qt::AlignLeft | Qt::AlignVCenter;
+}
+
+void setBackground(QWidget* w, const QColor& c) {
+  QPalette pal = w->palette();
+  pal.setColor(QPalette::Window, c);
+  pal.setColor(QPalette::Base, c);
+  w->setPalette(pal);
+  w->setAutoFillBackground(true);
+}
+
+// Brings a window to the front; the headless platform has no stacking of its own.
+void raiseWidget(QWidget* w) {
+  if (QGuiApplication::platformName() != "offscreen" || !w->isWindow()) w->raise();
+  w->activateWindow();
+}
+
+bool inRange(int field, int from, int to) { return field >= from && field <= (to ? to : from); }
+
+}  // namespace
+
+double dluX() { return scale().x; }
+double dluY() { return scale().y; }
+
+// ---------------------------------------------------------------------------------------------
+// WindowImpl
+
+ControlState* WindowImpl::control(int field) {
+  auto it = controls.find(field);
+  return it == controls.end() || field == 0 ? nullptr : &it->second;
+}
+
+ControlState* WindowImpl::controlOf(const QWidget* w) {
+  for (auto& [field, c] : controls)
+    if (c.widget == w) return &c;
+  return nullptr;
+}
+
+void WindowImpl::enqueue(int code, int field, int key) {
+  Dispatcher::get().enqueue(thread, owner, Event{code, field, key});
+}
+
+void WindowImpl::acceptEntry(ControlState& c) {
+  auto* edit = qobject_cast<QLineEdit*>(c.widget.data());
+  if (!edit || !c.changed) return;
+  if (!c.def->bound.isSet() || c.def->bound.take(edit->text(), c.picture.get())) {
+    c.changed = false;
+    owner->display(c.def->field);
+    enqueue(EV_Accepted, c.def->field);
+    return;
+  }
+  // Rejected: the entry keeps what was typed and the focus, and the program says why.
+  const QString typed = edit->text();
+  QPointer<QLineEdit> keep = edit;
+  QTimer::singleShot(0, edit, [keep] {
+    if (keep) keep->setFocus(Qt::OtherFocusReason);
+  });
+  auto& handler = Dispatcher::get().invalidInput;
+  if (handler)
+    handler(*owner, c.def->field, typed);
+  else
+    QToolTip::showText(edit->mapToGlobal(QPoint(0, edit->height())), "Ungültige Eingabe", edit);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Window
+
+Window::Window(WindowDef def) : def_(std::move(def)), impl_(std::make_unique<WindowImpl>()) {
+  impl_->owner = this;
+}
+
+Window::~Window() {
+  if (impl_->open) close();
+}
+
+int Window::thread() const { return impl_->thread; }
+bool Window::isOpen() const { return impl_->open; }
+QWidget* Window::topWidget() const { return impl_->top; }
+
+void Window::open() {
+  if (impl_->open) return;
+  installKeyFilter();
+  Dispatcher& d = Dispatcher::get();
+  WindowImpl& w = *impl_;
+  w.thread = d.current;
+  w.allowClose = false;
+  w.alertKeys.clear();
+  w.deferUserEvents = false;
+  w.wallpaper.clear();
+
+  auto* content = new Content(&w);
+  content->setFont(windowFont(def_.font, def_.fontSize));
+  if (def_.background.isValid()) setBackground(content, def_.background);
+  w.content = content;
+  w.inputParts = {content};
+
+  if (def_.kind == WindowKind::Frame) {
+    auto* main = new QMainWindow;
+    auto* mdi = new QMdiArea;
+    mdi->setObjectName("mdiarea");
+    main->setCentralWidget(mdi);
+    main->setWindowTitle(QString::fromUtf8(def_.caption));
+    main->resize(px(def_.w), py(def_.h));
+    w.top = main;
+    w.inputParts.clear();
+    d.frame = this;
+    d.mdi = mdi;
+    delete content;
+    w.content = mdi;
+  } else if (def_.kind == WindowKind::MdiChild && d.mdi) {
+    auto* sub = new QMdiSubWindow;
+    sub->setWidget(content);
+    sub->setAttribute(Qt::WA_DeleteOnClose, false);
+    sub->setWindowTitle(QString::fromUtf8(def_.caption));
+    d.mdi->addSubWindow(sub);
+    w.sub = sub;
+    w.top = sub;
+  } else {
+    Qt::WindowFlags flags = Qt::Window;
+    if (!*def_.caption) flags |= Qt::FramelessWindowHint;
+    QWidget* parent = d.frame ? d.frame->impl()->top.data() : nullptr;
+    content->setParent(parent, parent ? (flags | Qt::Dialog) : flags);
+    content->setWindowTitle(QString::fromUtf8(def_.caption));
+    w.top = content;
+  }
+  w.top->installEventFilter(new CloseGuard(&w));
+  if (w.content) w.content->resize(px(def_.w), py(def_.h));
+
+  // Controls, in the order of the table, which is also the Tab order.
+  auto* focusWatch = new FocusWatch(&w);
+  QButtonGroup* group = nullptr;
+  int groupField = 0;
+  int unnamed = 0;
+  std::vector<QWidget*> behind;
+  for (const ControlDef& cd : def_.controls) {
+    ControlState cs;
+    cs.def = &cd;
+    if (*cd.picture) cs.picture = std::make_unique<rt::Picture>(cd.picture);
+    const QString text = QString::fromUtf8(cd.text);
+    QWidget* widget = nullptr;
+    switch (cd.kind) {
+      case Kind::Button: {
+        auto* b = new QPushButton(text, content);
+        if (*cd.icon) b->setIcon(resourceIcon(QString::fromUtf8(cd.icon)));
+        b->setAutoDefault(false);
+        const int field = cd.field;
+        QObject::connect(b, &QPushButton::clicked, b, [&w, field] { w.enqueue(EV_Accepted, field); });
+        widget = b;
+        break;
+      }
+      case Kind::Entry: {
+        auto* e = new QLineEdit(content);
+        if (cs.picture && cs.picture->kind() == rt::Picture::Kind::Text) e->setMaxLength(cs.picture->width());
+        e->setAlignment(alignmentOf(cd, cs.picture.get()));
+        const int field = cd.field;
+        const bool immediate = cd.attrs & A_Immediate;
+        QObject::connect(e, &QLineEdit::textEdited, e, [&w, field, immediate] {
+          if (ControlState* c = w.control(field)) c->changed = true;
+          if (immediate) w.enqueue(EV_NewSelection, field);
+        });
+        widget = e;
+        break;
+      }
+      case Kind::Display:
+      case Kind::Prompt: {
+        auto* l = new QLabel(text, content);
+        l->setAlignment(alignmentOf(cd, cs.picture.get()));
+        l->setTextFormat(Qt::PlainText);
+        if (cd.attrs & A_Large) {
+          QFont f = l->font();
+          f.setPointSize(f.pointSize() * 2);
+          f.setBold(true);
+          l->setFont(f);
+        }
+        widget = l;
+        break;
+      }
+      case Kind::CheckBox: {
+        auto* c = new QCheckBox(text, content);
+        const int field = cd.field;
+        QObject::connect(c, &QCheckBox::clicked, c, [&w, field](bool on) {
+          ControlState* s = w.control(field);
+          if (s && s->def->bound.isSet()) s->def->bound.setNumber(on ? 1 : 0);
+          w.enqueue(EV_Accepted, field);
+        });
+        widget = c;
+        break;
+      }
+      case Kind::OptionGroup: {
+        auto* frame = new QFrame(content);
+        group = new QButtonGroup(frame);
+        w.groups.push_back(group);
+        groupField = cd.field;
+        widget = frame;
+        behind.push_back(frame);
+        break;
+      }
+      case Kind::Option: {
+        auto* r = new QRadioButton(text, content);
+        cs.group = groupField;
+        if (group) group->addButton(r);
+        const int gf = groupField;
+        const double value = cd.value;
+        QObject::connect(r, &QRadioButton::clicked, r, [&w, gf, value] {
+          ControlState* g = w.control(gf);
+          if (g && g->def->bound.isSet()) g->def->bound.setNumber(value);
+          w.enqueue(EV_Accepted, gf);
+        });
+        widget = r;
+        break;
+      }
+      case Kind::Spin: {
+        auto* s = new QSpinBox(content);
+        s->setRange(cd.low, cd.high);
+        s->setAlignment(Qt::AlignRight);
+        const int field = cd.field;
+        QObject::connect(s, &QSpinBox::valueChanged, s, [&w, field](int v) {
+          ControlState* c = w.control(field);
+          if (!c || c->widget->signalsBlocked()) return;
+          if (c->def->bound.isSet()) c->def->bound.setNumber(v);
+          w.enqueue(EV_NewSelection, field);
+        });
+        widget = s;
+        break;
+      }
+      case Kind::Panel:
+      case Kind::Box:
+      case Kind::Line: {
+        auto* f = new QFrame(content);
+        if (cd.kind == Kind::Line) {
+          f->setFrameShape((cd.attrs & A_Vertical) ? QFrame::VLine : QFrame::HLine);
+        } else if (cd.kind == Kind::Box) {
+          f->setFrameShape(QFrame::Box);
+          if (cd.border.isValid()) {
+            QPalette pal = f->palette();
+            pal.setColor(QPalette::WindowText, cd.border);
+            f->setPalette(pal);
+          }
+        }
+        if (cd.fill.isValid()) setBackground(f, cd.fill);
+        widget = f;
+        behind.push_back(f);
+        break;
+      }
+      case Kind::Image: {
+        auto* l = new QLabel(content);
+        l->setPixmap(resourcePixmap(QString::fromUtf8(cd.icon)));
+        widget = l;
+        behind.push_back(l);
+        break;
+      }
+      case Kind::List:
+        break;  // lists are built by the list runtime
+    }
+    if (!widget) continue;
+    widget->setObjectName(QString::fromUtf8(cd.label));
+    if (*cd.tip) widget->setToolTip(QString::fromUtf8(cd.tip));
+    const QSize natural = widget->sizeHint();
+    int x = px(cd.x), y = py(cd.y);
+    int wpx = cd.w == kDefault ? natural.width() : px(cd.w);
+    int hpx = cd.h == kDefault ? natural.height() : py(cd.h);
+    if (cd.kind == Kind::Prompt || cd.kind == Kind::Display) {
+      if (cd.h == kDefault) hpx = QFontMetrics(widget->font()).height();
+      if (cd.w == kDefault && cs.picture) wpx = QFontMetrics(widget->font()).horizontalAdvance(QString(cs.picture->width(), '0'));
+    }
+    if (cd.kind == Kind::Button && cd.h == kDefault) hpx = py(14);
+    if (cd.kind == Kind::Entry && cd.h == kDefault) hpx = py(10);
+    if (cd.kind == Kind::Entry && cd.w == kDefault && cs.picture)
+      wpx = QFontMetrics(widget->font()).horizontalAdvance(QString(cs.picture->width() + 1, '0')) + 8;
+    widget->setGeometry(x, y, wpx, hpx);
+    const bool takesFocus = cd.kind == Kind::Button || cd.kind == Kind::Entry || cd.kind == Kind::CheckBox ||
+                            cd.kind == Kind::Option || cd.kind == Kind::Spin;
+    if (takesFocus) {
+      widget->setFocusPolicy((cd.attrs & A_Skip) ? Qt::ClickFocus : Qt::StrongFocus);
+      widget->installEventFilter(focusWatch);
+    } else {
+      widget->setFocusPolicy(Qt::NoFocus);
+    }
+    if (cd.attrs & A_Disabled) widget->setEnabled(false);
+    if (cd.attrs & A_Hidden) widget->hide();
+    cs.widget = widget;
+    w.controls[cd.field ? cd.field : --unnamed] = std::move(cs);
+  }
+  // Panels, boxes and pictures lie behind the other controls, in their own order.
+  for (auto it = behind.rbegin(); it != behind.rend(); ++it) (*it)->lower();
+
+  display();
+  w.open = true;
+  d.opened(this);
+
+  if (def_.kind == WindowKind::Frame) {
+    w.top->show();
+  } else if (w.sub) {
+    w.sub->show();
+    setPosition(def_.x == kDefault ? 0 : def_.x, def_.y == kDefault ? 0 : def_.y, def_.w, def_.h);
+  } else {
+    w.top->show();
+    if (def_.x == kDefault || def_.y == kDefault) {
+      // Centred on the frame, or on the screen when there is none.
+      QRect area = d.frame && d.frame->impl()->top ? d.frame->impl()->top->geometry()
+                                                   : QGuiApplication::primaryScreen()->availableGeometry();
+      const QRect r(QPoint(0, 0), w.top->size());
+      w.top->move(area.center() - r.center());
+    } else {
+      w.top->move(px(def_.x), py(def_.y));
+    }
+  }
+  raiseWidget(w.top);
+  w.enqueue(EV_OpenWindow);
+  if (d.openHook) {
+    QPointer<QWidget> alive = w.top;
+    QTimer::singleShot(0, w.top, [this, alive] {
+      if (alive && impl_->open && Dispatcher::get().openHook) Dispatcher::get().openHook(*this);
+    });
+  }
+}
+
+void Window::run(Handler handler) {
+  if (!impl_->open) return;
+  impl_->handler = std::move(handler);
+  QEventLoop loop;
+  impl_->loop = &loop;
+  Dispatcher::get().schedule();
+  loop.exec();
+  impl_->loop = nullptr;
+}
+
+void Window::attach(Handler handler) {
+  impl_->handler = std::move(handler);
+  Dispatcher::get().schedule();
+}
+
+void Window::close() {
+  WindowImpl& w = *impl_;
+  if (!w.open) return;
+  w.open = false;
+  w.allowClose = true;
+  Dispatcher& d = Dispatcher::get();
+  if (d.frame == this) {
+    d.frame = nullptr;
+    d.mdi = nullptr;
+  }
+  d.closed(this);
+  if (w.loop) w.loop->quit();
+  if (w.timer) w.timer->stop();
+  QWidget* top = w.top;
+  w.controls.clear();
+  w.groups.clear();
+  w.inputParts.clear();
+  w.handler = nullptr;
+  if (top) {
+    top->hide();
+    top->deleteLater();  // we may be inside a signal of one of its controls
+  }
+  w.top = nullptr;
+  w.content = nullptr;
+  w.sub = nullptr;
+}
+
+// ------------------------------------------------------------------- controls
+
+QWidget* Window::widget(int field) const { 
+  ControlState* c = impl_->control(field);
+  return c ? c->widget.data() : nullptr;
+}
+
+bool Window::has(int field) const { return impl_->control(field) != nullptr; }
+
+void Window::hide(int from, int to) {
+  for (auto& [field, c] : impl_->controls)
+    if (field > 0 && inRange(field, from, to) && c.widget) c.widget->hide();
+}
+
+void Window::show(int from, int to) {
+  for (auto& [field, c] : impl_->controls)
+    if (field > 0 && inRange(field, from, to) && c.widget) c.widget->show();
+}
+
+void Window::enable(int from, int to) {
+  for (auto& [field, c] : impl_->controls)
+    if (field > 0 && inRange(field, from, to) && c.widget) c.widget->setEnabled(true);
+}
+
+void Window::disable(int from, int to) {
+  for (auto& [field, c] : impl_->controls)
+    if (field > 0 && inRange(field, from, to) && c.widget) c.widget->setEnabled(false);
+}
+
+bool Window::isHidden(int field) const {
+  QWidget* w = widget(field);
+  return !w || w->isHidden();
+}
+
+bool Window::isEnabled(int field) const {
+  QWidget* w = widget(field);
+  return w && w->isEnabled();
+}
+
+void Window::setText(int field, const QString& text) {
+  QWidget* w = widget(field);
+  if (auto* b = qobject_cast<QAbstractButton*>(w)) b->setText(text);
+  else if (auto* l = qobject_cast<QLabel*>(w)) l->setText(text);
+  else if (auto* e = qobject_cast<QLineEdit*>(w)) e->setText(text);
+}
+
+QString Window::text(int field) const {
+  QWidget* w = widget(field);
+  if (auto* b = qobject_cast<QAbstractButton*>(w)) return b->text();
+  if (auto* l = qobject_cast<QLabel*>(w)) return l->text();
+  if (auto* e = qobject_cast<QLineEdit*>(w)) return e->text();
+  if (auto* s = qobject_cast<QSpinBox*>(w)) return s->text();
+  return {};
+}
+
+void Window::setFill(int field, const QColor& colour) {
+  if (QWidget* w = widget(field)) setBackground(w, colour);
+}
+
+QColor Window::fill(int field) const {
+  QWidget* w = widget(field);
+  return w && w->autoFillBackground() ? w->palette().color(QPalette::Window) : QColor();
+}
+
+void Window::setSkip(int field, bool skip) {
+  if (QWidget* w = widget(field)) w->setFocusPolicy(skip ? Qt::ClickFocus : Qt::StrongFocus);
+  if (ControlState* c = impl_->control(field))
+    for (QButtonGroup* g : impl_->groups)
+      for (QAbstractButton* b : g->buttons())
+        if (ControlState* o = impl_->controlOf(b); o && o->group == c->def->field)
+          b->setFocusPolicy(skip ? Qt::ClickFocus : Qt::StrongFocus);
+}
+
+bool Window::isSkipped(int field) const {
+  QWidget* w = widget(field);
+  return !w || !(w->focusPolicy() & Qt::TabFocus);
+}
+
+void Window::setSelection(int field, int start, int end) {
+  auto* e = qobject_cast<QLineEdit*>(widget(field));
+  if (!e) return;
+  const int len = e->text().size();
+  const int from = std::clamp(start - 1, 0, len);
+  const int to = std::clamp(end, 0, len);
+  if (to > from)
+    e->setSelection(from, to - from);
+  else
+    e->setCursorPosition(from);
+}
+
+void Window::select(int field) {
+  QWidget* w = widget(field);
+  if (!w) return;
+  if (impl_->top) impl_->top->activateWindow();
+  w->setFocus(Qt::OtherFocusReason);
+}
+
+int Window::focusField() const {
+  QWidget* f = QApplication::focusWidget();
+  if (!f) return 0;
+  ControlState* c = impl_->controlOf(f);
+  if (!c) return 0;
+  return c->group ? c->group : c->def->field;
+}
+
+void Window::markChanged(int field) {
+  if (ControlState* c = impl_->control(field)) c->changed = true;
+}
+
+void Window::display(int only) {
+  for (auto& [field, c] : impl_->controls) {
+    if (only && field != only) continue;
+    if (!c.widget) continue;
+    const ControlDef& d = *c.def;
+    if (c.group) {
+      ControlState* g = impl_->control(c.group);
+      if (g && g->def->bound.isSet())
+        static_cast<QRadioButton*>(c.widget.data())->setChecked(g->def->bound.number() == d.value);
+      continue;
+    }
+    if (!d.bound.isSet()) continue;
+    if (auto* e = qobject_cast<QLineEdit*>(c.widget.data())) {
+      e->setText(d.bound.show(c.picture.get()).trimmed());
+      c.changed = false;
+    } else if (auto* l = qobject_cast<QLabel*>(c.widget.data())) {
+      QString t = d.bound.show(c.picture.get());
+      l->setText(c.picture && c.picture->kind() == rt::Picture::Kind::Number ? t.trimmed() : t);
+    } else if (auto* cb = qobject_cast<QCheckBox*>(c.widget.data())) {
+      cb->setChecked(d.bound.number() != 0);
+    } else if (auto* s = qobject_cast<QSpinBox*>(c.widget.data())) {
+      const QSignalBlocker block(s);
+      s->setValue(static_cast<int>(d.bound.number()));
+    }
+  }
+}
+
+bool Window::update(int field) {
+  if (!field) field = focusField();
+  ControlState* c = impl_->control(field);
+  if (!c || !c->def->bound.isSet()) return true;
+  if (auto* e = qobject_cast<QLineEdit*>(c->widget.data())) {
+    if (!c->def->bound.take(e->text(), c->picture.get())) return false;
+  }
+  return true;
+}
+
+void Window::setTimer(int hundredths) {
+  WindowImpl& w = *impl_;
+  if (!w.top) return;
+  if (!w.timer) {
+    w.timer = new QTimer(w.top);
+    QObject::connect(w.timer, &QTimer::timeout, w.timer, [&w] { w.enqueue(EV_Timer); });
+  }
+  if (hundredths <= 0)
+    w.timer->stop();
+  else
+    w.timer->start(hundredths * 10);
+}
+
+void Window::setWallpaper(const QString& resource, bool tiled) {
+  impl_->wallpaper = resource;
+  impl_->wallpaperTiled = tiled;
+  if (impl_->content) impl_->content->update();
+}
+
+QString Window::wallpaper() const { return impl_->wallpaper; }
+
+// ------------------------------------------------------------------- place and size
+
+QRect Window::position() const {
+  const WindowImpl& w = *impl_;
+  if (!w.top) return {};
+  const QPoint p = w.top->pos();
+  const QSize s = w.sub ? w.content->size() : (w.top ? w.top->size() : QSize());
+  return QRect(ux(p.x()), uy(p.y()), ux(s.width()), uy(s.height()));
+}
+
+void Window::setPosition(int x, int y, int width, int height) {
+  WindowImpl& w = *impl_;
+  if (!w.top) return;
+  if (w.sub) {
+    if (w.sub->isMaximized()) w.sub->showNormal();
+    const QSize deco = w.sub->size() - w.content->size();
+    w.sub->setGeometry(px(x), py(y), px(width) + deco.width(), py(height) + deco.height());
+    // Qt lays the widget out inside the sub-window; make sure the client area has exactly the size.
+    const QSize diff = QSize(px(width), py(height)) - w.content->size();
+    if (!diff.isNull()) w.sub->resize(w.sub->size() + diff);
+  } else {
+    w.top->move(px(x), py(y));
+    w.top->resize(px(width), py(height));
+  }
+  // Setting the size always raises the resize event, also when it did not change.
+  w.enqueue(EV_Sized);
+}
+
+QRect Window::controlPosition(int field) const {
+  QWidget* c = widget(field);
+  if (!c) return {};
+  const QRect g = c->geometry();
+  return QRect(ux(g.x()), uy(g.y()), ux(g.width()), uy(g.height()));
+}
+
+void Window::setControlPosition(int field, int x, int y, int width, int height) {
+  if (QWidget* c = widget(field)) c->setGeometry(px(x), py(y), px(width), py(height));
+}
+
+bool Window::isMaximized() const { return impl_->top && impl_->top->isMaximized(); }
+
+void Window::setMaximized(bool maximized) {
+  if (!impl_->top) return;
+  if (maximized)
+    impl_->top->showMaximized();
+  else
+    impl_->top->showNormal();
+}
+
+void Window::activate() {
+  WindowImpl& w = *impl_;
+  if (!w.top) return;
+  if (w.sub && Dispatcher::get().mdi) Dispatcher::get().mdi->setActiveSubWindow(w.sub);
+  raiseWidget(w.top);
+}
+
+bool Window::takesInput() const {
+  for (const auto& part : impl_->inputParts)
+    if (part && !part->isEnabled()) return false;
+  return impl_->open;
+}
+
+void Window::addAlertKey(int code) { impl_->alertKeys.insert(code); }
+void Window::clearAlertKeys() { impl_->alertKeys.clear(); }
+bool Window::hasAlertKey(int code) const { return impl_->alertKeys.count(code) > 0; }
+void Window::setDeferUserEvents(bool defer) {
+  impl_->deferUserEvents = defer;
+  Dispatcher::get().schedule();
+}
+
+// ------------------------------------------------------------------- program-wide
+
+void setOpenHook(std::function<void(Window&)> hook) { Dispatcher::get().openHook = std::move(hook); }
+
+void setInvalidInputHandler(std::function<void(Window&, int, const QString&)> handler) {
+  Dispatcher::get().invalidInput = std::move(handler);
+}
+
+Window* findWindow(const QString& label) {
+  auto& open = Dispatcher::get().openWindows;
+  for (auto it = open.rbegin(); it != open.rend(); ++it)
+    if ((*it)->label() == label) return *it;
+  return nullptr;
+}
+
+}  // namespace rt::win

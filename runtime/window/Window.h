@@ -1,0 +1,115 @@
+#pragma once
+// A window of the program: built from its definition, opened on the calling logical thread, fed one
+// event per pass to its procedure's handler.
+//
+// Two ways to run a window: `run` is a modal call (the caller waits in a nested event loop until the
+// window leaves its loop, while the other logical threads' windows keep working); `attach` hands the
+// window's events to a handler and returns at once, for the windows that live on a logical thread of
+// their own. While a thread has a window above another, the lower one takes no input.
+
+#include "runtime/window/Events.h"
+#include "runtime/window/WindowDef.h"
+
+#include <QColor>
+#include <QPointer>
+#include <QRect>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <set>
+
+class QWidget;
+
+namespace rt::win {
+
+struct WindowImpl;
+
+class Window {
+ public:
+  using Handler = std::function<Pass(Window&, const Event&)>;
+
+  explicit Window(WindowDef def);
+  ~Window();
+  Window(const Window&) = delete;
+  Window& operator=(const Window&) = delete;
+
+  const WindowDef& def() const { return def_; }
+  QString label() const { return QString::fromUtf8(def_.label); }
+  int thread() const;
+
+  void open();
+  void run(Handler handler);
+  void attach(Handler handler);
+  void close();
+  bool isOpen() const;
+
+  // Controls, addressed by field number; a range `from`..`to` covers the fields in between.
+  QWidget* widget(int field) const;
+  bool has(int field) const;
+  void hide(int from, int to = 0);
+  void show(int from, int to = 0);
+  void enable(int from, int to = 0);
+  void disable(int from, int to = 0);
+  bool isHidden(int field) const;
+  bool isEnabled(int field) const;
+  void setText(int field, const QString& text);
+  QString text(int field) const;  // what the control shows now
+  void setFill(int field, const QColor& colour);
+  QColor fill(int field) const;
+  void setSkip(int field, bool skip);
+  bool isSkipped(int field) const;
+  // Selection in an entry, 1-based character positions, as the control property does it: a start
+  // and end on the same position mark that one character; positions beyond the end put the cursor
+  // after the text.
+  void setSelection(int field, int start, int end);
+  void select(int field);          // give the control the focus
+  int focusField() const;          // 0 when no control has the focus
+  void markChanged(int field);     // leaving the control raises its accepted event
+  void display(int field = 0);     // show the bound variables (0: all controls)
+  bool update(int field = 0);      // take the edit of a control (0: the focused one) into its variable
+  void setTimer(int hundredths);   // 0 stops the timer
+  void setWallpaper(const QString& resource, bool tiled);
+  QString wallpaper() const;
+
+  // The window's place and size in dialog units (X, Y of the window; width, height of its client area).
+  QRect position() const;
+  void setPosition(int x, int y, int w, int h);
+  void setPosition(const QRect& r) { setPosition(r.x(), r.y(), r.width(), r.height()); }
+  QRect controlPosition(int field) const;
+  void setControlPosition(int field, int x, int y, int w, int h);
+  bool isMaximized() const;
+  void setMaximized(bool maximized);
+  void activate();  // bring to the front with the focus
+  bool takesInput() const;  // false while another window of its thread lies above it
+
+  // Alert keys of this window: such a key does not do its normal work; an EV_AlertKey event comes.
+  void addAlertKey(int code);
+  void clearAlertKeys();
+  bool hasAlertKey(int code) const;
+
+  // While set, user events posted to this window's thread wait until this window has closed.
+  void setDeferUserEvents(bool defer);
+
+  // The frame's own widget, for the runtime parts that build menus and toolbars.
+  QWidget* topWidget() const;
+  WindowImpl* impl() const { return impl_.get(); }
+
+ private:
+  WindowDef def_;
+  std::unique_ptr<WindowImpl> impl_;
+};
+
+// Called (from the event loop) after a window has opened; tests answer message windows with it.
+void setOpenHook(std::function<void(Window&)> hook);
+// Called when an entry rejects what the user typed; the program shows its message there.
+void setInvalidInputHandler(std::function<void(Window&, int field, const QString& typed)> handler);
+// The open window with this label that was opened last, or nullptr.
+Window* findWindow(const QString& label);
+// Processes events until every logical thread's queue is empty (bounded); for tests and start-up.
+void settle(int maxMs = 2000);
+
+// Dialog units of the program's window font, in pixels.
+double dluX();
+double dluY();
+
+}  // namespace rt::win

@@ -1,0 +1,78 @@
+#pragma once
+// A window is defined by a table that reads like the program's control tables: field number, label,
+// kind, text, picture, position and size in dialog units, bound variable and attributes. The runtime
+// builds the Qt widgets from it.
+
+#include "runtime/window/Bound.h"
+
+#include <QColor>
+#include <vector>
+
+namespace rt::win {
+
+enum class Kind {
+  Button,
+  Entry,        // an edit field; its picture decides what it accepts
+  Display,      // shows its bound variable under its picture (a "string" control)
+  Prompt,       // a fixed text
+  CheckBox,     // bound to a BYTE: 1 checked, 0 not
+  OptionGroup,  // bound to a number; its option buttons follow it in the table
+  Option,       // an option button of the group before it; `value` is its number
+  Spin,         // a number entry with up/down; `low`..`high`
+  Panel,        // a filled rectangle
+  Box,          // a framed rectangle
+  Line,         // a line
+  Image,        // a picture from the program's resources
+  List,         // a list box over a queue
+};
+
+// Attributes of a control.
+enum Attr : unsigned {
+  A_None = 0,
+  A_Hidden = 1u << 0,
+  A_Disabled = 1u << 1,
+  A_Skip = 1u << 2,       // not in the Tab order
+  A_Immediate = 1u << 3,  // an entry that reports every keystroke (new selection)
+  A_Centre = 1u << 4,     // text centred
+  A_Right = 1u << 5,      // text right-aligned
+  A_Default = 1u << 6,    // the default button
+  A_Large = 1u << 7,      // large type
+  A_Tiled = 1u << 8,      // image tiled
+  A_Vertical = 1u << 9,   // a vertical line or separator
+};
+
+inline constexpr int kDefault = -32768;  // no fixed place or size: the window layer decides
+
+struct ControlDef {
+  int field = 0;                // field number; 0 for a control that the program never addresses
+  const char* label = "";       // "?CODE"
+  Kind kind = Kind::Prompt;
+  const char* text = "";        // caption of buttons, prompts, check boxes
+  const char* picture = "";     // "@S4", "@D06.B", "@N-12`2", …
+  int x = 0, y = 0, w = kDefault, h = kDefault;  // dialog units
+  Bound bound{};
+  unsigned attrs = A_None;
+  const char* tip = "";
+  const char* icon = "";        // resource name of an icon or image
+  int key = 0;                  // a key code that accepts (or, for an option, chooses) the control
+  QColor fill{};                // fill of a panel or box, background of a list
+  QColor border{};              // border of a box
+  double value = 0;             // the value of an option button
+  int low = 0, high = 0;        // range of a spin
+};
+
+enum class WindowKind { Plain, MdiChild, Frame };
+
+struct WindowDef {
+  const char* label = "";       // "P9$WIN", "$WINBUCHUNG"
+  const char* caption = "";     // empty: no caption
+  int x = kDefault, y = kDefault;  // kDefault: the window layer places it (centred)
+  int w = 0, h = 0;             // client size in dialog units
+  WindowKind kind = WindowKind::Plain;
+  const char* font = "Arial";
+  int fontSize = 8;
+  QColor background{};
+  std::vector<ControlDef> controls;
+};
+
+}  // namespace rt::win

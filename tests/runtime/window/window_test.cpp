@@ -1,0 +1,302 @@
+#include "runtime/window/Keys.h"
+#include "runtime/window/Threads.h"
+#include "runtime/window/Window.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+#include <vector>
+
+using namespace rt::win;
+
+namespace {
+
+rt::String<20> g_text;
+rt::DATE g_date;
+std::uint8_t g_check = 0;
+
+WindowDef formDef() {
+  WindowDef d;
+  d.label = "TESTFORM";
+  d.caption = "Test";
+  d.x = 10;
+  d.y = 10;
+  d.w = 200;
+  d.h = 100;
+  d.controls = {
+      {.field = 1, .label = "?OK", .kind = Kind::Button, .text = "OK", .x = 10, .y = 80, .w = 40, .h = 12},
+      {.field = 2, .label = "?TEXT", .kind = Kind::Entry, .picture = "@S20", .x = 10, .y = 10, .w = 80,
+       .bound = Bound(g_text)},
+      {.field = 3, .label = "?DATE", .kind = Kind::Entry, .picture = "@D06.B", .x = 10, .y = 30, .w = 60,
+       .bound = Bound(g_date)},
+      {.field = 4, .label = "?CHECK", .kind = Kind::CheckBox, .text = "Merken", .x = 10, .y = 50,
+       .bound = Bound(g_check)},
+  };
+  return d;
+}
+
+WindowDef askDef() {
+  WindowDef d;
+  d.label = "ASK";
+  d.w = 100;
+  d.h = 40;
+  d.controls = {{.field = 1, .label = "?OK", .kind = Kind::Button, .text = "OK", .x = 10, .y = 10, .w = 40, .h = 12}};
+  return d;
+}
+
+struct WindowTest : ::testing::Test {
+  std::vector<Event> events;
+  void SetUp() override {
+    g_text.clear();
+    g_date = {};
+    g_check = 0;
+    clearKeyAliases();
+  }
+  void TearDown() override {
+    setOpenHook(nullptr);
+    setInvalidInputHandler(nullptr);
+    clearKeyAliases();
+    settle();
+  }
+  Window::Handler recorder(Pass onClose = Pass::Default) {
+    return [this, onClose](Window&, const Event& e) {
+      events.push_back(e);
+      return e.code == EV_CloseWindow ? onClose : Pass::Default;
+    };
+  }
+  bool saw(int code, int field = 0) const {
+    for (const Event& e : events)
+      if (e.code == code && e.field == field) return true;
+    return false;
+  }
+};
+
+}  // namespace
+
+TEST_F(WindowTest, LeavingAChangedEntryWritesItsVariableBeforeTheAcceptedEvent) {
+  Window w(formDef());
+  w.open();
+  std::string seenInHandler;
+  w.attach([&](Window&, const Event& e) {
+    events.push_back(e);
+    if (e.code == EV_Accepted && e.field == 2) seenInHandler = g_text.utf8();
+    return Pass::Default;
+  });
+  settle();
+  w.select(2);
+  settle();
+  QTest::keyClicks(w.widget(2), "Miete");
+  QTest::keyClick(w.widget(2), Qt::Key_Tab);
+  settle();
+  EXPECT_EQ(seenInHandler, "Miete");
+  EXPECT_TRUE(saw(EV_OpenWindow));
+  EXPECT_TRUE(saw(EV_Selected, 2));
+  EXPECT_TRUE(saw(EV_Selected, 3));
+  EXPECT_EQ(w.focusField(), 3);
+
+  // Leaving without a change raises nothing; marking as changed raises it again.
+  events.clear();
+  w.select(2);
+  settle();
+  w.select(3);
+  settle();
+  EXPECT_FALSE(saw(EV_Accepted, 2));
+  w.markChanged(3);
+  w.select(2);
+  settle();
+  EXPECT_TRUE(saw(EV_Accepted, 3));
+  w.close();
+}
+
+TEST_F(WindowTest, ARejectedDateKeepsTheFocusAndTheVariable) {
+  g_date = rt::dateOf(rt::dayNumber(2024, 3, 5));
+  Window w(formDef());
+  w.open();
+  w.attach(recorder());
+  QString rejected;
+  setInvalidInputHandler([&](Window&, int field, const QString& typed) {
+    rejected = QString::number(field) + ":" + typed;
+  });
+  settle();
+  EXPECT_EQ(w.text(3), "05.03.2024");
+  w.select(3);
+  settle();
+  auto* e = static_cast<QLineEdit*>(w.widget(3));
+  e->selectAll();
+  QTest::keyClicks(e, "31.02.2024");
+  QTest::keyClick(e, Qt::Key_Tab);
+  settle();
+  EXPECT_EQ(rejected, "3:31.02.2024");
+  EXPECT_EQ(rt::dayNumber(g_date), rt::dayNumber(2024, 3, 5));
+  EXPECT_FALSE(saw(EV_Accepted, 3));
+  EXPECT_EQ(w.focusField(), 3);
+
+  e->selectAll();
+  QTest::keyClicks(e, "1.4.24");
+  QTest::keyClick(e, Qt::Key_Tab);
+  settle();
+  EXPECT_EQ(rt::dayNumber(g_date), rt::dayNumber(2024, 4, 1));
+  EXPECT_EQ(w.text(3), "01.04.2024");
+  EXPECT_TRUE(saw(EV_Accepted, 3));
+  w.close();
+}
+
+TEST_F(WindowTest, ThePassEndsDecideWhetherACloseRequestCloses) {
+  Window refusing(formDef());
+  refusing.open();
+  refusing.attach(recorder(Pass::NoDefault));
+  postField(EV_CloseWindow, 0, refusing.thread());
+  settle();
+  EXPECT_TRUE(refusing.isOpen());
+  EXPECT_TRUE(saw(EV_CloseWindow));
+
+  // A close box click arrives as a close request too.
+  refusing.topWidget()->close();
+  settle();
+  EXPECT_TRUE(refusing.isOpen());
+  refusing.close();
+
+  Window closing(formDef());
+  closing.open();
+  closing.attach(recorder(Pass::Default));
+  closing.topWidget()->close();
+  settle();
+  EXPECT_FALSE(closing.isOpen());
+
+  Window leaving(formDef());
+  leaving.open();
+  leaving.attach([](Window&, const Event& e) { return e.code == EV_Accepted ? Pass::Leave : Pass::Default; });
+  settle();
+  static_cast<QPushButton*>(leaving.widget(1))->click();
+  settle();
+  EXPECT_FALSE(leaving.isOpen());
+}
+
+TEST_F(WindowTest, AModalRunWaitsWhileOtherThreadsKeepWorking) {
+  // Thread A asks with a modal window; while it waits, thread B receives and handles a post.
+  int handledByB = 0;
+  auto windowB = std::make_unique<Window>(formDef());
+  const int threadB = start([&] {
+    windowB->open();
+    windowB->attach([&](Window&, const Event& e) {
+      if (e.code == EV_User + 1) ++handledByB;
+      return Pass::Default;
+    });
+  });
+
+  std::vector<std::string> order;
+  auto windowA = std::make_unique<Window>(formDef());
+  const int threadA = start([&] {
+    windowA->open();
+    windowA->attach([&](Window& self, const Event& e) {
+      if (e.code == EV_Accepted && e.field == 1) {
+        order.push_back("ask");
+        Window ask(askDef());
+        ask.open();
+        ask.setDeferUserEvents(true);
+        EXPECT_FALSE(self.takesInput());
+        ask.run([&](Window&, const Event& ev) {
+          if (ev.code == EV_Accepted) return Pass::Leave;
+          return Pass::Default;
+        });
+        ask.close();
+        order.push_back("answered");
+      }
+      if (e.code == EV_User + 2) order.push_back("user event");
+      return Pass::Default;
+    });
+  });
+  ASSERT_NE(threadA, threadB);
+
+  setOpenHook([&](Window& w) {
+    if (w.label() != "ASK") return;
+    // While A waits: B works, and A's own user event waits until the question is answered.
+    post(EV_User + 1, threadB);
+    post(EV_User + 2, threadA);
+    QTimer::singleShot(50, [&w] { static_cast<QPushButton*>(w.widget(1))->click(); });
+  });
+  settle();
+  static_cast<QPushButton*>(windowA->widget(1))->click();
+  settle(3000);
+  EXPECT_EQ(handledByB, 1);
+  EXPECT_EQ(order, (std::vector<std::string>{"ask", "answered", "user event"}));
+  EXPECT_TRUE(windowA->takesInput());
+  windowA->close();
+  windowB->close();
+  EXPECT_FALSE(threadExists(threadA));
+  EXPECT_FALSE(threadExists(threadB));
+}
+
+TEST_F(WindowTest, APostToThreadZeroReachesThePostingThread) {
+  std::vector<int> got1, got2;
+  Window w1(formDef()), w2(formDef());
+  const int t1 = start([&] {
+    w1.open();
+    w1.attach([&](Window&, const Event& e) {
+      if (e.code == EV_OpenWindow) post(EV_User + 7, 0);
+      if (e.code >= EV_User) got1.push_back(e.code);
+      return Pass::Default;
+    });
+  });
+  start([&] {
+    w2.open();
+    w2.attach([&](Window&, const Event& e) {
+      if (e.code >= EV_User) got2.push_back(e.code);
+      return Pass::Default;
+    });
+  });
+  settle();
+  EXPECT_EQ(got1, std::vector<int>{EV_User + 7});
+  EXPECT_TRUE(got2.empty());
+  EXPECT_EQ(currentThread(), 1);
+  (void)t1;
+  w1.close();
+  w2.close();
+}
+
+TEST_F(WindowTest, KeyAliasesAndAlertKeys) {
+  Window w(formDef());
+  w.open();
+  w.attach(recorder());
+  settle();
+  w.select(2);
+  settle();
+  // Without an alias Enter stays in the entry; with Enter → Tab it moves on; Up → Shift+Tab goes back.
+  QTest::keyClick(w.widget(2), Qt::Key_Return);
+  settle();
+  EXPECT_EQ(w.focusField(), 2);
+  setKeyAlias(VK_Enter, VK_Tab);
+  setKeyAlias(VK_Up, VK_ShiftTab);
+  QTest::keyClick(w.widget(2), Qt::Key_Return);
+  settle();
+  EXPECT_EQ(w.focusField(), 3);
+  QTest::keyClick(w.widget(3), Qt::Key_Up);
+  settle();
+  EXPECT_EQ(w.focusField(), 2);
+
+  w.addAlertKey(VK_F2);
+  QTest::keyClick(w.widget(2), Qt::Key_F2);
+  settle();
+  ASSERT_FALSE(events.empty());
+  EXPECT_EQ(events.back().code, EV_AlertKey);
+  EXPECT_EQ(events.back().key, VK_F2);
+  w.close();
+}
+
+TEST_F(WindowTest, PlacesAndSizesReadBackInDialogUnits) {
+  Window w(formDef());
+  w.open();
+  w.attach(recorder());
+  for (QRect r : {QRect(0, 0, 200, 100), QRect(295, -6, 176, 156), QRect(-1, 169, 472, 66)}) {
+    w.setPosition(r);
+    EXPECT_EQ(w.position(), r);
+  }
+  w.setControlPosition(2, 12, 14, 61, 11);
+  EXPECT_EQ(w.controlPosition(2), QRect(12, 14, 61, 11));
+  settle();
+  EXPECT_TRUE(saw(EV_Sized));
+  w.close();
+}
