@@ -50,10 +50,9 @@ struct WindowImpl {
   // or for the frame its menu and toolbar (its MDI area keeps serving the other threads' windows).
   std::vector<QPointer<QWidget>> inputParts;
 
-  void setInputEnabled(bool on) {
-    for (auto& part : inputParts)
-      if (part) part->setEnabled(on);
-  }
+  QPointer<QWidget> savedFocus;  // the focused control while input was off
+
+  void setInputEnabled(bool on);
 
   ControlState* control(int field);
   ControlState* controlOf(const QWidget* w);
@@ -78,6 +77,7 @@ class Dispatcher : public QObject {
   static Dispatcher& get();
 
   int current = 1;
+  int selecting = 0;  // field of the selected event being handled
   int nextId = 2;
   std::map<int, LogicalThread> threads;
   std::vector<Window*> openWindows;  // in opening order

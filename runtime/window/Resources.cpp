@@ -6,7 +6,10 @@ namespace rt::win {
 
 QPixmap resourcePixmap(const QString& name) {
   if (name.isEmpty()) return {};
-  const QString path = ":/tavik/" + name;
+  // The pictures are kept as PNG files; a name with another suffix ("Esc.ico", "~Neutral.gif")
+  // finds the PNG of the same base name.
+  QString path = ":/tavik/" + name;
+  if (!QFile::exists(path)) path = ":/tavik/" + name.section('.', 0, -2) + ".png";
   if (!QFile::exists(path)) return {};
   return QPixmap(path);
 }

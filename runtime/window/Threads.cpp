@@ -81,12 +81,15 @@ void Dispatcher::deliver(LogicalThread& t, Pending p) {
   // Drop stale focus events: the control must still be the one with the focus.
   if (p.ev.code == EV_Selected && target->focusField() != p.ev.field) return;
   const int saved = current;
+  const int savedSelecting = selecting;
   current = t.id;
+  selecting = p.ev.code == EV_Selected ? p.ev.field : 0;
   ++w->inHandler;
   Window::Handler handler = w->handler;  // the handler may replace itself
   const Pass r = handler(*target, p.ev);
   --w->inHandler;
   current = saved;
+  selecting = savedSelecting;
   if (!w->open) return;
   if (r == Pass::Default) {
     applyDefault(*target, p.ev);
@@ -157,6 +160,7 @@ int start(const std::function<void()>& procedure) {
 }
 
 int currentThread() { return Dispatcher::get().current; }
+int selectingField() { return Dispatcher::get().selecting; }
 
 bool threadExists(int thread) { return Dispatcher::get().threads.count(thread) > 0; }
 

@@ -22,6 +22,9 @@ void post(int code, int thread = 0);
 // Posts a field event (accepted, new selection, close request …) for a control of the thread's top window.
 void postField(int code, int field, int thread = 0);
 
+// The field of the selected event being handled now; 0 at every other time.
+int selectingField();
+
 // The top window of a thread, or nullptr.
 Window* topWindow(int thread);
 

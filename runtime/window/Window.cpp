@@ -175,6 +175,23 @@ ControlState* WindowImpl::controlOf(const QWidget* w) {
   return nullptr;
 }
 
+void WindowImpl::setInputEnabled(bool on) {
+  if (!on) {
+    QWidget* f = QApplication::focusWidget();
+    savedFocus = f && controlOf(f) ? f : nullptr;
+  }
+  for (auto& part : inputParts)
+    if (part) part->setEnabled(on);
+  if (on && top) {
+    // Back from a window above: the window and its control get the focus again, without the
+    // events of a move between controls.
+    raiseWidget(top);
+    if (sub && Dispatcher::get().mdi) Dispatcher::get().mdi->setActiveSubWindow(sub);
+    if (savedFocus) savedFocus->setFocus(Qt::ActiveWindowFocusReason);
+    savedFocus = nullptr;
+  }
+}
+
 void WindowImpl::enqueue(int code, int field, int key) {
   Dispatcher::get().enqueue(thread, owner, Event{code, field, key});
 }

@@ -1,6 +1,10 @@
 #include "tests/support/TestSupport.h"
 
+#include "runtime/window/Window.h"
+
+#include <QAbstractButton>
 #include <QCoreApplication>
+#include <QTimer>
 #include <QMap>
 #include <QTemporaryDir>
 
@@ -38,5 +42,33 @@ int runChildModeIfAsked(int argc, char** argv, bool* asked) {
 }
 
 QString selfPath() { return QCoreApplication::applicationFilePath(); }
+
+MessageAnswers::MessageAnswers() {
+  rt::win::setOpenHook([this](rt::win::Window& w) {
+    if (w.label() != "P9$WIN") return;
+    Shown s;
+    for (int field = 3; field <= 6; ++field) s.rows << w.text(field);
+    s.withCancel = !w.isHidden(8);
+    shown_.append(s);
+    const Answer a = answers_.isEmpty() ? Ok : answers_.takeFirst();
+    if (a == Close)
+      w.topWidget()->close();
+    else
+      static_cast<QAbstractButton*>(w.widget(a == Ok ? 7 : 8))->click();
+  });
+}
+
+MessageAnswers::~MessageAnswers() { rt::win::setOpenHook(nullptr); }
+
+QStringList MessageAnswers::texts() const {
+  QStringList out;
+  for (const Shown& s : shown_) {
+    QStringList rows;
+    for (const QString& r : s.rows)
+      if (!r.trimmed().isEmpty()) rows << r.trimmed();
+    out << rows.join(" | ");
+  }
+  return out;
+}
 
 }  // namespace testing_support

@@ -32,6 +32,26 @@ int runChildModeIfAsked(int argc, char** argv, bool* asked);
 // Path of the running test program, for starting it again as a child.
 QString selfPath();
 
+// Answers the program's message windows ("P9$WIN") as they open and records what they showed.
+class MessageAnswers {
+ public:
+  enum Answer { Ok, Cancel, Close };
+  struct Shown {
+    QStringList rows;  // the four rows as shown, without trailing blanks
+    bool withCancel = false;
+  };
+  MessageAnswers();  // answers OK unless told otherwise
+  ~MessageAnswers();
+  void next(Answer a) { answers_.append(a); }
+  const QList<Shown>& shown() const { return shown_; }
+  // The non-empty rows of every message, joined by " | ".
+  QStringList texts() const;
+
+ private:
+  QList<Answer> answers_;
+  QList<Shown> shown_;
+};
+
 }  // namespace testing_support
 
 #define TAVIK_CHILD_MODE(name, fn) \
