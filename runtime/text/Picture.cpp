@@ -239,6 +239,17 @@ std::optional<Day> Picture::parseDate(const QString& typed) const {
   return dayNumber(year, value[1], value[0]);
 }
 
+double roundDecimal(double value, int decimals) {
+  if (!std::isfinite(value)) return value;
+  std::string digits = roundedDigits(value, decimals, 30);
+  if (digits.empty()) return value;
+  if (static_cast<int>(digits.size()) <= decimals) digits.insert(0, decimals + 1 - digits.size(), '0');
+  digits.insert(digits.size() - decimals, ".");
+  double r = 0;
+  std::from_chars(digits.data(), digits.data() + digits.size(), r);
+  return value < 0 && r != 0 ? -r : r;
+}
+
 QString formatAmount(double value) {
   static const Picture amount("@N-12`2");
   return amount.format(value);

@@ -53,6 +53,10 @@ class Picture {
   bool stops_ = false;
 };
 
+// `value` rounded to `decimals` places: first to 15 significant decimal digits, then half away from
+// zero, as amounts are shown. Values too large for that stay as they are.
+double roundDecimal(double value, int decimals);
+
 // The amount picture "@N-12`2" and the date picture "@D06.".
 QString formatAmount(double value);
 QString formatDate(Day day);

@@ -1,0 +1,165 @@
+// The bookings file under load: adding bookings one at a time as the booking form does (next
+// number, then one transaction per Add), and a walk by KEYDATUM against a raw SQLite scan of the
+// same rows, ordered by the same index and reading the same columns, in the same run.
+//
+// Data lies in a temporary folder below /tmp.
+
+#include "bookkeeping/data/Dateien.h"
+#include "runtime/text/Collation.h"
+
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+
+#include <chrono>
+#include <climits>
+#include <cstring>
+#include <string>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+QTemporaryDir& folder() {
+  static QTemporaryDir dir("/tmp/tavik-isam-bench-XXXXXX");
+  return dir;
+}
+
+bool createAndOpen(const char* name) {
+  rt::Collation::set(rt::kGermanOrder, rt::kGermanCasePairs);
+  BUCHUNGDATEI.close();
+  BUCHUNGPFAD = folder().filePath(name);
+  return BUCHUNGDATEI.create() == 0 &&
+         BUCHUNGDATEI.open(rt::isam::AccessMode::ReadWriteDenyWrite) == 0;
+}
+
+// A booking as the form stores it: the next free number, a date, two text lines, amounts.
+int addBooking(int i) {
+  BUCHUNG.NR = INT32_MAX;
+  BUCHUNGDATEI.setToValue(BUCHUNG_KEYNR);
+  const int nr = BUCHUNGDATEI.previous() == 0 ? BUCHUNG.NR + 1 : 1;
+  BUCHUNGDATEI.clear();
+  BUCHUNG.NR = nr;
+  BUCHUNG.KONTO = i % 3 ? "4000" : "8400";
+  BUCHUNG.DATUM = rt::dateOf(rt::dayNumber(2020, 1, 1) + (i * 7919) % 1800);
+  BUCHUNG.TEXT[0] = "Rechnung " + std::to_string(i) + " Bürobedarf";
+  BUCHUNG.TEXT[1] = "Lieferant Müller & Söhne GmbH";
+  BUCHUNG.BRUTTO = 119.0 + i % 1000;
+  BUCHUNG.NETTO = BUCHUNG.BRUTTO / 1.19;
+  BUCHUNG.MWST = BUCHUNG.BRUTTO - BUCHUNG.NETTO;
+  BUCHUNG.ART = static_cast<std::uint8_t>(1 + i % 3);
+  BUCHUNG.MWSTSATZ = 1;
+  return BUCHUNGDATEI.add();
+}
+
+// Arg: journal mode. 0 is the layer's own (DELETE); TRUNCATE and PERSIST for comparison, which
+// would leave a second file beside the data file.
+void BM_AddBooking(benchmark::State& state) {
+  const char* modes[] = {"DELETE", "TRUNCATE", "PERSIST"};
+  const char* mode = modes[state.range(0)];
+  if (!createAndOpen(("add-" + std::string(mode) + ".dat").c_str())) {
+    state.SkipWithError("cannot create the bookings file");
+    return;
+  }
+  sqlite3_exec(BUCHUNGDATEI.connection(), (std::string("PRAGMA journal_mode=") + mode).c_str(),
+               nullptr, nullptr, nullptr);
+  int i = 0;
+  for (auto _ : state)
+    if (addBooking(i++) != 0) {
+      state.SkipWithError("Add failed");
+      break;
+    }
+  state.SetLabel(mode);
+  BUCHUNGDATEI.close();
+}
+BENCHMARK(BM_AddBooking)->Arg(0)->Arg(1)->Arg(2)->Iterations(10000)->Unit(benchmark::kMicrosecond);
+
+constexpr int kWalkRows = 100000;
+
+int walk() {
+  int n = 0;
+  BUCHUNGDATEI.clear();
+  BUCHUNGDATEI.set(BUCHUNG_KEYDATUM);
+  while (BUCHUNGDATEI.next() == 0) {
+    ++n;
+    benchmark::DoNotOptimize(BUCHUNG.BRUTTO);
+  }
+  return n;
+}
+
+// The same rows in the same order with the same columns, straight from SQLite.
+int rawScan(sqlite3_stmt* scan) {
+  int n = 0;
+  double sum = 0;
+  std::size_t bytes = 0;
+  while (sqlite3_step(scan) == SQLITE_ROW) {
+    ++n;
+    for (int c = 0; c < sqlite3_column_count(scan); ++c) {
+      switch (sqlite3_column_type(scan, c)) {
+        case SQLITE_INTEGER: sum += static_cast<double>(sqlite3_column_int64(scan, c)); break;
+        case SQLITE_FLOAT: sum += sqlite3_column_double(scan, c); break;
+        case SQLITE_TEXT:
+          bytes += std::strlen(reinterpret_cast<const char*>(sqlite3_column_text(scan, c)));
+          break;
+        default: bytes += static_cast<std::size_t>(sqlite3_column_bytes(scan, c));
+      }
+    }
+  }
+  sqlite3_reset(scan);
+  benchmark::DoNotOptimize(sum);
+  benchmark::DoNotOptimize(bytes);
+  return n;
+}
+
+void BM_WalkByDateVersusRawScan(benchmark::State& state) {
+  if (!createAndOpen("walk.dat")) {
+    state.SkipWithError("cannot create the bookings file");
+    return;
+  }
+  // Filling is not measured: one transaction around all Adds.
+  sqlite3* db = BUCHUNGDATEI.connection();
+  sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+  for (int i = 0; i < kWalkRows; ++i) addBooking(i);
+  sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+
+  sqlite3_stmt* scan = nullptr;
+  const char* sql =
+      "SELECT \"ID\", \"INTERN\", \"NR\", \"KONTO\", \"KONTOTEXT\", \"DATUM\", \"TEXT_1\", "
+      "\"TEXT_2\", \"BRUTTO\", \"NETTO\", \"MWST\", \"ART\", \"MWSTSATZ\", \"EXTRA\", \"DATUM\", "
+      "\"NR\" FROM \"BUCHUNG\" INDEXED BY \"BUCHUNG_KEYDATUM\" ORDER BY \"DATUM\", \"NR\", \"ID\"";
+  if (sqlite3_prepare_v2(db, sql, -1, &scan, nullptr) != SQLITE_OK) {
+    state.SkipWithError(sqlite3_errmsg(db));
+    return;
+  }
+  double walkSeconds = 0, rawSeconds = 0;
+  for (auto _ : state) {
+    const auto t0 = Clock::now();
+    const int walked = walk();
+    const auto t1 = Clock::now();
+    const int scanned = rawScan(scan);
+    const auto t2 = Clock::now();
+    if (walked != kWalkRows || scanned != kWalkRows) {
+      state.SkipWithError("wrong number of rows");
+      break;
+    }
+    const double w = std::chrono::duration<double>(t1 - t0).count();
+    walkSeconds += w;
+    rawSeconds += std::chrono::duration<double>(t2 - t1).count();
+    state.SetIterationTime(w);
+  }
+  sqlite3_finalize(scan);
+  const double n = static_cast<double>(state.iterations());
+  state.counters["walk_ms"] = 1000 * walkSeconds / n;
+  state.counters["raw_scan_ms"] = 1000 * rawSeconds / n;
+  state.counters["ratio"] = walkSeconds / rawSeconds;
+  state.counters["rows"] = kWalkRows;
+  BUCHUNGDATEI.close();
+}
+BENCHMARK(BM_WalkByDateVersusRawScan)
+    ->UseManualTime()
+    ->Iterations(10)
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,21 @@
+#include "bookkeeping/common/Tasten.h"
+
+#include "bookkeeping/data/Parameter.h"
+#include "runtime/window/Keys.h"
+#include "runtime/window/Threads.h"
+#include "runtime/window/Window.h"
+
+using namespace rt::win;
+
+void TastenLoeschen() {
+  clearKeyAliases();
+  if (Window* w = topWindow(currentThread())) w->clearAlertKeys();
+}
+
+void TastenBelegen(int n, std::uint8_t enterImmer, std::uint8_t erzwungen) {
+  if (PARA.TASTATUR != 1 && !erzwungen) return;
+  TastenLoeschen();
+  if (Window* w = topWindow(currentThread())) w->addAlertKey(VK_F2);
+  if (enterImmer || selectingField() > n) setKeyAlias(VK_Enter, VK_Tab);
+  setKeyAlias(VK_Up, VK_ShiftTab);
+}

@@ -1,0 +1,11 @@
+#pragma once
+// Key assignments of the keyboard mode "Windows Erweitert": F2 confirms, Enter moves to the next
+// field, the Up key to the previous one.
+
+#include <cstdint>
+
+// Removes every key alias and the alert keys of the current window.
+void TastenLoeschen();
+// Sets the keys when the keyboard mode is "Windows Erweitert" or `erzwungen` is set. Enter keeps its
+// own work on the controls up to field `n`, unless `enterImmer` is set.
+void TastenBelegen(int n, std::uint8_t enterImmer, std::uint8_t erzwungen);

@@ -1,0 +1,63 @@
+#include "bookkeeping/data/Dateien.h"
+
+#include <cstring>
+
+using rt::isam::FieldType;
+
+KONTO_T KONTO;
+BUCHUNG_T BUCHUNG;
+PARAREC_T PARAREC;
+
+rt::String<200> KONTOPFAD;
+rt::String<200> BUCHUNGPFAD;
+rt::String<200> PARAPFAD;
+
+namespace {
+
+// The owner password of "Buchung.dat".
+constexpr char kBuchungPasswort[] = "qT7#vLm2$Xe9Rw4!";
+static_assert(sizeof(kBuchungPasswort) - 1 == 16);
+
+}  // namespace
+
+#define FELD(rec, name, type) \
+  rt::isam::Field { #name, FieldType::type, offsetof(rec, name), sizeof(rec::name) }
+#define FELDER(rec, name, type, dim)                                                    \
+  rt::isam::Field {                                                                     \
+    #name, FieldType::type, offsetof(rec, name), sizeof(rec::name) / (dim), (dim)       \
+  }
+
+const rt::isam::Record KONTO_AUFBAU{
+    "KONTO",
+    sizeof(KONTO_T),
+    {FELD(KONTO_T, INTERN, Bytes), FELD(KONTO_T, NR, String), FELD(KONTO_T, SHORTCUT, String),
+     FELD(KONTO_T, ART, Byte), FELD(KONTO_T, NAME, String), FELD(KONTO_T, MWST, Short),
+     FELDER(KONTO_T, TEXTVORGABE, String, 2), FELD(KONTO_T, EXTRA, Bytes)},
+    {{"KEYNR", {"NR"}, true, true},
+     {"KEYSHORTCUT", {"SHORTCUT"}, false, true},
+     {"KEYNAME", {"NAME"}, false, true}}};
+
+const rt::isam::Record BUCHUNG_AUFBAU{
+    "BUCHUNG",
+    sizeof(BUCHUNG_T),
+    {FELD(BUCHUNG_T, INTERN, Bytes), FELD(BUCHUNG_T, NR, Long), FELD(BUCHUNG_T, KONTO, String),
+     FELD(BUCHUNG_T, KONTOTEXT, String), FELD(BUCHUNG_T, DATUM, Date),
+     FELDER(BUCHUNG_T, TEXT, String, 2), FELD(BUCHUNG_T, BRUTTO, Real),
+     FELD(BUCHUNG_T, NETTO, Real), FELD(BUCHUNG_T, MWST, Real), FELD(BUCHUNG_T, ART, Byte),
+     FELD(BUCHUNG_T, MWSTSATZ, Byte), FELD(BUCHUNG_T, EXTRA, Bytes)},
+    {{"KEYNR", {"NR"}, true, false},
+     {"KEYKONTO", {"KONTO", "DATUM"}, false, true},
+     {"KEYDATUM", {"DATUM", "NR"}, false, true}}};
+
+const rt::isam::Record PARAREC_AUFBAU{
+    "PARAREC",
+    sizeof(PARAREC_T),
+    {FELD(PARAREC_T, NR, Short), FELD(PARAREC_T, INHALT, String)},
+    {{"KEYNR", {"NR"}, true, false}}};
+
+#undef FELD
+#undef FELDER
+
+rt::isam::DataFile KONTODATEI(KONTO_AUFBAU, &KONTO, KONTOPFAD);
+rt::isam::DataFile BUCHUNGDATEI(BUCHUNG_AUFBAU, &BUCHUNG, BUCHUNGPFAD, kBuchungPasswort);
+rt::isam::DataFile PARADATEI(PARAREC_AUFBAU, &PARAREC, PARAPFAD);

@@ -1,0 +1,696 @@
+#include "runtime/isam/DataFile.h"
+
+#include "runtime/text/Collation.h"
+#include "runtime/text/Cp1252.h"
+#include "runtime/text/Date.h"
+
+#include <QFile>
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+
+namespace rt::isam {
+namespace {
+
+// The row id column: the tie-breaker among equal key values, in the order records were added.
+constexpr const char* kRowColumn = "ID";
+
+std::string sqlName(const std::string& name) { return '"' + name + '"'; }
+
+std::string joined(const std::vector<std::string>& parts, const char* suffix = "") {
+  std::string out;
+  for (const auto& p : parts) {
+    if (!out.empty()) out += ", ";
+    out += sqlName(p) + suffix;
+  }
+  return out;
+}
+
+std::size_t sizeOf(FieldType t) {
+  switch (t) {
+    case FieldType::Byte: return 1;
+    case FieldType::Short: return 2;
+    case FieldType::Long: return 4;
+    case FieldType::Real: return 8;
+    case FieldType::Date: return 4;
+    default: return 0;  // any size
+  }
+}
+
+const char* sqlTypeOf(FieldType t) {
+  switch (t) {
+    case FieldType::Real: return "REAL";
+    case FieldType::String: return "TEXT";
+    case FieldType::Bytes: return "BLOB";
+    default: return "INTEGER";
+  }
+}
+
+bool isAscii(const unsigned char* p, std::size_t n) {
+  for (std::size_t i = 0; i < n; ++i)
+    if (p[i] & 0x80) return false;
+  return true;
+}
+
+std::size_t trimmedLength(const unsigned char* p, std::size_t n) {
+  while (n > 0 && p[n - 1] == ' ') --n;
+  return n;
+}
+
+// A DATE as one integer that orders chronologically and keeps every byte of the field.
+std::int64_t packDate(const unsigned char* p) {
+  DATE d;
+  std::memcpy(&d, p, sizeof d);
+  return (std::int64_t{d.year} << 16) | (std::int64_t{d.month} << 8) | d.day;
+}
+
+void unpackDate(std::int64_t v, unsigned char* p) {
+  const DATE d{static_cast<std::uint8_t>(v & 0xFF), static_cast<std::uint8_t>((v >> 8) & 0xFF),
+               static_cast<std::uint16_t>((v >> 16) & 0xFFFF)};
+  std::memcpy(p, &d, sizeof d);
+}
+
+std::int64_t integerOf(FieldType t, const unsigned char* p) {
+  switch (t) {
+    case FieldType::Byte: return *p;
+    case FieldType::Short: {
+      std::int16_t v;
+      std::memcpy(&v, p, 2);
+      return v;
+    }
+    case FieldType::Long: {
+      std::int32_t v;
+      std::memcpy(&v, p, 4);
+      return v;
+    }
+    default: return packDate(p);
+  }
+}
+
+void storeInteger(FieldType t, std::int64_t v, unsigned char* p) {
+  switch (t) {
+    case FieldType::Byte: *p = static_cast<std::uint8_t>(v); break;
+    case FieldType::Short: {
+      const auto s = static_cast<std::int16_t>(v);
+      std::memcpy(p, &s, 2);
+      break;
+    }
+    case FieldType::Long: {
+      const auto l = static_cast<std::int32_t>(v);
+      std::memcpy(p, &l, 4);
+      break;
+    }
+    default: unpackDate(v, p);
+  }
+}
+
+// Texts are stored as UTF-8 without their trailing blanks.
+void bindText(sqlite3_stmt* stmt, int i, const unsigned char* p, std::size_t n) {
+  n = trimmedLength(p, n);
+  if (isAscii(p, n)) {
+    sqlite3_bind_text(stmt, i, reinterpret_cast<const char*>(p), static_cast<int>(n),
+                      SQLITE_TRANSIENT);
+    return;
+  }
+  const QByteArray utf8 =
+      fromCp1252(std::string_view(reinterpret_cast<const char*>(p), n)).toUtf8();
+  sqlite3_bind_text(stmt, i, utf8.constData(), static_cast<int>(utf8.size()), SQLITE_TRANSIENT);
+}
+
+void readText(sqlite3_stmt* stmt, int i, unsigned char* p, std::size_t n) {
+  const auto* text = sqlite3_column_text(stmt, i);
+  const auto len = static_cast<std::size_t>(sqlite3_column_bytes(stmt, i));
+  std::size_t m = 0;
+  if (text && isAscii(text, len)) {
+    m = std::min(n, len);
+    std::memcpy(p, text, m);
+  } else if (text) {
+    const std::string cp = utf8ToCp1252(std::string_view(reinterpret_cast<const char*>(text), len));
+    m = std::min(n, cp.size());
+    std::memcpy(p, cp.data(), m);
+  }
+  std::memset(p + m, ' ', n - m);
+}
+
+// The sort form of a text: the collation weight of each character (upper-cased for keys that ignore
+// case), trailing blanks left off. The weights are a permutation of the byte values, so comparing
+// these forms byte by byte, shorter first, is exactly Collation::compare.
+void sortForm(const unsigned char* p, std::size_t n, bool upper, std::string* out) {
+  n = trimmedLength(p, n);
+  out->resize(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    const unsigned char c = upper ? Collation::upper(p[i]) : p[i];
+    (*out)[i] = static_cast<char>(Collation::weight(c));
+  }
+}
+
+int codeOf(platform::FileError e) {
+  switch (e) {
+    case platform::FileError::None: return kNoError;
+    case platform::FileError::NotFound: return kFileNotFound;
+    case platform::FileError::PathNotFound: return kPathNotFound;
+    case platform::FileError::AccessDenied: return kAccessDenied;
+    default: return kOtherError;
+  }
+}
+
+}  // namespace
+
+DataFile::DataFile(const Record& record, void* buffer, const rt::String<200>& name,
+                   const char* password)
+    : record_(record),
+      buffer_(static_cast<unsigned char*>(buffer)),
+      name_(name),
+      password_(password) {}
+
+DataFile::~DataFile() { close(); }
+
+// Derives the columns and the key plans from the record description once.
+void DataFile::plan() {
+  if (planned_) return;
+  planned_ = true;
+  const auto& fields = record_.fields;
+  for (int f = 0; f < static_cast<int>(fields.size()); ++f) {
+    const Field& fd = fields[f];
+    const std::size_t fixed = sizeOf(fd.type);
+    if (fd.dim < 1 || fd.size == 0 || (fixed && fd.size != fixed) ||
+        fd.offset + fd.size * fd.dim > record_.size || std::string(fd.name) == kRowColumn)
+      planError_ = kOtherError;
+    for (int e = 0; e < fd.dim; ++e)
+      columns_.push_back({fd.dim == 1 ? fd.name : fd.name + ("_" + std::to_string(e + 1)), f, e});
+  }
+  for (const auto& kd : record_.keys) {
+    KeyPlan kp;
+    for (const char* comp : kd.components) {
+      auto it = std::find_if(fields.begin(), fields.end(),
+                             [&](const Field& fd) { return std::strcmp(fd.name, comp) == 0; });
+      if (it == fields.end() || it->dim != 1) {
+        planError_ = kOtherError;
+        continue;
+      }
+      const int f = static_cast<int>(it - fields.begin());
+      kp.fields.push_back(f);
+      if (it->type != FieldType::String) {
+        kp.columns.push_back(it->name);
+        kp.sortColumns.push_back(-1);
+        continue;
+      }
+      const std::string sortName = std::string(kd.ignoreCase ? "KEY_" : "KEYCS_") + it->name;
+      auto s = std::find_if(sorts_.begin(), sorts_.end(),
+                            [&](const SortColumn& sc) { return sc.name == sortName; });
+      if (s == sorts_.end()) s = sorts_.insert(sorts_.end(), {sortName, f, kd.ignoreCase});
+      kp.columns.push_back(sortName);
+      kp.sortColumns.push_back(static_cast<int>(s - sorts_.begin()));
+    }
+    if (kp.fields.empty()) planError_ = kOtherError;
+    keys_.push_back(std::move(kp));
+  }
+}
+
+std::string DataFile::tableSql() const {
+  std::string sql = "CREATE TABLE " + sqlName(record_.table) + " (" + sqlName(kRowColumn) +
+                    " INTEGER PRIMARY KEY";
+  for (const auto& c : columns_)
+    sql += ", " + sqlName(c.name) + " " + sqlTypeOf(record_.fields[c.field].type);
+  for (const auto& s : sorts_) sql += ", " + sqlName(s.name) + " BLOB";
+  return sql + ")";
+}
+
+std::vector<std::string> DataFile::indexSql() const {
+  std::vector<std::string> out;
+  for (std::size_t k = 0; k < keys_.size(); ++k) {
+    const auto& kd = record_.keys[k];
+    out.push_back(std::string("CREATE ") + (kd.unique ? "UNIQUE " : "") + "INDEX " +
+                  sqlName(std::string(record_.table) + "_" + kd.name) + " ON " +
+                  sqlName(record_.table) + " (" + joined(keys_[k].columns) + ")");
+  }
+  return out;
+}
+
+// The row id, the data columns, then the key's component columns (the walk's position).
+std::string DataFile::selectList(const KeyPlan& key) const {
+  std::vector<std::string> names;
+  for (const auto& c : columns_) names.push_back(c.name);
+  for (const auto& c : key.columns) names.push_back(c);
+  return "SELECT " + sqlName(kRowColumn) + ", " + joined(names) + " FROM " + sqlName(record_.table);
+}
+
+std::string DataFile::nativePath() const { return QFile::encodeName(name_.clip()).toStdString(); }
+
+int DataFile::sqlError(int rc) const {
+  switch (rc & 0xFF) {
+    case SQLITE_OK:
+    case SQLITE_DONE:
+    case SQLITE_ROW: return kNoError;
+    case SQLITE_NOTADB:
+    case SQLITE_CORRUPT: return kInvalidDataFile;
+    case SQLITE_CONSTRAINT: return kDuplicateKey;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+    case SQLITE_PERM:
+    case SQLITE_READONLY:
+    case SQLITE_AUTH: return kAccessDenied;
+    case SQLITE_CANTOPEN: {
+      const int code = db_ ? codeOf(platform::fileErrorOf(sqlite3_system_errno(db_))) : kNoError;
+      return code == kNoError ? kOtherError : code;
+    }
+    default: return kOtherError;
+  }
+}
+
+int DataFile::keyIndex(Key key) const {
+  if (key.record != &record_ || key.index < 0 || key.index >= static_cast<int>(keys_.size()))
+    return -1;
+  return key.index;
+}
+
+int DataFile::prepare(const std::string& sql, sqlite3_stmt** stmt) {
+  const int rc = sqlite3_prepare_v2(db_, sql.c_str(), static_cast<int>(sql.size()), stmt, nullptr);
+  if (rc != SQLITE_OK) {
+    sqlite3_finalize(*stmt);
+    *stmt = nullptr;
+    return sqlError(rc);
+  }
+  return kNoError;
+}
+
+// The file is ours when its schema is exactly the one Create makes, and it is whole when its size
+// is the page count its header gives.
+int DataFile::verifySchema() {
+  std::map<std::string, std::string> expected;
+  expected[record_.table] = tableSql();
+  const auto indexes = indexSql();
+  for (std::size_t k = 0; k < indexes.size(); ++k)
+    expected[std::string(record_.table) + "_" + record_.keys[k].name] = indexes[k];
+
+  sqlite3_stmt* stmt = nullptr;
+  int code = prepare("SELECT name, sql FROM sqlite_master", &stmt);
+  if (code != kNoError) return code;
+  std::size_t matched = 0;
+  int rc;
+  while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+    const auto* name = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
+    const auto* sql = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 1));
+    auto it = expected.find(name ? name : "");
+    if (it == expected.end() || !sql || it->second != sql) {
+      code = kInvalidDataFile;
+      break;
+    }
+    ++matched;
+  }
+  if (code == kNoError && rc != SQLITE_DONE) code = sqlError(rc);
+  sqlite3_finalize(stmt);
+  if (code != kNoError) return code;
+  if (matched != expected.size()) return kInvalidDataFile;
+
+  std::int64_t pageSize = 0, pageCount = 0;
+  for (auto [pragma, out] :
+       {std::pair{"PRAGMA page_size", &pageSize}, std::pair{"PRAGMA page_count", &pageCount}}) {
+    if ((code = prepare(pragma, &stmt)) != kNoError) return code;
+    rc = sqlite3_step(stmt);
+    if (rc == SQLITE_ROW) *out = sqlite3_column_int64(stmt, 0);
+    sqlite3_finalize(stmt);
+    if (rc != SQLITE_ROW) return rc == SQLITE_DONE ? kInvalidDataFile : sqlError(rc);
+  }
+  sqlite3_file* file = nullptr;
+  sqlite3_int64 size = -1;
+  if (sqlite3_file_control(db_, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || !file ||
+      !file->pMethods || file->pMethods->xFileSize(file, &size) != SQLITE_OK)
+    return kOtherError;
+  return size == pageSize * pageCount ? kNoError : kInvalidDataFile;
+}
+
+int DataFile::open(AccessMode mode) {
+  if (db_) return fail(kOtherError);
+  plan();
+  if (planError_) return fail(planError_);
+  const std::string path = nativePath();
+  const auto lockMode = mode == AccessMode::ReadWriteDenyNone ? platform::LockMode::Shared
+                                                              : platform::LockMode::Exclusive;
+  if (const auto e = lock_.acquire(path, lockMode); e != platform::FileError::None)
+    return fail(codeOf(e));
+
+  int code = kNoError;
+  const int rc = sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr);
+  if (rc != SQLITE_OK) code = sqlError(rc);
+  if (!code && password_)
+    code = sqlError(sqlite3_key(db_, password_, static_cast<int>(std::strlen(password_))));
+  if (!code) code = verifySchema();
+  if (!code)
+    code = sqlError(sqlite3_exec(db_, "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL",
+                                 nullptr, nullptr, nullptr));
+  if (!code) {
+    sqlite3_busy_timeout(db_, 2000);
+    std::vector<std::string> names;
+    for (const auto& c : columns_) names.push_back(c.name);
+    for (const auto& s : sorts_) names.push_back(s.name);
+    std::string params, sets;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+      params += (i ? ", ?" : "?");
+      sets += (i ? ", " : "") + sqlName(names[i]) + " = ?";
+    }
+    const std::string table = sqlName(record_.table);
+    const std::string byRow = " WHERE " + sqlName(kRowColumn) + " = ?";
+    code = prepare("INSERT INTO " + table + " (" + joined(names) + ") VALUES (" + params + ")",
+                   &insert_);
+    if (!code) code = prepare("UPDATE " + table + " SET " + sets + byRow, &update_);
+    if (!code) code = prepare("DELETE FROM " + table + byRow, &delete_);
+  }
+  if (code) {
+    finalizeAll();
+    sqlite3_close(db_);  // before the lock: see FileLock.h
+    db_ = nullptr;
+    lock_.release();
+    return fail(code);
+  }
+  current_ = 0;
+  walkKey_ = -1;
+  start_ = Start::None;
+  return done();
+}
+
+int DataFile::create() {
+  if (db_) return fail(kAccessDenied);  // this object holds the file itself
+  plan();
+  if (planError_) return fail(planError_);
+  const std::string path = nativePath();
+  std::string fresh;
+  if (const auto e = platform::createFileBeside(path, &fresh); e != platform::FileError::None)
+    return fail(codeOf(e));
+
+  // The new file is built completely under a name of its own and then takes the place of the old
+  // one, so that no crash ever leaves a half-made file under the real name.
+  std::string sql =
+      "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL; BEGIN; " + tableSql() + ";";
+  for (const auto& i : indexSql()) sql += " " + i + ";";
+  sql += " COMMIT;";
+  sqlite3* db = nullptr;
+  int rc = sqlite3_open_v2(fresh.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+  if (rc == SQLITE_OK && password_)
+    rc = sqlite3_key(db, password_, static_cast<int>(std::strlen(password_)));
+  if (rc == SQLITE_OK) rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
+  if (rc == SQLITE_OK)
+    rc = sqlite3_close(db);
+  else
+    sqlite3_close(db);
+  int code = rc == SQLITE_OK ? kNoError : sqlError(rc);
+  if (rc != SQLITE_OK && !code) code = kOtherError;
+  if (!code) code = codeOf(platform::replaceFile(fresh, path));
+  if (code) platform::removeFile(fresh);
+  return fail(code);
+}
+
+void DataFile::finalizeAll() {
+  stepping_ = nullptr;
+  for (auto& k : keys_)
+    for (auto*& q : k.queries) {
+      sqlite3_finalize(q);
+      q = nullptr;
+    }
+  for (auto** s : {&insert_, &update_, &delete_}) {
+    sqlite3_finalize(*s);
+    *s = nullptr;
+  }
+}
+
+int DataFile::close() {
+  if (!db_) return done();
+  finalizeAll();
+  sqlite3_close(db_);
+  db_ = nullptr;
+  lock_.release();
+  current_ = 0;
+  walkKey_ = -1;
+  start_ = Start::None;
+  return done();
+}
+
+int DataFile::clear() {
+  for (const auto& f : record_.fields)
+    std::memset(buffer_ + f.offset, f.type == FieldType::String ? ' ' : 0, f.size * f.dim);
+  return done();
+}
+
+sqlite3_stmt* DataFile::query(int key, Query q) {
+  KeyPlan& kp = keys_[key];
+  if (kp.queries[q]) return kp.queries[q];
+  std::vector<std::string> withRow = kp.columns;
+  withRow.push_back(kRowColumn);
+  std::string params;
+  for (std::size_t i = 0; i < kp.columns.size(); ++i) params += i ? ", ?" : "?";
+  const std::string asc = " ORDER BY " + joined(withRow);
+  const std::string desc = " ORDER BY " + joined(withRow, " DESC");
+  const std::string values = "(" + joined(kp.columns) + ")";
+  const std::string valuesRow = "(" + joined(withRow) + ")";
+  std::string where;
+  switch (q) {
+    case kGet: {
+      std::vector<std::string> eq;
+      for (const auto& c : kp.columns) eq.push_back(sqlName(c) + " = ?");
+      for (std::size_t i = 0; i < eq.size(); ++i) where += (i ? " AND " : " WHERE ") + eq[i];
+      where += asc + " LIMIT 1";
+      break;
+    }
+    case kFirst: where = asc; break;
+    case kFromValue: where = " WHERE " + values + " >= (" + params + ")" + asc; break;
+    case kToValue: where = " WHERE " + values + " <= (" + params + ")" + desc; break;
+    case kAfter: where = " WHERE " + valuesRow + " > (" + params + ", ?)" + asc; break;
+    case kBefore: where = " WHERE " + valuesRow + " < (" + params + ", ?)" + desc; break;
+    default: break;
+  }
+  if (const int code = prepare(selectList(kp) + where, &kp.queries[q]); code) {
+    error_ = code;
+    return nullptr;
+  }
+  return kp.queries[q];
+}
+
+void DataFile::stopWalk() {
+  if (!stepping_) return;
+  sqlite3_reset(stepping_);
+  stepping_ = nullptr;
+}
+
+// Binds the data columns, then the sort columns, as ?1, ?2, ...
+void DataFile::bindRecord(sqlite3_stmt* stmt) const {
+  int i = 1;
+  std::string sort;
+  for (const auto& c : columns_) {
+    const Field& f = record_.fields[c.field];
+    const unsigned char* p = buffer_ + f.offset + f.size * c.element;
+    switch (f.type) {
+      case FieldType::Real: {
+        double d;
+        std::memcpy(&d, p, 8);
+        sqlite3_bind_double(stmt, i, d);
+        break;
+      }
+      case FieldType::String: bindText(stmt, i, p, f.size); break;
+      case FieldType::Bytes:
+        sqlite3_bind_blob(stmt, i, p, static_cast<int>(f.size), SQLITE_TRANSIENT);
+        break;
+      default: sqlite3_bind_int64(stmt, i, integerOf(f.type, p));
+    }
+    ++i;
+  }
+  for (const auto& s : sorts_) {
+    const Field& f = record_.fields[s.field];
+    sortForm(buffer_ + f.offset, f.size, s.upper, &sort);
+    sqlite3_bind_blob(stmt, i++, sort.data(), static_cast<int>(sort.size()), SQLITE_TRANSIENT);
+  }
+}
+
+// Fills the buffer from a row of selectList (column 0 is the row id).
+void DataFile::readRecord(sqlite3_stmt* stmt) {
+  int i = 1;
+  for (const auto& c : columns_) {
+    const Field& f = record_.fields[c.field];
+    unsigned char* p = buffer_ + f.offset + f.size * c.element;
+    switch (f.type) {
+      case FieldType::Real: {
+        const double d = sqlite3_column_double(stmt, i);
+        std::memcpy(p, &d, 8);
+        break;
+      }
+      case FieldType::String: readText(stmt, i, p, f.size); break;
+      case FieldType::Bytes: {
+        const auto* b = static_cast<const unsigned char*>(sqlite3_column_blob(stmt, i));
+        const std::size_t n = std::min<std::size_t>(f.size, sqlite3_column_bytes(stmt, i));
+        if (n) std::memcpy(p, b, n);
+        std::memset(p + n, 0, f.size - n);
+        break;
+      }
+      default: storeInteger(f.type, sqlite3_column_int64(stmt, i), p);
+    }
+    ++i;
+  }
+}
+
+void DataFile::keyValueOfBuffer(int key, std::vector<Value>* out) const {
+  const KeyPlan& kp = keys_[key];
+  out->resize(kp.fields.size());
+  for (std::size_t j = 0; j < kp.fields.size(); ++j) {
+    const Field& f = record_.fields[kp.fields[j]];
+    const unsigned char* p = buffer_ + f.offset;
+    Value& v = (*out)[j];
+    if (kp.sortColumns[j] >= 0) {
+      v.type = SQLITE_BLOB;
+      sortForm(p, f.size, sorts_[kp.sortColumns[j]].upper, &v.b);
+    } else if (f.type == FieldType::Bytes) {
+      v.type = SQLITE_BLOB;
+      v.b.assign(reinterpret_cast<const char*>(p), f.size);
+    } else if (f.type == FieldType::Real) {
+      v.type = SQLITE_FLOAT;
+      std::memcpy(&v.d, p, 8);
+    } else {
+      v.type = SQLITE_INTEGER;
+      v.i = integerOf(f.type, p);
+    }
+  }
+}
+
+int DataFile::bindValues(sqlite3_stmt* stmt, const std::vector<Value>& values, int first) const {
+  for (const auto& v : values) {
+    if (v.type == SQLITE_BLOB)
+      sqlite3_bind_blob(stmt, first, v.b.data(), static_cast<int>(v.b.size()), SQLITE_TRANSIENT);
+    else if (v.type == SQLITE_FLOAT)
+      sqlite3_bind_double(stmt, first, v.d);
+    else
+      sqlite3_bind_int64(stmt, first, v.i);
+    ++first;
+  }
+  return first;
+}
+
+int DataFile::get(Key key) {
+  if (!db_) return fail(kFileNotOpen);
+  const int k = keyIndex(key);
+  if (k < 0) return fail(kOtherError);
+  sqlite3_stmt* stmt = query(k, kGet);
+  if (!stmt) return error_;
+  std::vector<Value> value;
+  keyValueOfBuffer(k, &value);
+  bindValues(stmt, value, 1);
+  const int rc = sqlite3_step(stmt);
+  if (rc == SQLITE_ROW) {
+    readRecord(stmt);
+    current_ = sqlite3_column_int64(stmt, 0);
+  }
+  sqlite3_reset(stmt);
+  if (rc == SQLITE_ROW) return done();
+  return fail(rc == SQLITE_DONE ? kRecordNotFound : sqlError(rc));
+}
+
+int DataFile::set(Key key) {
+  if (!db_) return fail(kFileNotOpen);
+  const int k = keyIndex(key);
+  if (k < 0) return fail(kOtherError);
+  stopWalk();
+  walkKey_ = k;
+  start_ = Start::First;
+  return done();
+}
+
+int DataFile::setToValue(Key key) {
+  if (!db_) return fail(kFileNotOpen);
+  const int k = keyIndex(key);
+  if (k < 0) return fail(kOtherError);
+  stopWalk();
+  walkKey_ = k;
+  start_ = Start::AtValue;
+  keyValueOfBuffer(k, &position_);
+  return done();
+}
+
+int DataFile::next() { return step(true); }
+int DataFile::previous() { return step(false); }
+
+// Reads on along the walk. A statement keeps stepping until the direction changes or the file is
+// written; then the walk seeks again from the position of the record it read last.
+int DataFile::step(bool forward) {
+  if (!db_) return fail(kFileNotOpen);
+  if (start_ == Start::None || (start_ == Start::First && !forward))
+    return fail(kRecordNotAvailable);
+  if (!stepping_ || steppingForward_ != forward) {
+    stopWalk();
+    Query q = kFirst;
+    if (start_ == Start::AtValue) q = forward ? kFromValue : kToValue;
+    if (start_ == Start::AfterRecord) q = forward ? kAfter : kBefore;
+    sqlite3_stmt* stmt = query(walkKey_, q);
+    if (!stmt) return error_;
+    if (q != kFirst) {
+      const int rowParam = bindValues(stmt, position_, 1);
+      if (start_ == Start::AfterRecord) sqlite3_bind_int64(stmt, rowParam, positionRow_);
+    }
+    stepping_ = stmt;
+    steppingForward_ = forward;
+  }
+  const int rc = sqlite3_step(stepping_);
+  if (rc != SQLITE_ROW) {
+    stopWalk();
+    return fail(rc == SQLITE_DONE ? kRecordNotAvailable : sqlError(rc));
+  }
+  readRecord(stepping_);
+  current_ = positionRow_ = sqlite3_column_int64(stepping_, 0);
+  start_ = Start::AfterRecord;
+  // The key value as stored, from the component columns at the end of the row.
+  const KeyPlan& kp = keys_[walkKey_];
+  position_.resize(kp.columns.size());
+  int col = 1 + static_cast<int>(columns_.size());
+  for (auto& v : position_) {
+    v.type = sqlite3_column_type(stepping_, col);
+    if (v.type == SQLITE_FLOAT) {
+      v.d = sqlite3_column_double(stepping_, col);
+    } else if (v.type == SQLITE_BLOB || v.type == SQLITE_TEXT) {
+      v.type = SQLITE_BLOB;
+      const auto* b = static_cast<const char*>(sqlite3_column_blob(stepping_, col));
+      v.b.assign(b ? b : "", sqlite3_column_bytes(stepping_, col));
+    } else {
+      v.type = SQLITE_INTEGER;
+      v.i = sqlite3_column_int64(stepping_, col);
+    }
+    ++col;
+  }
+  return done();
+}
+
+int DataFile::write(sqlite3_stmt* stmt) {
+  const int rc = sqlite3_step(stmt);
+  sqlite3_reset(stmt);
+  sqlite3_clear_bindings(stmt);
+  return rc == SQLITE_DONE ? kNoError : sqlError(rc);
+}
+
+int DataFile::add() {
+  if (!db_) return fail(kFileNotOpen);
+  stopWalk();  // a pending read would hold the transaction open
+  bindRecord(insert_);
+  return fail(write(insert_));
+}
+
+int DataFile::put() {
+  if (!db_) return fail(kFileNotOpen);
+  if (!current_) return fail(kRecordNotAvailable);
+  stopWalk();
+  bindRecord(update_);
+  sqlite3_bind_int64(update_, static_cast<int>(columns_.size() + sorts_.size()) + 1, current_);
+  const int code = write(update_);
+  if (code) return fail(code);
+  return sqlite3_changes(db_) ? done() : fail(kRecordNotAvailable);
+}
+
+int DataFile::remove() {
+  if (!db_) return fail(kFileNotOpen);
+  if (!current_) return fail(kRecordNotAvailable);
+  stopWalk();
+  sqlite3_bind_int64(delete_, 1, current_);
+  const int code = write(delete_);
+  if (code) return fail(code);
+  const bool deleted = sqlite3_changes(db_) > 0;
+  current_ = 0;
+  return deleted ? done() : fail(kRecordNotAvailable);
+}
+
+}  // namespace rt::isam

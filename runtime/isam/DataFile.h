@@ -1,0 +1,156 @@
+#pragma once
+// An indexed data file over one record buffer, stored as one SQLCipher database (plain SQLite when
+// the file has no password): one table with a typed column per field element, one index per key.
+//
+// Every operation leaves an error code (Errors.h) that error() returns until the next operation;
+// nothing throws. Key order: texts by rt::Collation (upper-cased for keys that ignore case,
+// trailing blanks ignored), dates chronologically, numbers numerically; records with equal key
+// values come in the order they were added.
+// The sort form of a text is stored with the record, so the collation must be set before a file
+// with text keys is opened, and stay the same for the file's whole life.
+//
+// Walks: Set or Set to value fixes the key and the start; Next and Previous then read on from the
+// record the walk read last, so records added, rewritten or deleted during a walk (the one just
+// read included) never make it skip or repeat others. Get reads by value without moving the walk,
+// so a Get and a Put may run in the middle of a walk on another key. Put and Delete act on the
+// record read last by Get, Next or Previous.
+//
+// Every Add, Put and Delete is one durable transaction (rollback journal, full sync): after a crash
+// the file holds the record or not, never a part of it.
+
+#include "platform/FileLock.h"
+#include "runtime/isam/Errors.h"
+#include "runtime/isam/Record.h"
+#include "runtime/text/String.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace rt::isam {
+
+// Open modes; every file is opened for reading and writing. The share mode is what other processes
+// may do meanwhile.
+enum class AccessMode {
+  ReadWriteDenyWrite,  // others cannot open it (they would write)
+  ReadWriteDenyNone,   // others may open it in this mode too
+  ReadWriteDenyAll,    // exclusive
+};
+
+class DataFile {
+ public:
+  // `buffer` is the record buffer described by `record`; `name` holds the file's path and is read
+  // at each Open and Create; `password` (nullptr for none) keys and encrypts the file.
+  DataFile(const Record& record, void* buffer, const rt::String<200>& name,
+           const char* password = nullptr);
+  ~DataFile();
+  DataFile(const DataFile&) = delete;
+  DataFile& operator=(const DataFile&) = delete;
+
+  int open(AccessMode mode);
+  // Makes a new empty file (replacing one that no other holder has open); does not open it.
+  int create();
+  int close();
+  // Texts blank, numbers and dates zero, byte arrays zero.
+  int clear();
+
+  // The first record in key order whose key value equals the buffer's.
+  int get(Key key);
+  // Before the first record in the key's order.
+  int set(Key key);
+  // At the buffer's key value: Next reads the first record >= it, Previous the last <= it.
+  int setToValue(Key key);
+  int next();
+  int previous();
+
+  int add();
+  int put();     // rewrites the record read last
+  int remove();  // deletes the record read last
+
+  int error() const { return error_; }
+  bool isOpen() const { return db_ != nullptr; }
+  // The open database connection, for consistency checks and measurements.
+  sqlite3* connection() const { return db_; }
+
+ private:
+  struct Value {
+    int type = 0;  // SQLITE_INTEGER, SQLITE_FLOAT or SQLITE_BLOB
+    std::int64_t i = 0;
+    double d = 0;
+    std::string b;
+  };
+  enum class Start { None, First, AtValue, AfterRecord };
+  enum Query { kGet, kFirst, kFromValue, kToValue, kAfter, kBefore, kQueries };
+  struct Column {
+    std::string name;
+    int field;
+    int element;
+  };
+  struct SortColumn {
+    std::string name;
+    int field;
+    bool upper;
+  };
+  struct KeyPlan {
+    std::vector<std::string> columns;  // component columns (sort columns for texts)
+    std::vector<int> fields;
+    std::vector<int> sortColumns;  // per component: index into sorts_, or -1
+    sqlite3_stmt* queries[kQueries] = {};
+  };
+
+  void plan();
+  std::string tableSql() const;
+  std::vector<std::string> indexSql() const;
+  std::string selectList(const KeyPlan& key) const;
+  std::string nativePath() const;
+
+  int fail(int code) { return error_ = code; }
+  int done() { return error_ = kNoError; }
+  int sqlError(int rc) const;
+  int keyIndex(Key key) const;
+  int verifySchema();
+  int prepare(const std::string& sql, sqlite3_stmt** stmt);
+  sqlite3_stmt* query(int key, Query q);
+  void finalizeAll();
+  void stopWalk();
+
+  void bindRecord(sqlite3_stmt* stmt) const;
+  void readRecord(sqlite3_stmt* stmt);
+  void keyValueOfBuffer(int key, std::vector<Value>* out) const;
+  int bindValues(sqlite3_stmt* stmt, const std::vector<Value>& values, int first) const;
+  int step(bool forward);
+  int write(sqlite3_stmt* stmt);
+
+  const Record& record_;
+  unsigned char* buffer_;
+  const rt::String<200>& name_;
+  const char* password_;
+
+  bool planned_ = false;
+  int planError_ = kNoError;
+  std::vector<Column> columns_;
+  std::vector<SortColumn> sorts_;
+  std::vector<KeyPlan> keys_;
+
+  sqlite3* db_ = nullptr;
+  platform::FileLock lock_;
+  sqlite3_stmt* insert_ = nullptr;
+  sqlite3_stmt* update_ = nullptr;
+  sqlite3_stmt* delete_ = nullptr;
+
+  int error_ = kNoError;
+  std::int64_t current_ = 0;  // row of the record read last; 0 for none
+
+  // The walk: its key, where it stands, and the statement that is stepping along it.
+  int walkKey_ = -1;
+  Start start_ = Start::None;
+  std::vector<Value> position_;  // key value of the start or of the record read last
+  std::int64_t positionRow_ = 0;
+  sqlite3_stmt* stepping_ = nullptr;
+  bool steppingForward_ = true;
+};
+
+}  // namespace rt::isam

@@ -1,0 +1,470 @@
+// The data file layer over a record of its own: error codes, refused files, walks under writes,
+// key order against the collation, and a crash in the middle of adding.
+
+#include "runtime/isam/DataFile.h"
+#include "runtime/text/Collation.h"
+#include "runtime/text/Date.h"
+#include "tests/support/TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+using namespace rt::isam;
+using testing_support::TempFolder;
+
+namespace {
+
+#pragma pack(push, 1)
+struct Probe {
+  std::int32_t NR;
+  rt::String<12> CODE;
+  rt::DATE DAY;
+  double AMOUNT;
+  rt::String<10> LINE[2];
+  std::uint8_t FLAGS[3];
+};
+#pragma pack(pop)
+
+Probe P;
+
+const Record kProbe{"PROBE",
+                    sizeof(Probe),
+                    {{"NR", FieldType::Long, offsetof(Probe, NR), 4},
+                     {"CODE", FieldType::String, offsetof(Probe, CODE), 12},
+                     {"DAY", FieldType::Date, offsetof(Probe, DAY), 4},
+                     {"AMOUNT", FieldType::Real, offsetof(Probe, AMOUNT), 8},
+                     {"LINE", FieldType::String, offsetof(Probe, LINE), 10, 2},
+                     {"FLAGS", FieldType::Bytes, offsetof(Probe, FLAGS), 3}},
+                    {{"KEYNR", {"NR"}, true, false},
+                     {"KEYCODE", {"CODE"}, false, true},
+                     {"KEYDAY", {"DAY", "NR"}, false, false}}};
+constexpr Key kByNr{&kProbe, 0};
+constexpr Key kByCode{&kProbe, 1};
+constexpr Key kByDay{&kProbe, 2};
+
+constexpr const char* kPassword = "probe-password16";
+
+// A record whose every field follows from its number, so that a part-written one would show.
+void fillProbe(int nr) {
+  P.NR = nr;
+  P.CODE = "C" + std::to_string(nr);
+  P.DAY = rt::dateOf(40000 + nr % 7);
+  P.AMOUNT = nr * 1.25;
+  P.LINE[0] = "L" + std::to_string(nr);
+  P.LINE[1] = "ä" + std::to_string(nr % 100);
+  P.FLAGS[0] = static_cast<std::uint8_t>(nr);
+  P.FLAGS[1] = 0xFF;
+  P.FLAGS[2] = static_cast<std::uint8_t>(nr >> 8);
+}
+
+bool isProbe(int nr) {
+  const Probe seen = P;
+  fillProbe(nr);
+  const bool same = std::memcmp(&seen, &P, sizeof P) == 0;
+  P = seen;
+  return same;
+}
+
+QByteArray bytesOf(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  f.write(bytes);
+}
+
+std::string integrity(sqlite3* db) {
+  std::string result;
+  sqlite3_exec(
+      db, "PRAGMA integrity_check",
+      [](void* out, int, char** values, char**) {
+        *static_cast<std::string*>(out) += values[0] ? values[0] : "";
+        return 0;
+      },
+      &result, nullptr);
+  return result;
+}
+
+struct ProbeFileTest : ::testing::Test {
+  TempFolder folder;
+  rt::String<200> name = folder.file("probe.dat");
+  DataFile file{kProbe, &P, name};
+
+  void SetUp() override {
+    ASSERT_EQ(file.create(), kNoError);
+    ASSERT_EQ(file.open(AccessMode::ReadWriteDenyWrite), kNoError);
+  }
+  void TearDown() override { rt::Collation::reset(); }
+
+  void add(int nr, const char* code, rt::Day day) {
+    file.clear();
+    P.NR = nr;
+    P.CODE = code;
+    P.DAY = rt::dateOf(day);
+    ASSERT_EQ(file.add(), kNoError) << nr;
+  }
+  std::vector<int> walk(Key key) {
+    std::vector<int> nrs;
+    file.set(key);
+    while (file.next() == kNoError) nrs.push_back(P.NR);
+    EXPECT_EQ(file.error(), kRecordNotAvailable);
+    return nrs;
+  }
+};
+
+TEST_F(ProbeFileTest, OperationsReportTheirCodes) {
+  EXPECT_EQ(file.get(kByNr), kRecordNotFound);
+  EXPECT_EQ(file.set(kByDay), kNoError);
+  EXPECT_EQ(file.next(), kRecordNotAvailable);
+  EXPECT_EQ(file.previous(), kRecordNotAvailable);
+  EXPECT_EQ(file.put(), kRecordNotAvailable);  // nothing read yet
+  EXPECT_EQ(file.remove(), kRecordNotAvailable);
+  fillProbe(1);
+  ASSERT_EQ(file.add(), kNoError);
+  EXPECT_EQ(file.add(), kDuplicateKey);
+  ASSERT_EQ(file.get(kByNr), kNoError);
+  ASSERT_EQ(file.remove(), kNoError);
+  EXPECT_EQ(file.put(), kRecordNotAvailable);  // the record read last is gone
+  EXPECT_EQ(file.open(AccessMode::ReadWriteDenyWrite), kOtherError);  // already open
+  ASSERT_EQ(file.close(), kNoError);
+
+  const std::vector<std::pair<const char*, std::function<int()>>> closed = {
+      {"get", [&] { return file.get(kByNr); }},
+      {"set", [&] { return file.set(kByNr); }},
+      {"setToValue", [&] { return file.setToValue(kByNr); }},
+      {"next", [&] { return file.next(); }},
+      {"previous", [&] { return file.previous(); }},
+      {"add", [&] { return file.add(); }},
+      {"put", [&] { return file.put(); }},
+      {"remove", [&] { return file.remove(); }}};
+  for (const auto& [op, run] : closed) {
+    EXPECT_EQ(run(), kFileNotOpen) << op;
+    EXPECT_EQ(file.error(), kFileNotOpen) << op;
+  }
+
+  // A key of another record is refused, not taken for one of this record's keys.
+  const Record other{"OTHER", sizeof(Probe), kProbe.fields, kProbe.keys};
+  ASSERT_EQ(file.open(AccessMode::ReadWriteDenyWrite), kNoError);
+  EXPECT_EQ(file.get(Key{&other, 0}), kOtherError);
+}
+
+TEST(DataFileTest, MissingFilesAndFolders) {
+  TempFolder folder;
+  writeBytes(folder.file("plain"), "x");
+  struct Case {
+    QString path;
+    int open, create;
+  } cases[] = {{folder.file("missing.dat"), kFileNotFound, kNoError},
+               {folder.file("nofolder/x.dat"), kFileNotFound, kPathNotFound},
+               {folder.file("plain/x.dat"), kPathNotFound, kPathNotFound}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path.toStdString());
+    rt::String<200> name = c.path;
+    DataFile file(kProbe, &P, name);
+    EXPECT_EQ(file.open(AccessMode::ReadWriteDenyWrite), c.open);
+    EXPECT_FALSE(file.isOpen());
+    EXPECT_EQ(file.create(), c.create);
+    EXPECT_FALSE(file.isOpen());  // Create does not open
+  }
+}
+
+TEST(DataFileTest, CreateReplacesAFileUnlessAnotherHolderHasItOpen) {
+  TempFolder folder;
+  rt::String<200> name = folder.file("p.dat");
+  DataFile file(kProbe, &P, name), holder(kProbe, &P, name);
+  ASSERT_EQ(file.create(), kNoError);
+  ASSERT_EQ(holder.open(AccessMode::ReadWriteDenyNone), kNoError);
+  fillProbe(7);
+  ASSERT_EQ(holder.add(), kNoError);
+
+  EXPECT_EQ(file.create(), kAccessDenied);
+  holder.clear();
+  P.NR = 7;
+  EXPECT_EQ(holder.get(kByNr), kNoError);
+  ASSERT_EQ(holder.close(), kNoError);
+
+  ASSERT_EQ(file.create(), kNoError);
+  ASSERT_EQ(file.open(AccessMode::ReadWriteDenyWrite), kNoError);
+  EXPECT_EQ(file.get(kByNr), kRecordNotFound);
+  file.close();
+  EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList{"p.dat"});
+}
+
+// Files that are not a whole data file of this record are refused at Open and left untouched.
+TEST(DataFileTest, RefusesFilesThatAreNotItsOwnAndLeavesThemAsTheyWere) {
+  TempFolder folder;
+  rt::String<200> name = folder.file("real.dat");
+  DataFile plain(kProbe, &P, name), keyed(kProbe, &P, name, kPassword);
+  auto realFile = [&](DataFile& f) {
+    EXPECT_EQ(f.create(), kNoError);
+    EXPECT_EQ(f.open(AccessMode::ReadWriteDenyWrite), kNoError);
+    for (int nr = 1; nr <= 300; ++nr) {
+      fillProbe(nr);
+      f.add();
+    }
+    f.close();
+    return bytesOf(folder.file("real.dat"));
+  };
+  const QByteArray plainBytes = realFile(plain);
+  const QByteArray keyedBytes = realFile(keyed);
+  ASSERT_GT(plainBytes.size(), 8192);
+
+  QByteArray noise(8192, '\0');
+  std::mt19937 rng(7);
+  for (char& c : noise) c = static_cast<char>(rng());
+  QByteArray otherTable;
+  {
+    sqlite3* db = nullptr;
+    sqlite3_open(folder.file("other.dat").toUtf8().constData(), &db);
+    sqlite3_exec(db, "CREATE TABLE T(A INTEGER); INSERT INTO T VALUES(1)", nullptr, nullptr,
+                 nullptr);
+    sqlite3_close(db);
+    otherTable = bytesOf(folder.file("other.dat"));
+  }
+
+  struct Case {
+    const char* what;
+    QByteArray bytes;
+    const char* password;
+  } cases[] = {
+      {"random bytes", noise, nullptr},
+      {"random bytes, with a key", noise, kPassword},
+      {"zero bytes", QByteArray(), nullptr},
+      {"zero bytes, with a key", QByteArray(), kPassword},
+      {"half of a file", plainBytes.left(plainBytes.size() / 2), nullptr},
+      {"a file without its last bytes", plainBytes.left(plainBytes.size() - 100), nullptr},
+      {"half of an encrypted file", keyedBytes.left(keyedBytes.size() / 2), kPassword},
+      {"a database of another record", otherTable, nullptr},
+      {"an encrypted file without its key", keyedBytes, nullptr},
+      {"an encrypted file with another key", keyedBytes, "another-password"},
+      {"a plain file opened with a key", plainBytes, kPassword},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const QString path = folder.file("bad.dat");
+    writeBytes(path, c.bytes);
+    rt::String<200> badName = path;
+    DataFile file(kProbe, &P, badName, c.password);
+    EXPECT_EQ(file.open(AccessMode::ReadWriteDenyWrite), kInvalidDataFile);
+    EXPECT_FALSE(file.isOpen());
+    EXPECT_EQ(file.add(), kFileNotOpen);
+    EXPECT_EQ(bytesOf(path), c.bytes);
+    EXPECT_FALSE(QFile::exists(path + "-journal"));
+  }
+}
+
+// A walk that rewrites, deletes and adds records as it goes still reads every record of its
+// order once, and reads records added ahead of it but not those added behind it.
+TEST_F(ProbeFileTest, WritesDuringAWalkNeitherSkipNorRepeatRecords) {
+  std::vector<int> days = {5, 3, 5, 1, 9, 3, 5, 7, 1, 9, 2, 8, 5, 5, 4};
+  for (int i = 0; i < static_cast<int>(days.size()); ++i) add(100 + i, "X", 1000 + days[i]);
+  std::vector<std::pair<int, int>> expected;  // (day, nr)
+  for (int i = 0; i < static_cast<int>(days.size()); ++i) expected.push_back({days[i], 100 + i});
+  std::sort(expected.begin(), expected.end());
+
+  std::vector<std::pair<int, int>> seen;
+  int added = 0;
+  P.NR = 0;
+  P.DAY = rt::dateOf(0);
+  file.setToValue(kByDay);
+  while (file.next() == kNoError) {
+    const int day = rt::dayNumber(P.DAY) - 1000, nr = P.NR;
+    seen.push_back({day, nr});
+    ASSERT_LT(seen.size(), 100u) << "the walk repeats records";
+    if (nr >= 500) continue;  // one added ahead
+    switch (nr % 3) {
+      case 0: ASSERT_EQ(file.remove(), kNoError); break;
+      case 1:
+        P.AMOUNT = -nr;
+        ASSERT_EQ(file.put(), kNoError);
+        break;
+      default: {
+        // A Get and a Put on another key of another record, in the middle of the walk.
+        P.NR = 100;
+        if (file.get(kByNr) == kNoError) {
+          P.AMOUNT += 1;
+          ASSERT_EQ(file.put(), kNoError);
+        }
+        add(300 + added, "B", 1000 + day - 1);  // behind the walk
+        add(500 + added, "A", 1000 + day);      // same day, higher number: ahead
+        expected.push_back({day, 500 + added});
+        ++added;
+      }
+    }
+  }
+  EXPECT_EQ(file.error(), kRecordNotAvailable);
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(seen, expected);
+}
+
+TEST_F(ProbeFileTest, AWalkThatDeletesEveryRecordItReadsReadsEachOnce) {
+  std::vector<int> nrs(60);
+  for (int i = 0; i < 60; ++i) nrs[i] = i + 1;
+  std::shuffle(nrs.begin(), nrs.end(), std::mt19937(3));
+  for (int nr : nrs) add(nr, nr % 2 ? "odd" : "even", 2000 + nr % 4);
+  for (Key key : {kByCode, kByDay}) {
+    SCOPED_TRACE(key.index);
+    const std::vector<int> order = walk(key);
+    ASSERT_EQ(order.size(), 60u);
+    if (key.index == kByDay.index) {
+      // Back again: a Previous walk from the end deletes them in the opposite order.
+      std::vector<int> seen;
+      P.DAY = rt::dateOf(rt::kLatestDay);
+      P.NR = INT32_MAX;
+      file.setToValue(key);
+      while (file.previous() == kNoError) {
+        seen.push_back(P.NR);
+        ASSERT_EQ(file.remove(), kNoError);
+      }
+      EXPECT_EQ(seen, std::vector<int>(order.rbegin(), order.rend()));
+    } else {
+      std::vector<int> seen;
+      file.set(key);
+      while (file.next() == kNoError) {
+        seen.push_back(P.NR);
+        ASSERT_EQ(file.remove(), kNoError);
+      }
+      EXPECT_EQ(seen, order);
+      for (int nr : nrs) add(nr, nr % 2 ? "odd" : "even", 2000 + nr % 4);
+    }
+  }
+  EXPECT_TRUE(walk(kByNr).empty());
+}
+
+// Texts in key order are exactly rt::Collation::compare on the upper-cased texts, equal ones in
+// the order they were added; Set to value finds the first >= and the last <= a value.
+TEST_F(ProbeFileTest, TextKeyOrderIsTheCollationsOrder) {
+  ASSERT_TRUE(rt::Collation::set(rt::kGermanOrder, rt::kGermanCasePairs));
+  const std::string letters = rt::utf8ToCp1252("aAäÄoOöÖuUüÜbzZß 1-");
+  std::mt19937 rng(11);
+  std::vector<std::string> codes;
+  for (int i = 0; i < 300; ++i) {
+    std::string s(rng() % 6, ' ');
+    for (char& c : s) c = letters[rng() % letters.size()];
+    if (rng() % 4 == 0) s += "  ";
+    codes.push_back(s);
+    file.clear();
+    P.NR = i;
+    P.CODE.assignBytes(s);
+    ASSERT_EQ(file.add(), kNoError);
+  }
+  std::vector<int> expected(codes.size());
+  for (int i = 0; i < static_cast<int>(codes.size()); ++i) expected[i] = i;
+  auto less = [&](int a, int b) { return rt::Collation::compare(codes[a], codes[b], true) < 0; };
+  std::stable_sort(expected.begin(), expected.end(), less);
+  EXPECT_EQ(walk(kByCode), expected);
+
+  for (int probe = 0; probe < 40; ++probe) {
+    const std::string value = codes[rng() % codes.size()] + (probe % 2 ? "a" : "");
+    SCOPED_TRACE(rt::fromCp1252(value).toStdString());
+    auto cmp = [&](int i) { return rt::Collation::compare(codes[i], value, true); };
+    const auto first =
+        std::find_if(expected.begin(), expected.end(), [&](int i) { return cmp(i) >= 0; });
+    const auto last =
+        std::find_if(expected.rbegin(), expected.rend(), [&](int i) { return cmp(i) <= 0; });
+
+    P.CODE.assignBytes(value);
+    file.setToValue(kByCode);
+    if (first == expected.end()) {
+      EXPECT_EQ(file.next(), kRecordNotAvailable);
+    } else {
+      ASSERT_EQ(file.next(), kNoError);
+      EXPECT_EQ(P.NR, *first);
+      // Turning round reads the record before the one read last.
+      if (first != expected.begin() && file.next() == kNoError) {
+        ASSERT_EQ(file.previous(), kNoError);
+        EXPECT_EQ(P.NR, *first);
+      }
+    }
+    P.CODE.assignBytes(value);
+    file.setToValue(kByCode);
+    if (last == expected.rend()) {
+      EXPECT_EQ(file.previous(), kRecordNotAvailable);
+    } else {
+      ASSERT_EQ(file.previous(), kNoError);
+      EXPECT_EQ(P.NR, *last);
+    }
+    // Get finds the first of the equal ones.
+    P.CODE.assignBytes(value);
+    if (first != expected.end() && cmp(*first) == 0) {
+      ASSERT_EQ(file.get(kByCode), kNoError);
+      EXPECT_EQ(P.NR, *first);
+    } else {
+      EXPECT_EQ(file.get(kByCode), kRecordNotFound);
+    }
+  }
+}
+
+// Adds records to the keyed file at args[0] for ever, numbering on from the highest one, and
+// reports each number once it is added.
+int addForEver(const QStringList& args) {
+  rt::String<200> name = args.value(0);
+  DataFile file(kProbe, &P, name, kPassword);
+  if (file.open(AccessMode::ReadWriteDenyWrite)) return file.error();
+  P.NR = INT32_MAX;
+  file.setToValue(kByNr);
+  int nr = file.previous() == kNoError ? P.NR : 0;
+  for (;;) {
+    fillProbe(++nr);
+    if (file.add()) return file.error();
+    std::printf("%d\n", nr);
+    std::fflush(stdout);
+  }
+}
+TAVIK_CHILD_MODE("isam-add-for-ever", addForEver);
+
+TEST(DataFileTest, AProcessKilledWhileAddingLeavesOnlyWholeRecords) {
+  TempFolder folder;
+  const QString path = folder.file("kill.dat");
+  rt::String<200> name = path;
+  DataFile file(kProbe, &P, name, kPassword);
+  ASSERT_EQ(file.create(), kNoError);
+  int reported = 0;
+  for (int round = 0; round < 3; ++round) {
+    SCOPED_TRACE(round);
+    QProcess child;
+    child.start(testing_support::selfPath(), {"--child=isam-add-for-ever", path});
+    ASSERT_TRUE(child.waitForStarted());
+    const int target = reported + 15 + round * 7;
+    while (reported < target && child.state() == QProcess::Running) {
+      child.waitForReadyRead(5000);
+      while (child.canReadLine()) reported = child.readLine().trimmed().toInt();
+    }
+    child.kill();
+    child.waitForFinished();
+    ASSERT_GE(reported, target) << child.readAllStandardError().toStdString();
+    while (child.canReadLine()) reported = child.readLine().trimmed().toInt();
+
+    ASSERT_EQ(file.open(AccessMode::ReadWriteDenyWrite), kNoError);
+    EXPECT_EQ(integrity(file.connection()), "ok");
+    int count = 0;
+    file.set(kByNr);
+    while (file.next() == kNoError) {
+      ++count;
+      ASSERT_EQ(P.NR, count);
+      ASSERT_TRUE(isProbe(count)) << count;
+    }
+    EXPECT_EQ(file.error(), kRecordNotAvailable);
+    EXPECT_GE(count, reported);  // every reported Add is durable
+    EXPECT_LE(count, reported + 1);
+    reported = count;
+    file.close();
+  }
+}
+
+}  // namespace
