@@ -160,7 +160,7 @@ TEST_F(BookingLogicTest, ThePickListAndTheLookup) {
     SCOPED_TRACE(l.code);
     CODE = l.code;
     EXPECT_EQ(KontoSuchen(), l.result);
-    if (l.result == Suche::Gefunden) EXPECT_EQ(KONTO.NR.clip(), l.nr);
+    if (l.result == Suche::Gefunden) { EXPECT_EQ(KONTO.NR.clip(), l.nr); }
   }
 }
 

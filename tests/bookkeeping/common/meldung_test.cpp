@@ -77,7 +77,7 @@ TEST(MeldungTest, LayoutAndAnswers) {
     EXPECT_EQ(l.width, c.width);
     EXPECT_EQ(l.okX, c.okX);
     EXPECT_EQ(l.cancelShown, c.withCancel != 0);
-    if (c.withCancel) EXPECT_EQ(l.cancelX, c.cancelX);
+    if (c.withCancel) { EXPECT_EQ(l.cancelX, c.cancelX); }
     EXPECT_EQ(l.rows, c.rows);
   }
 }

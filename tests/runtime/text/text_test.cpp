@@ -89,7 +89,7 @@ TEST(DateTest, DayNumbers) {
   };
   for (const Case& c : {Case{1801, 1, 1, 4}, Case{2074, 10, 12, 100000}, Case{1800, 12, 31, 3}}) {
     SCOPED_TRACE(c.day);
-    if (c.y >= 1801) EXPECT_EQ(rt::dayNumber(c.y, c.m, c.d), c.day);
+    if (c.y >= 1801) { EXPECT_EQ(rt::dayNumber(c.y, c.m, c.d), c.day); }
     const rt::DATE back = rt::dateOf(c.day);
     EXPECT_EQ(back.year, c.y);
     EXPECT_EQ(back.month, c.m);
