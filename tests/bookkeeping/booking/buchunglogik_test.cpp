@@ -1,30 +1,14 @@
 #include "bookkeeping/booking/BuchungLogik.h"
 #include "bookkeeping/common/Queues.h"
-#include "bookkeeping/data/Parameter.h"
-#include "runtime/text/Collation.h"
-#include "tests/support/TestSupport.h"
-
-#include <gtest/gtest.h>
+#include "tests/bookkeeping/booking/Fixture.h"
 
 using rt::isam::AccessMode;
 
 namespace {
 
-struct BookingLogicTest : ::testing::Test {
-  testing_support::TempFolder folder;
-
+struct BookingLogicTest : DataFolderTest {
   void SetUp() override {
-    rt::Collation::set(rt::kGermanOrder, rt::kGermanCasePairs);
-    rt::setTodayForTesting(rt::dayNumber(2026, 3, 5));
-    KONTOPFAD = folder.file("Konto.dat");
-    BUCHUNGPFAD = folder.file("Buchung.dat");
-    KONTODATEI.create();
-    BUCHUNGDATEI.create();
-    ASSERT_EQ(KONTODATEI.open(AccessMode::ReadWriteDenyWrite), 0);
-    ASSERT_EQ(BUCHUNGDATEI.open(AccessMode::ReadWriteDenyWrite), 0);
-    PARA = PARA_T{};
-    PARA.MWST_2 = 19;
-    PARA.MWST_3 = 7;
+    DataFolderTest::SetUp();
     CODE.clear();
     KONTOMWST = 0;
     DATUMMERKEN = 0;
@@ -34,23 +18,7 @@ struct BookingLogicTest : ::testing::Test {
     SUCHQUEUE.free();
     EingabeDatenLeeren();
   }
-  void TearDown() override {
-    KONTODATEI.close();
-    BUCHUNGDATEI.close();
-    rt::setTodayForTesting(0);
-    rt::Collation::reset();
-  }
 
-  void account(const char* nr, const char* code, int art, const char* name, int mwst, const char* text1 = "") {
-    KONTODATEI.clear();
-    KONTO.NR = nr;
-    KONTO.SHORTCUT = code;
-    KONTO.ART = static_cast<std::uint8_t>(art);
-    KONTO.NAME = name;
-    KONTO.MWST = static_cast<std::int16_t>(mwst);
-    KONTO.TEXTVORGABE[0] = text1;
-    ASSERT_EQ(KONTODATEI.add(), 0);
-  }
   // Enters a booking on the account `code` and stores it; returns its number.
   int book(const char* code, double gross, const char* text = "", rt::Day day = rt::dayNumber(2026, 3, 1)) {
     EingabeDatenLeeren();
