@@ -13,6 +13,7 @@
 #include <map>
 #include <vector>
 
+class QAction;
 class QButtonGroup;
 class QMainWindow;
 class QMdiArea;
@@ -23,6 +24,7 @@ namespace rt::win {
 struct ControlState {
   const ControlDef* def = nullptr;
   QPointer<QWidget> widget;
+  QPointer<QAction> action;  // a menu or a menu item
   std::unique_ptr<rt::Picture> picture;
   bool changed = false;   // leaving the control raises its accepted event
   int group = 0;          // the option group field of an option button
@@ -40,6 +42,7 @@ struct WindowImpl {
   QPointer<QWidget> top;        // the top-level widget: the window, the MDI sub-window or the frame
   QPointer<QWidget> content;    // the client area that holds the controls
   QPointer<QMdiSubWindow> sub;
+  QPointer<QWidget> toolbar;    // a frame's toolbar area, which holds its controls
   QPointer<QTimer> timer;
   QString wallpaper;
   bool wallpaperTiled = false;
@@ -87,6 +90,8 @@ class Dispatcher : public QObject {
   std::function<void(Window&, int, const QString&)> invalidInput;
 
   void enqueue(int thread, Window* target, const Event& ev);
+  // Hands a window the close-down request on its own thread; its default action closes it.
+  void closeDown(Window* w);
   void schedule();
   bool hasDeliverable() const;
   void opened(Window* w);

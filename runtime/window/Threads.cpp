@@ -102,6 +102,20 @@ void Dispatcher::deliver(LogicalThread& t, Pending p) {
   schedule();
 }
 
+void Dispatcher::closeDown(Window* target) {
+  WindowImpl* w = target->impl();
+  if (w->handler && !w->inHandler) {
+    const int saved = current;
+    current = w->thread;
+    ++w->inHandler;
+    Window::Handler handler = w->handler;
+    handler(*target, Event{EV_CloseDown, 0, 0});
+    --w->inHandler;
+    current = saved;
+  }
+  target->close();
+}
+
 void applyDefault(Window& w, const Event& ev) {
   if (ev.code == EV_CloseWindow || ev.code == EV_CloseDown) w.close();
 }

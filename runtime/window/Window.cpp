@@ -6,6 +6,7 @@
 #include "runtime/window/Resources.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -18,11 +19,14 @@
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QSpinBox>
+#include <QToolBar>
 #include <QToolTip>
 #include <cmath>
 
@@ -81,6 +85,18 @@ class Content : public QWidget {
 
  private:
   WindowImpl* w_;
+};
+
+// A panel, box or line. It paints its own fill: the widget styles of a toolbar do not fill it.
+class Fill : public QFrame {
+ public:
+  using QFrame::QFrame;
+
+ protected:
+  void paintEvent(QPaintEvent* e) override {
+    if (autoFillBackground()) QPainter(this).fillRect(rect(), palette().color(QPalette::Window));
+    QFrame::paintEvent(e);
+  }
 };
 
 // Turns a close of the window's top-level widget into a close request, unless the program closes it.
@@ -156,6 +172,40 @@ void raiseWidget(QWidget* w) {
 
 bool inRange(int field, int from, int to) { return field >= from && field <= (to ? to : from); }
 
+// Controls with field number 0 are kept under keys below this; the program never addresses them.
+constexpr int kUnnamed = -1000000;
+bool addressed(int key) { return key != 0 && key > kUnnamed; }
+
+// Hides, shows, enables or disables the controls of a range: widgets, and the menus and items.
+template <typename F>
+void forRange(WindowImpl& w, int from, int to, F f) {
+  for (auto& [field, c] : w.controls) {
+    if (!addressed(field) || !inRange(field, from, to)) continue;
+    if (c.action)
+      f(c.action.data());
+    else if (c.widget)
+      f(c.widget.data());
+  }
+}
+
+// The colour sets of the menu style.
+void applyMenuPalette(QWidget* w, const QString& colourSet) {
+  if (colourSet != "XPLunaBlu") {
+    w->setPalette(QPalette());
+    return;
+  }
+  QPalette pal = w->palette();
+  pal.setColor(QPalette::Window, QColor(0xDD, 0xEA, 0xFB));
+  pal.setColor(QPalette::Base, QColor(0xF4, 0xF8, 0xFE));
+  pal.setColor(QPalette::Button, QColor(0xDD, 0xEA, 0xFB));
+  pal.setColor(QPalette::Highlight, QColor(0x31, 0x6A, 0xC5));
+  pal.setColor(QPalette::HighlightedText, Qt::white);
+  pal.setColor(QPalette::WindowText, QColor(0x00, 0x1E, 0x50));
+  pal.setColor(QPalette::ButtonText, QColor(0x00, 0x1E, 0x50));
+  w->setPalette(pal);
+  w->setAutoFillBackground(true);
+}
+
 }  // namespace
 
 double dluX() { return scale().x; }
@@ -166,7 +216,7 @@ double dluY() { return scale().y; }
 
 ControlState* WindowImpl::control(int field) {
   auto it = controls.find(field);
-  return it == controls.end() || field == 0 ? nullptr : &it->second;
+  return it == controls.end() || !addressed(field) ? nullptr : &it->second;
 }
 
 ControlState* WindowImpl::controlOf(const QWidget* w) {
@@ -250,18 +300,51 @@ void Window::open() {
   w.content = content;
   w.inputParts = {content};
 
+  // The widget that holds the controls: the client area, or a frame's toolbar.
+  QWidget* host = content;
+  QMenuBar* menuBar = nullptr;
   if (def_.kind == WindowKind::Frame) {
     auto* main = new QMainWindow;
     auto* mdi = new QMdiArea;
     mdi->setObjectName("mdiarea");
     main->setCentralWidget(mdi);
     main->setWindowTitle(QString::fromUtf8(def_.caption));
+    menuBar = main->menuBar();
+    auto* bar = new QToolBar(main);
+    bar->setObjectName("toolbar");
+    bar->setMovable(false);
+    bar->setFloatable(false);
+    bar->setContextMenuPolicy(Qt::PreventContextMenu);
+    auto* area = new QWidget;
+    area->setFont(windowFont(def_.font, def_.fontSize - 1));
+    // The toolbar's controls are small: check boxes show as toggles (the chosen one framed and
+    // highlighted), buttons and spins without inner margins.
+    area->setStyleSheet(
+        "QCheckBox { font-size: 9px; spacing: 0px; padding: 0px; border: 1px solid transparent; border-radius: 2px; }"
+        "QCheckBox::indicator { width: 0px; height: 0px; }"
+        "QCheckBox:checked { background: #FFF6C8; border-color: #7A6A20; font-weight: bold; }"
+        "QCheckBox:hover { border-color: #316AC5; }"
+        "QPushButton { padding: 0px; font-size: 8px; }"
+        "QSpinBox { padding: 0px; font-size: 9px; }");
+    // The toolbar is as wide as its controls reach.
+    int right = 0;
+    for (const ControlDef& cd : def_.controls)
+      if (cd.kind != Kind::Menu && cd.kind != Kind::MenuItem && cd.w != kDefault) right = std::max(right, cd.x + cd.w);
+    area->setFixedSize(px(right + 2), py(def_.toolbarHeight));
+    bar->addWidget(area);
+    if (def_.toolbarHeight <= 0) bar->hide();
+    main->addToolBar(Qt::TopToolBarArea, bar);
     main->resize(px(def_.w), py(def_.h));
     w.top = main;
-    w.inputParts.clear();
+    w.toolbar = area;
+    // Its menu and toolbar take no input while a window of its thread is above it; the MDI area goes
+    // on serving the other threads' windows.
+    w.inputParts = {menuBar, bar};
     d.frame = this;
     d.mdi = mdi;
     delete content;
+    content = nullptr;
+    host = area;
     w.content = mdi;
   } else if (def_.kind == WindowKind::MdiChild && d.mdi) {
     auto* sub = new QMdiSubWindow;
@@ -280,7 +363,8 @@ void Window::open() {
     w.top = content;
   }
   w.top->installEventFilter(new CloseGuard(&w));
-  if (w.content) w.content->resize(px(def_.w), py(def_.h));
+  if (*def_.icon) w.top->setWindowIcon(resourceIcon(QString::fromUtf8(def_.icon)));
+  if (w.content && def_.kind != WindowKind::Frame) w.content->resize(px(def_.w), py(def_.h));
 
   // Controls, in the order of the table, which is also the Tab order.
   auto* focusWatch = new FocusWatch(&w);
@@ -288,15 +372,41 @@ void Window::open() {
   int groupField = 0;
   int unnamed = 0;
   std::vector<QWidget*> behind;
+  QMenu* menu = nullptr;
   for (const ControlDef& cd : def_.controls) {
     ControlState cs;
     cs.def = &cd;
+    const int key = cd.field ? cd.field : kUnnamed - ++unnamed;
+    if (cd.kind == Kind::Menu || cd.kind == Kind::MenuItem) {
+      if (!menuBar) continue;  // only a frame has a menu bar
+      const QString text = QString::fromUtf8(cd.text);
+      if (cd.kind == Kind::Menu) {
+        menu = menuBar->addMenu(text);
+        menu->setObjectName(QString::fromUtf8(cd.label));
+        cs.widget = menu;
+        cs.action = menu->menuAction();
+      } else {
+        if (!menu) continue;
+        if (cd.attrs & A_Separator) menu->addSeparator();
+        QAction* a = menu->addAction(text);
+        a->setObjectName(QString::fromUtf8(cd.label));
+        if (cd.key) a->setShortcut(QKeySequence(qtKeyOf(cd.key)));
+        if (*cd.icon) a->setIcon(resourceIcon(QString::fromUtf8(cd.icon)));
+        const int field = cd.field;
+        QObject::connect(a, &QAction::triggered, a, [&w, field] { w.enqueue(EV_Accepted, field); });
+        cs.action = a;
+      }
+      if (cd.attrs & A_Disabled) cs.action->setEnabled(false);
+      if (cd.attrs & A_Hidden) cs.action->setVisible(false);
+      w.controls[key] = std::move(cs);
+      continue;
+    }
     if (*cd.picture) cs.picture = std::make_unique<rt::Picture>(cd.picture);
     const QString text = QString::fromUtf8(cd.text);
     QWidget* widget = nullptr;
     switch (cd.kind) {
       case Kind::Button: {
-        auto* b = new QPushButton(text, content);
+        auto* b = new QPushButton(text, host);
         if (*cd.icon) b->setIcon(resourceIcon(QString::fromUtf8(cd.icon)));
         b->setAutoDefault(false);
         const int field = cd.field;
@@ -305,7 +415,7 @@ void Window::open() {
         break;
       }
       case Kind::Entry: {
-        auto* e = new QLineEdit(content);
+        auto* e = new QLineEdit(host);
         if (cs.picture && cs.picture->kind() == rt::Picture::Kind::Text) e->setMaxLength(cs.picture->width());
         e->setAlignment(alignmentOf(cd, cs.picture.get()));
         const int field = cd.field;
@@ -319,7 +429,7 @@ void Window::open() {
       }
       case Kind::Display:
       case Kind::Prompt: {
-        auto* l = new QLabel(text, content);
+        auto* l = new QLabel(text, host);
         l->setAlignment(alignmentOf(cd, cs.picture.get()));
         l->setTextFormat(Qt::PlainText);
         if (cd.attrs & A_Large) {
@@ -332,7 +442,7 @@ void Window::open() {
         break;
       }
       case Kind::CheckBox: {
-        auto* c = new QCheckBox(text, content);
+        auto* c = new QCheckBox(text, host);
         const int field = cd.field;
         QObject::connect(c, &QCheckBox::clicked, c, [&w, field](bool on) {
           ControlState* s = w.control(field);
@@ -343,7 +453,7 @@ void Window::open() {
         break;
       }
       case Kind::OptionGroup: {
-        auto* frame = new QFrame(content);
+        auto* frame = new QFrame(host);
         group = new QButtonGroup(frame);
         w.groups.push_back(group);
         groupField = cd.field;
@@ -352,7 +462,7 @@ void Window::open() {
         break;
       }
       case Kind::Option: {
-        auto* r = new QRadioButton(text, content);
+        auto* r = new QRadioButton(text, host);
         cs.group = groupField;
         if (group) group->addButton(r);
         const int gf = groupField;
@@ -366,7 +476,7 @@ void Window::open() {
         break;
       }
       case Kind::Spin: {
-        auto* s = new QSpinBox(content);
+        auto* s = new QSpinBox(host);
         s->setRange(cd.low, cd.high);
         s->setAlignment(Qt::AlignRight);
         const int field = cd.field;
@@ -382,7 +492,7 @@ void Window::open() {
       case Kind::Panel:
       case Kind::Box:
       case Kind::Line: {
-        auto* f = new QFrame(content);
+        auto* f = new Fill(host);
         if (cd.kind == Kind::Line) {
           f->setFrameShape((cd.attrs & A_Vertical) ? QFrame::VLine : QFrame::HLine);
         } else if (cd.kind == Kind::Box) {
@@ -399,7 +509,7 @@ void Window::open() {
         break;
       }
       case Kind::Image: {
-        auto* l = new QLabel(content);
+        auto* l = new QLabel(host);
         l->setPixmap(resourcePixmap(QString::fromUtf8(cd.icon)));
         widget = l;
         behind.push_back(l);
@@ -407,6 +517,9 @@ void Window::open() {
       }
       case Kind::List:
         break;  // lists are built by the list runtime
+      case Kind::Menu:
+      case Kind::MenuItem:
+        break;  // built above
     }
     if (!widget) continue;
     widget->setObjectName(QString::fromUtf8(cd.label));
@@ -434,8 +547,11 @@ void Window::open() {
     }
     if (cd.attrs & A_Disabled) widget->setEnabled(false);
     if (cd.attrs & A_Hidden) widget->hide();
+    // The keys of a frame's controls work in the whole frame, also while an MDI window has the focus.
+    if (cd.key && def_.kind == WindowKind::Frame)
+      if (auto* b = qobject_cast<QAbstractButton*>(widget)) b->setShortcut(QKeySequence(qtKeyOf(cd.key)));
     cs.widget = widget;
-    w.controls[cd.field ? cd.field : --unnamed] = std::move(cs);
+    w.controls[key] = std::move(cs);
   }
   // Panels, boxes and pictures lie behind the other controls, in their own order.
   for (auto it = behind.rbegin(); it != behind.rend(); ++it) (*it)->lower();
@@ -493,6 +609,15 @@ void Window::close() {
   w.allowClose = true;
   Dispatcher& d = Dispatcher::get();
   if (d.frame == this) {
+    // The windows inside the frame end with it, the last opened first: each gets the close-down
+    // request, whose default action closes it.
+    const std::vector<Window*> open = d.openWindows;
+    for (auto it = open.rbegin(); it != open.rend(); ++it) {
+      if (*it == this || !(*it)->isOpen()) continue;
+      const QWidget* t = (*it)->impl()->top;
+      while (t && t != w.top.data()) t = t->parentWidget();
+      if (t) d.closeDown(*it);
+    }
     d.frame = nullptr;
     d.mdi = nullptr;
   }
@@ -522,37 +647,44 @@ QWidget* Window::widget(int field) const {
 
 bool Window::has(int field) const { return impl_->control(field) != nullptr; }
 
+QAction* Window::action(int field) const {
+  ControlState* c = impl_->control(field);
+  return c ? c->action.data() : nullptr;
+}
+
 void Window::hide(int from, int to) {
-  for (auto& [field, c] : impl_->controls)
-    if (field > 0 && inRange(field, from, to) && c.widget) c.widget->hide();
+  forRange(*impl_, from, to, [](auto* o) { o->setVisible(false); });
 }
 
 void Window::show(int from, int to) {
-  for (auto& [field, c] : impl_->controls)
-    if (field > 0 && inRange(field, from, to) && c.widget) c.widget->show();
+  forRange(*impl_, from, to, [](auto* o) { o->setVisible(true); });
 }
 
 void Window::enable(int from, int to) {
-  for (auto& [field, c] : impl_->controls)
-    if (field > 0 && inRange(field, from, to) && c.widget) c.widget->setEnabled(true);
+  forRange(*impl_, from, to, [](auto* o) { o->setEnabled(true); });
 }
 
 void Window::disable(int from, int to) {
-  for (auto& [field, c] : impl_->controls)
-    if (field > 0 && inRange(field, from, to) && c.widget) c.widget->setEnabled(false);
+  forRange(*impl_, from, to, [](auto* o) { o->setEnabled(false); });
 }
 
 bool Window::isHidden(int field) const {
+  if (QAction* a = action(field)) return !a->isVisible();
   QWidget* w = widget(field);
   return !w || w->isHidden();
 }
 
 bool Window::isEnabled(int field) const {
+  if (QAction* a = action(field)) return a->isEnabled();
   QWidget* w = widget(field);
   return w && w->isEnabled();
 }
 
 void Window::setText(int field, const QString& text) {
+  if (QAction* a = action(field)) {
+    a->setText(text);
+    return;
+  }
   QWidget* w = widget(field);
   if (auto* b = qobject_cast<QAbstractButton*>(w)) b->setText(text);
   else if (auto* l = qobject_cast<QLabel*>(w)) l->setText(text);
@@ -560,6 +692,7 @@ void Window::setText(int field, const QString& text) {
 }
 
 QString Window::text(int field) const {
+  if (QAction* a = action(field)) return a->text();
   QWidget* w = widget(field);
   if (auto* b = qobject_cast<QAbstractButton*>(w)) return b->text();
   if (auto* l = qobject_cast<QLabel*>(w)) return l->text();
@@ -675,7 +808,24 @@ void Window::setTimer(int hundredths) {
 void Window::setWallpaper(const QString& resource, bool tiled) {
   impl_->wallpaper = resource;
   impl_->wallpaperTiled = tiled;
+  if (auto* mdi = qobject_cast<QMdiArea*>(impl_->content.data())) {
+    // A frame shows its wallpaper behind the MDI windows.
+    const QPixmap pm = resourcePixmap(resource);
+    if (pm.isNull())
+      mdi->setBackground(QApplication::palette().brush(QPalette::Dark));
+    else
+      mdi->setBackground(tiled ? QBrush(pm) : QBrush(pm.scaled(mdi->viewport()->size())));
+    return;
+  }
   if (impl_->content) impl_->content->update();
+}
+
+void Window::setMenuStyle(const QString& colourSet) {
+  auto* main = qobject_cast<QMainWindow*>(impl_->top.data());
+  if (!main) return;
+  applyMenuPalette(main->menuBar(), colourSet);
+  for (auto& [field, c] : impl_->controls)
+    if (auto* m = qobject_cast<QMenu*>(c.widget.data())) applyMenuPalette(m, colourSet);
 }
 
 QString Window::wallpaper() const { return impl_->wallpaper; }

@@ -18,6 +18,7 @@
 #include <memory>
 #include <set>
 
+class QAction;
 class QWidget;
 
 namespace rt::win {
@@ -45,6 +46,7 @@ class Window {
 
   // Controls, addressed by field number; a range `from`..`to` covers the fields in between.
   QWidget* widget(int field) const;
+  QAction* action(int field) const;  // a menu or menu item of a frame
   bool has(int field) const;
   void hide(int from, int to = 0);
   void show(int from, int to = 0);
@@ -70,6 +72,9 @@ class Window {
   void setTimer(int hundredths);   // 0 stops the timer
   void setWallpaper(const QString& resource, bool tiled);
   QString wallpaper() const;
+  // Draws the frame's menus in the colour set of that name ("XPLunaBlu"); another name gives the
+  // platform's own look.
+  void setMenuStyle(const QString& colourSet);
 
   // The window's place and size in dialog units (X, Y of the window; width, height of its client area).
   QRect position() const;

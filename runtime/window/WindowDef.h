@@ -24,6 +24,8 @@ enum class Kind {
   Line,         // a line
   Image,        // a picture from the program's resources
   List,         // a list box over a queue
+  Menu,         // a menu of the frame's menu bar; its items follow it in the table
+  MenuItem,     // an item of the menu before it; accepted when chosen
 };
 
 // Attributes of a control.
@@ -39,6 +41,7 @@ enum Attr : unsigned {
   A_Large = 1u << 7,      // large type
   A_Tiled = 1u << 8,      // image tiled
   A_Vertical = 1u << 9,   // a vertical line or separator
+  A_Separator = 1u << 10, // a menu item with a separator line above it
 };
 
 inline constexpr int kDefault = -32768;  // no fixed place or size: the window layer decides
@@ -54,7 +57,8 @@ struct ControlDef {
   unsigned attrs = A_None;
   const char* tip = "";
   const char* icon = "";        // resource name of an icon or image
-  int key = 0;                  // a key code that accepts (or, for an option, chooses) the control
+  int key = 0;                  // a key code that accepts (or, for an option, chooses) the control;
+                                // in a frame it works while any of its MDI windows has the focus
   QColor fill{};                // fill of a panel or box, background of a list
   QColor border{};              // border of a box
   double value = 0;             // the value of an option button
@@ -72,6 +76,10 @@ struct WindowDef {
   const char* font = "Arial";
   int fontSize = 8;
   QColor background{};
+  const char* icon = "";        // resource name of the window's icon
+  // A frame holds its menus in a menu bar and its other controls in a toolbar of this height, placed
+  // in dialog units within the toolbar.
+  int toolbarHeight = 0;
   std::vector<ControlDef> controls;
 };
 

@@ -300,3 +300,98 @@ TEST_F(WindowTest, PlacesAndSizesReadBackInDialogUnits) {
   EXPECT_TRUE(saw(EV_Sized));
   w.close();
 }
+
+TEST_F(WindowTest, AFrameHasMenusAToolbarAndMdiWindowsOnOtherThreads) {
+  WindowDef fd;
+  fd.label = "FRAME";
+  fd.caption = "Rahmen";
+  fd.kind = WindowKind::Frame;
+  fd.w = 373;
+  fd.h = 251;
+  fd.toolbarHeight = 30;
+  fd.controls = {
+      {.field = -1, .label = "?MENU", .kind = Kind::Menu, .text = "&Datei"},
+      {.field = -2, .label = "?EINS", .kind = Kind::MenuItem, .text = "&Eins"},
+      {.field = -3, .label = "?ZWEI", .kind = Kind::MenuItem, .text = "Zwei"},
+      {.field = 1, .label = "?KNOPF", .kind = Kind::Button, .text = "K", .x = 2, .y = 2, .w = 16, .h = 12,
+       .tip = "Knopf", .key = KEY_Alt | 'D'},
+      {.field = 2, .label = "?HAKEN", .kind = Kind::CheckBox, .text = "Jan", .x = 20, .y = 2, .w = 12, .h = 8,
+       .bound = Bound(g_check)},
+  };
+  Window frame(fd);
+  frame.open();
+  frame.attach(recorder());
+  settle();
+  ASSERT_TRUE(frame.action(-2));
+  frame.action(-2)->trigger();
+  static_cast<QPushButton*>(frame.widget(1))->click();
+  settle();
+  EXPECT_TRUE(saw(EV_Accepted, -2));
+  EXPECT_TRUE(saw(EV_Accepted, 1));
+  frame.hide(-3, -2);
+  EXPECT_TRUE(frame.isHidden(-2));
+  EXPECT_TRUE(frame.isHidden(-3));
+  frame.show(-2);
+  EXPECT_FALSE(frame.isHidden(-2));
+  frame.setText(-2, "&Anders");
+  EXPECT_EQ(frame.text(-2), "&Anders");
+  EXPECT_EQ(frame.controlPosition(2), QRect(20, 2, 12, 8));
+
+  // An MDI child on another thread opens inside the frame; places, sizes and the maximized state
+  // read back in dialog units, also negative ones and for the frame.
+  Window child(formDef());
+  std::vector<int> childEvents;
+  start([&] {
+    child.open();
+    child.attach([&](Window&, const Event& e) {
+      childEvents.push_back(e.code);
+      return e.code == EV_CloseWindow ? Pass::NoDefault : Pass::Default;
+    });
+  });
+  Window mdiChild([] {
+    WindowDef d = formDef();
+    d.kind = WindowKind::MdiChild;
+    return d;
+  }());
+  start([&] {
+    mdiChild.open();
+    mdiChild.attach([&](Window&, const Event& e) {
+      childEvents.push_back(e.code);
+      return e.code == EV_CloseWindow ? Pass::NoDefault : Pass::Default;
+    });
+  });
+  settle();
+  EXPECT_TRUE(frame.topWidget()->isAncestorOf(mdiChild.topWidget()));
+  for (QRect r : {QRect(295, -6, 176, 156), QRect(-1, 169, 472, 66), QRect(-1, -6, 288, 156)}) {
+    mdiChild.setPosition(r);
+    EXPECT_EQ(mdiChild.position(), r);
+  }
+  frame.setPosition(-5, 12, 480, 300);
+  EXPECT_EQ(frame.position(), QRect(-5, 12, 480, 300));
+  frame.setMaximized(true);
+  EXPECT_TRUE(frame.isMaximized());
+  frame.setMaximized(false);
+  EXPECT_FALSE(frame.isMaximized());
+  EXPECT_EQ(frame.position(), QRect(-5, 12, 480, 300));
+  mdiChild.setMaximized(true);
+  EXPECT_TRUE(mdiChild.isMaximized());
+  mdiChild.setPosition(10, 10, 100, 50);
+  EXPECT_FALSE(mdiChild.isMaximized());
+
+  // A modal window of the frame's thread stops its menu and toolbar, not its MDI windows.
+  Window ask(askDef());
+  ask.open();
+  EXPECT_FALSE(frame.takesInput());
+  EXPECT_FALSE(frame.widget(1)->isEnabled());
+  EXPECT_TRUE(mdiChild.takesInput());
+  EXPECT_TRUE(mdiChild.widget(2)->isEnabled());
+  ask.close();
+  EXPECT_TRUE(frame.takesInput());
+
+  // Closing the frame hands its MDI windows the close-down request; they close with it.
+  frame.close();
+  settle();
+  EXPECT_FALSE(mdiChild.isOpen());
+  EXPECT_NE(std::find(childEvents.begin(), childEvents.end(), EV_CloseDown), childEvents.end());
+  child.close();
+}

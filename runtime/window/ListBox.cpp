@@ -1,0 +1,147 @@
+#include "runtime/window/ListBox.h"
+
+#include "runtime/text/Picture.h"
+#include "runtime/window/Window.h"
+
+#include <QAbstractItemModel>
+#include <QHeaderView>
+#include <QMouseEvent>
+#include <cmath>
+
+namespace rt::win {
+
+class ListModel : public QAbstractItemModel {
+ public:
+  ListSource source;
+  std::vector<ListColumn> columns;
+  std::vector<rt::Picture> pictures;
+
+  void setColumns(const std::vector<ListColumn>& c) {
+    beginResetModel();
+    columns = c;
+    pictures.clear();
+    for (const ListColumn& col : columns) pictures.emplace_back(col.picture.toStdString());
+    endResetModel();
+  }
+  void reset() {
+    beginResetModel();
+    endResetModel();
+  }
+
+  QModelIndex index(int row, int column, const QModelIndex& parent) const override {
+    return parent.isValid() ? QModelIndex() : createIndex(row, column);
+  }
+  QModelIndex parent(const QModelIndex&) const override { return {}; }
+  int rowCount(const QModelIndex& parent) const override {
+    return parent.isValid() || !source.count ? 0 : source.count();
+  }
+  int columnCount(const QModelIndex& parent) const override {
+    return parent.isValid() ? 0 : static_cast<int>(columns.size());
+  }
+  QVariant headerData(int section, Qt::Orientation o, int role) const override {
+    if (o != Qt::Horizontal || section < 0 || section >= static_cast<int>(columns.size())) return {};
+    if (role == Qt::DisplayRole) return columns[section].header;
+    if (role == Qt::TextAlignmentRole) return QVariant::fromValue(columns[section].align | Qt::AlignVCenter);
+    return {};
+  }
+  QVariant data(const QModelIndex& i, int role) const override {
+    if (!i.isValid() || !source.cell) return {};
+    const int row = i.row() + 1, col = i.column();
+    switch (role) {
+      case Qt::DisplayRole: {
+        const QVariant v = source.cell(row, col);
+        const rt::Picture& p = pictures[col];
+        if (p.kind() == rt::Picture::Kind::Date) return p.formatDate(v.toInt());
+        if (p.kind() == rt::Picture::Kind::Number) return p.format(v.toDouble()).trimmed();
+        if (p.kind() == rt::Picture::Kind::Text) return p.formatText(v.toString());
+        return v.toString();
+      }
+      case Qt::TextAlignmentRole:
+        return QVariant::fromValue(columns[col].align | Qt::AlignVCenter);
+      case Qt::ForegroundRole:
+        if (source.foreground) {
+          const QColor c = source.foreground(row, col);
+          if (c.isValid()) return c;
+        }
+        return {};
+      case Qt::BackgroundRole:
+        if (source.background) {
+          const QColor c = source.background(row, col);
+          if (c.isValid()) return c;
+        }
+        return {};
+      default:
+        return {};
+    }
+  }
+};
+
+ListBox::ListBox(QWidget* parent) : QTreeView(parent), model_(new ListModel) {
+  model_->setParent(this);
+  setModel(model_);
+  setRootIsDecorated(false);
+  setUniformRowHeights(true);
+  setItemsExpandable(false);
+  setAllColumnsShowFocus(true);
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  setSelectionBehavior(QAbstractItemView::SelectRows);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  header()->setStretchLastSection(false);
+  header()->setSectionsMovable(false);
+  connect(header(), &QHeaderView::sectionResized, this, [this](int section, int, int size) {
+    if (applying_) return;
+    format_.setWidth(section, static_cast<int>(std::lround(size / dluX())));
+    if (onColumnResized) onColumnResized();
+  });
+  connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] {
+    if (!applying_ && onNewSelection) onNewSelection();
+  });
+}
+
+void ListBox::setSource(ListSource source) {
+  model_->source = std::move(source);
+  refresh();
+}
+
+bool ListBox::setFormat(const QString& text) {
+  const auto f = ListFormat::parse(text.trimmed());
+  if (!f) return false;
+  applying_ = true;
+  format_ = *f;
+  model_->setColumns(format_.columns());
+  for (int i = 0; i < static_cast<int>(format_.columns().size()); ++i) {
+    const ListColumn& c = format_.columns()[i];
+    header()->setSectionHidden(i, c.width == 0);
+    if (c.width > 0) header()->resizeSection(i, static_cast<int>(std::lround(c.width * dluX())));
+    header()->setSectionResizeMode(i, c.resizable ? QHeaderView::Interactive : QHeaderView::Fixed);
+  }
+  applying_ = false;
+  return true;
+}
+
+QString ListBox::format() const { return format_.text(); }
+
+void ListBox::refresh() {
+  const int keep = selectedRow();
+  applying_ = true;
+  model_->reset();
+  applying_ = false;
+  if (keep > 0 && keep <= model_->rowCount({})) selectRow(keep);
+}
+
+int ListBox::selectedRow() const {
+  const QModelIndex i = currentIndex();
+  return i.isValid() ? i.row() + 1 : 0;
+}
+
+void ListBox::selectRow(int row) {
+  if (row < 1 || row > model_->rowCount({})) return;
+  setCurrentIndex(model_->index(row - 1, 0, {}));
+}
+
+void ListBox::mouseDoubleClickEvent(QMouseEvent* e) {
+  QTreeView::mouseDoubleClickEvent(e);
+  if (e->button() == Qt::LeftButton && indexAt(e->position().toPoint()).isValid() && onDoubleClick) onDoubleClick();
+}
+
+}  // namespace rt::win

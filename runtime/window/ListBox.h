@@ -1,0 +1,50 @@
+#pragma once
+// A list box drawn from a queue: the program hands over how many rows there are and the value of a
+// cell, the list format decides the columns, their widths, headers and pictures. Only the rows that
+// are visible are drawn, so a list of 100,000 rows costs no more than one of ten.
+
+#include "runtime/window/ListFormat.h"
+
+#include <QColor>
+#include <QTreeView>
+#include <QVariant>
+#include <functional>
+
+namespace rt::win {
+
+struct ListSource {
+  std::function<int()> count;
+  // Cell of a 1-based row: a number (a day number under a date picture) or a text.
+  std::function<QVariant(int row, int column)> cell;
+  // Optional text and background colours of a cell.
+  std::function<QColor(int row, int column)> foreground;
+  std::function<QColor(int row, int column)> background;
+};
+
+class ListModel;
+
+class ListBox : public QTreeView {
+ public:
+  explicit ListBox(QWidget* parent);
+  void setSource(ListSource source);
+  // Applies a format string; a blank or unreadable one leaves the format as it was and returns false.
+  bool setFormat(const QString& format);
+  QString format() const;  // with the widths as they are now
+  void refresh();          // the queue changed
+  int selectedRow() const; // 1-based, 0 when none
+  void selectRow(int row);
+
+  std::function<void()> onDoubleClick;
+  std::function<void()> onNewSelection;
+  std::function<void()> onColumnResized;
+
+ protected:
+  void mouseDoubleClickEvent(QMouseEvent* e) override;
+
+ private:
+  ListModel* model_;
+  ListFormat format_;
+  bool applying_ = false;
+};
+
+}  // namespace rt::win
