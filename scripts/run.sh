@@ -3,8 +3,18 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
-if [ ! -x build/Tavik ]; then
-  echo "Tavik startet noch nicht: das Hauptprogramm ist noch nicht gebaut." >&2
-  exit 1
+
+# The installer prepares the data folder and leaves the first-start marker in it. Without an
+# installation, this does the same once, so that the first run seeds the default accounts.
+appdata="${TAVIK_FOLDER_COMMON_APPDATA:-${XDG_DATA_HOME:-$HOME/.local/share}}"
+data="$appdata/Dolmix/Tavik"
+if [ ! -d "$data" ]; then
+  mkdir -p "$data"
+  : > "$data/Start.inf"
+fi
+
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
+  echo "Kein Bildschirm gefunden (DISPLAY ist leer): Tavik läuft unsichtbar unter xvfb-run." >&2
+  exec xvfb-run -a build/Tavik "$@"
 fi
 exec build/Tavik "$@"

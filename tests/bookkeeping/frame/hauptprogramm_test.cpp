@@ -1,0 +1,264 @@
+#include "bookkeeping/data/Dateien.h"
+#include "bookkeeping/data/Parameter.h"
+#include "bookkeeping/frame/Globale.h"
+#include "bookkeeping/frame/Hauptprogramm.h"
+#include "bookkeeping/frame/Rahmen.h"
+#include "platform/CommandLine.h"
+#include "runtime/isam/Errors.h"
+#include "runtime/window/Threads.h"
+#include "runtime/window/Window.h"
+#include "tests/support/TestSupport.h"
+
+#include <QAbstractButton>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTimer>
+#include <gtest/gtest.h>
+#include <iostream>
+
+using testing_support::TempFolder;
+using namespace rt::win;
+
+namespace {
+
+struct Account {
+  QString nr, code;
+  int art;
+  QString name;
+  int mwst;
+  QString text1;
+  bool operator==(const Account&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& os, const Account& a) {
+  return os << a.nr.toStdString() << "/" << a.code.toStdString() << "/" << a.name.toStdString();
+}
+
+const std::vector<Account> kDefaults = {
+    {"1000", "U", 3, "USt-Vorauszahlung", 0, "USt-Vorauszahlung #. Quartal"},
+    {"4000", "K", 2, "Kfz-Kosten", 2, ""},
+    {"4010", "T", 2, "Telefon", 2, "Telefonkosten"},
+    {"4100", "", 2, "Arbeitszimmer", 1, "Mietanteil Arbeitszimmer"},
+    {"4999", "S", 2, "Sonstiges", 2, ""},
+    {"8000", "E", 1, "Eingang", 2, "ReNr #"},
+};
+
+// Runs the main procedure; message windows are answered in turn (OK unless told), the frame is closed
+// as soon as it has opened.
+struct StartResult {
+  QStringList messages;
+  bool frameOpened = false;
+};
+
+StartResult start(const QString& commandLine, QList<int> answers = {}) {
+  StartResult r;
+  platform::setCommandLineForTesting(commandLine);
+  setOpenHook([&](Window& w) {
+    if (w.label() == "P9$WIN") {
+      QStringList rows;
+      for (int f = 3; f <= 6; ++f)
+        if (!w.text(f).trimmed().isEmpty()) rows << w.text(f).trimmed();
+      r.messages << rows.join(" | ");
+      const int a = answers.isEmpty() ? 7 : answers.takeFirst();
+      static_cast<QAbstractButton*>(w.widget(a))->click();
+    } else if (w.label() == "$WINMAIN") {
+      r.frameOpened = true;
+      QTimer::singleShot(0, [&w] { w.topWidget()->close(); });
+    }
+  });
+  Hauptprogramm();
+  setOpenHook(nullptr);
+  return r;
+}
+
+std::vector<Account> accounts(const QString& path) {
+  std::vector<Account> out;
+  KONTOPFAD = path;
+  if (KONTODATEI.open(rt::isam::AccessMode::ReadWriteDenyWrite)) return out;
+  KONTODATEI.clear();
+  KONTODATEI.set(KONTO_KEYNR);
+  while (KONTODATEI.next() == 0)
+    out.push_back({KONTO.NR.clip(), KONTO.SHORTCUT.clip(), KONTO.ART, KONTO.NAME.clip(), KONTO.MWST,
+                   KONTO.TEXTVORGABE[0].clip()});
+  KONTODATEI.close();
+  return out;
+}
+
+struct StartupTest : ::testing::Test {
+  TempFolder appdata;
+  QString data;  // the data folder below "Common AppData"
+  void SetUp() override {
+    qputenv("TAVIK_FOLDER_COMMON_APPDATA", appdata.path().toUtf8());
+    data = appdata.path() + "/Dolmix/Tavik/";
+    QDir().mkpath(data);
+    PARA = PARA_T{};
+  }
+  void TearDown() override {
+    qunsetenv("TAVIK_FOLDER_COMMON_APPDATA");
+    settle();
+  }
+  void marker() { QFile(data + "Start.inf").open(QIODevice::WriteOnly); }
+};
+
+}  // namespace
+
+TEST_F(StartupTest, AFirstStartCreatesTheFilesSeedsTheAccountsOnceAndDeletesTheMarker) {
+  marker();
+  StartResult r = start("");
+  EXPECT_TRUE(r.messages.isEmpty());
+  EXPECT_TRUE(r.frameOpened);
+  EXPECT_FALSE(QFile::exists(data + "Start.inf"));
+  EXPECT_TRUE(QFile::exists(data + "Buchung.dat"));
+  EXPECT_TRUE(QFile::exists(data + "Para.dat"));
+  EXPECT_EQ(accounts(data + "Konto.dat"), kDefaults);
+
+  // Delete one default account: the next start (no marker) does not seed again.
+  KONTOPFAD = data + "Konto.dat";
+  ASSERT_EQ(KONTODATEI.open(rt::isam::AccessMode::ReadWriteDenyWrite), 0);
+  KONTO.NR = "4010";
+  ASSERT_EQ(KONTODATEI.get(KONTO_KEYNR), 0);
+  KONTODATEI.remove();
+  KONTODATEI.close();
+  r = start("");
+  EXPECT_TRUE(r.messages.isEmpty());
+  EXPECT_EQ(accounts(data + "Konto.dat").size(), 5u);
+}
+
+TEST_F(StartupTest, AFirstStartOverAnExistingAccountsFileAddsOnlyTheMissingDefaults) {
+  KONTOPFAD = data + "Konto.dat";
+  KONTODATEI.create();
+  ASSERT_EQ(KONTODATEI.open(rt::isam::AccessMode::ReadWriteDenyWrite), 0);
+  KONTODATEI.clear();
+  KONTO.NR = "4000";
+  KONTO.NAME = "Fahrzeug";
+  KONTO.ART = 2;
+  ASSERT_EQ(KONTODATEI.add(), 0);
+  KONTODATEI.close();
+  marker();
+  start("");
+  const auto got = accounts(data + "Konto.dat");
+  ASSERT_EQ(got.size(), 6u);
+  EXPECT_EQ(got[1].name, "Fahrzeug");
+  EXPECT_EQ(got[2], kDefaults[2]);
+}
+
+TEST_F(StartupTest, ALaterStartWithoutAFileAsksOnce) {
+  struct Case {
+    const char* file;
+    const char* question;
+    int answer;
+    bool created;
+  };
+  const Case cases[] = {
+      {"Konto.dat", "Die Datei \"Konto.dat\" ist nicht mehr vorhanden | Soll sie neu (ohne Konten) angelegt werden?", 8, false},
+      {"Buchung.dat", "Die Datei \"Buchung.dat\" ist nicht mehr vorhanden | Soll sie neu (ohne Buchungen) angelegt werden?", 8, false},
+      {"Buchung.dat", "Die Datei \"Buchung.dat\" ist nicht mehr vorhanden | Soll sie neu (ohne Buchungen) angelegt werden?", 7, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.file) + (c.created ? " OK" : " Abbruch"));
+    marker();
+    start("");  // a first start makes both files
+    ASSERT_TRUE(QFile::remove(data + c.file));
+    const StartResult r = start("", {c.answer});
+    EXPECT_EQ(r.messages, QStringList{c.question});
+    EXPECT_TRUE(r.frameOpened);
+    EXPECT_EQ(QFile::exists(data + c.file), c.created);
+  }
+}
+
+TEST_F(StartupTest, WithoutCommonAppDataOrWithTheSwitchTheCurrentFolderHoldsTheFiles) {
+  TempFolder current;
+  const QString saved = QDir::currentPath();
+  ASSERT_TRUE(QDir::setCurrent(current.path()));
+  for (const char* how : {"switch", "no value"}) {
+    SCOPED_TRACE(how);
+    QFile::remove("Konto.dat");
+    QFile::remove("Buchung.dat");
+    QFile::remove("Para.dat");
+    QFile(QString("Start.inf")).open(QIODevice::WriteOnly);
+    if (QString(how) == "switch")
+      start("/1Ordner");
+    else {
+      qputenv("TAVIK_FOLDER_COMMON_APPDATA", "");
+      start("");
+    }
+    EXPECT_EQ(DATENORDNER, "Programmordner");
+    EXPECT_TRUE(QFile::exists(current.file("Konto.dat")));
+    EXPECT_TRUE(QFile::exists(current.file("Para.dat")));
+    EXPECT_FALSE(QFile::exists(data + "Konto.dat"));
+  }
+  QDir::setCurrent(saved);
+}
+
+TEST_F(StartupTest, TheStoredFramePlaceIsBroughtIntoRange) {
+  struct Case {
+    int x, w, wantX, wantW;
+  };
+  // The frame is never narrower than its toolbar, so only a wide enough stored width shows as such.
+  for (const Case c : {Case{800, 3, 0, 10}, Case{-5, 200, 0, 200}, Case{100, 400, 100, 400}}) {
+    SCOPED_TRACE(c.x);
+    PARAPFAD = data + "Para.dat";
+    ParameterLaden();
+    PARA.FENSTERXY = 1;
+    PARA.FENSTERDATEN.setzeWert(13, c.x);
+    PARA.FENSTERDATEN.setzeWert(14, 20);
+    PARA.FENSTERDATEN.setzeWert(15, c.w);
+    PARA.FENSTERDATEN.setzeWert(16, 200);
+    PARA.FENSTERDATEN.setzeWert(17, 0);
+    ParameterSpeichern();
+    marker();
+    platform::setCommandLineForTesting("");
+    QRect seen;
+    setOpenHook([&](Window& w) {
+      if (w.label() == "$WINMAIN") QTimer::singleShot(0, [&] {
+        seen = w.position();
+        postField(EV_Accepted, FELD_BEENDEN, w.thread());
+      });
+    });
+    Hauptprogramm();
+    setOpenHook(nullptr);
+    EXPECT_EQ(seen.x(), c.wantX);
+    if (c.wantW >= 373) { EXPECT_EQ(seen.width(), c.wantW); }
+    EXPECT_EQ(PARA.FENSTERDATEN.wert(13), c.wantX);
+    EXPECT_EQ(PARA.FENSTERDATEN.wert(15), c.wantW);
+  }
+}
+
+namespace {
+int runProgram(const QStringList& args) {
+  qputenv("TAVIK_FOLDER_COMMON_APPDATA", args.value(0).toUtf8());
+  platform::setCommandLineForTesting("");
+  setOpenHook([](Window& w) {
+    if (w.label() == "P9$WIN") {
+      std::cout << w.text(4).trimmed().toStdString() << std::endl;
+      static_cast<QAbstractButton*>(w.widget(7))->click();
+    } else if (w.label() == "$WINMAIN") {
+      std::cout << "Rahmen offen" << std::endl;
+      QTimer::singleShot(0, [&w] { w.topWidget()->close(); });
+    }
+  });
+  Hauptprogramm();
+  return 0;
+}
+TAVIK_CHILD_MODE("hauptprogramm", runProgram);
+}  // namespace
+
+TEST_F(StartupTest, ASecondInstanceShowsTheMessageAndEndsWithoutDisturbingTheFirst) {
+  marker();
+  start("");
+  // The first instance holds the accounts file as the running program does.
+  KONTOPFAD = data + "Konto.dat";
+  ASSERT_EQ(KONTODATEI.open(rt::isam::AccessMode::ReadWriteDenyWrite), 0);
+  QProcess second;
+  second.start(testing_support::selfPath(), {"--child=hauptprogramm", appdata.path()});
+  ASSERT_TRUE(second.waitForFinished(30000));
+  EXPECT_EQ(QString::fromUtf8(second.readAllStandardOutput()).trimmed(), "Tavik! ist bereits gestartet.");
+  KONTO.NR = "8000";
+  EXPECT_EQ(KONTODATEI.get(KONTO_KEYNR), 0);
+  KONTODATEI.close();
+  // Once the first has ended, the next start opens the frame.
+  second.start(testing_support::selfPath(), {"--child=hauptprogramm", appdata.path()});
+  ASSERT_TRUE(second.waitForFinished(30000));
+  EXPECT_EQ(QString::fromUtf8(second.readAllStandardOutput()).trimmed(), "Rahmen offen");
+}
