@@ -2,6 +2,7 @@
 
 #include "bookkeeping/common/Eingabefehler.h"
 #include "bookkeeping/frame/Hauptprogramm.h"
+#include "runtime/window/Resources.h"
 #include "runtime/window/Window.h"
 
 #include <QApplication>
@@ -20,6 +21,7 @@ int main(int argc, char** argv) {
   QFont font("Arial", 8);
   font.setStyleHint(QFont::SansSerif);
   QApplication::setFont(font);
+  QApplication::setWindowIcon(rt::win::resourceIcon("Tavik.ico"));
   rt::win::setInvalidInputHandler(EingabefehlerMelden);
   Hauptprogramm();
   return 0;

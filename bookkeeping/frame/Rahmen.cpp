@@ -102,18 +102,6 @@ WindowDef rahmenDefinition() {
   return d;
 }
 
-WindowDef arbeitsfenster(const char* label, const char* caption, int x, int y, int w, int h) {
-  WindowDef d;
-  d.label = label;
-  d.caption = caption;
-  d.x = x;
-  d.y = y;
-  d.w = w;
-  d.h = h;
-  d.kind = WindowKind::MdiChild;
-  return d;
-}
-
 // Places of the arrangements: overview, sums window, booking form (X, Y, width, height).
 struct Platz {
   int x, y, w, h;
@@ -206,9 +194,6 @@ Pass RahmenEreignis(Window& w, const Event& e) {
 }
 
 rt::win::Window WinMain(rahmenDefinition());
-rt::win::Window WinBuchung(arbeitsfenster("$WINBUCHUNG", "Buchung eingeben", kDefault, kDefault, 288, 156));
-rt::win::Window WinAnzeige(arbeitsfenster("$WINANZEIGE", "Buchungsübersicht", 295, -6, 176, 156));
-rt::win::Window WinSummen(arbeitsfenster("$WINSUMMEN", "Summenübersicht", -1, 169, 472, 66));
 
 void PeriodeZuruecksetzen() {
   for (auto* f : kQuartal) *f = 0;

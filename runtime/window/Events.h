@@ -20,6 +20,9 @@ enum EventCode : int {
   EV_User = 0x400,      // user events are 400h and above
 };
 
+// The key code of an accepted event raised by a double click with the left mouse button.
+inline constexpr int kKeyMouseLeft2 = 5;
+
 struct Event {
   int code = EV_None;
   int field = 0;  // the control of a field event, else 0

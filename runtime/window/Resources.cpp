@@ -8,8 +8,10 @@ QPixmap resourcePixmap(const QString& name) {
   if (name.isEmpty()) return {};
   // The pictures are kept as PNG files; a name with another suffix ("Esc.ico", "~Neutral.gif")
   // finds the PNG of the same base name.
-  QString path = ":/tavik/" + name;
-  if (!QFile::exists(path)) path = ":/tavik/" + name.section('.', 0, -2) + ".png";
+  // A leading "~" marks a picture carried in the program itself; all of them are.
+  const QString file = name.startsWith('~') ? name.mid(1) : name;
+  QString path = ":/tavik/" + file;
+  if (!QFile::exists(path)) path = ":/tavik/" + file.section('.', 0, -2) + ".png";
   if (!QFile::exists(path)) return {};
   return QPixmap(path);
 }

@@ -3,6 +3,7 @@
 #include "runtime/text/Picture.h"
 #include "runtime/window/Internal.h"
 #include "runtime/window/Keys.h"
+#include "runtime/window/ListBox.h"
 #include "runtime/window/Resources.h"
 
 #include <QAbstractButton>
@@ -515,8 +516,22 @@ void Window::open() {
         behind.push_back(l);
         break;
       }
-      case Kind::List:
-        break;  // lists are built by the list runtime
+      case Kind::List: {
+        // The format string stands in the control's text; the rows come from setListSource.
+        auto* l = new ListBox(content);
+        l->setFormat(text);
+        if (cd.fill.isValid()) {
+          QPalette pal = l->palette();
+          pal.setColor(QPalette::Base, cd.fill);
+          l->setPalette(pal);
+        }
+        const int field = cd.field;
+        l->onDoubleClick = [&w, field] { w.enqueue(EV_Accepted, field, kKeyMouseLeft2); };
+        l->onNewSelection = [&w, field] { w.enqueue(EV_NewSelection, field); };
+        l->onColumnResized = [&w, field] { w.enqueue(EV_ColumnResize, field); };
+        widget = l;
+        break;
+      }
       case Kind::Menu:
       case Kind::MenuItem:
         break;  // built above
@@ -538,7 +553,7 @@ void Window::open() {
       wpx = QFontMetrics(widget->font()).horizontalAdvance(QString(cs.picture->width() + 1, '0')) + 8;
     widget->setGeometry(x, y, wpx, hpx);
     const bool takesFocus = cd.kind == Kind::Button || cd.kind == Kind::Entry || cd.kind == Kind::CheckBox ||
-                            cd.kind == Kind::Option || cd.kind == Kind::Spin;
+                            cd.kind == Kind::Option || cd.kind == Kind::Spin || cd.kind == Kind::List;
     if (takesFocus) {
       widget->setFocusPolicy((cd.attrs & A_Skip) ? Qt::ClickFocus : Qt::StrongFocus);
       widget->installEventFilter(focusWatch);
@@ -766,6 +781,10 @@ void Window::display(int only) {
         static_cast<QRadioButton*>(c.widget.data())->setChecked(g->def->bound.number() == d.value);
       continue;
     }
+    if (auto* list = dynamic_cast<ListBox*>(c.widget.data())) {
+      list->refresh();
+      continue;
+    }
     if (!d.bound.isSet()) continue;
     if (auto* e = qobject_cast<QLineEdit*>(c.widget.data())) {
       e->setText(d.bound.show(c.picture.get()).trimmed());
@@ -780,6 +799,31 @@ void Window::display(int only) {
       s->setValue(static_cast<int>(d.bound.number()));
     }
   }
+}
+
+ListBox* Window::list(int field) const { return dynamic_cast<ListBox*>(widget(field)); }
+
+void Window::setListSource(int field, ListSource source) {
+  if (ListBox* l = list(field)) l->setSource(std::move(source));
+}
+
+bool Window::setListFormat(int field, const QString& format) {
+  ListBox* l = list(field);
+  return l && l->setFormat(format);
+}
+
+QString Window::listFormat(int field) const {
+  ListBox* l = list(field);
+  return l ? l->format() : QString();
+}
+
+int Window::listSelection(int field) const {
+  ListBox* l = list(field);
+  return l ? l->selectedRow() : 0;
+}
+
+void Window::selectListRow(int field, int row) {
+  if (ListBox* l = list(field)) l->selectRow(row);
 }
 
 bool Window::update(int field) {

@@ -19,6 +19,8 @@
 #include <set>
 
 class QAction;
+#include "runtime/window/ListBox.h"
+
 class QWidget;
 
 namespace rt::win {
@@ -69,6 +71,14 @@ class Window {
   void markChanged(int field);     // leaving the control raises its accepted event
   void display(int field = 0);     // show the bound variables (0: all controls)
   bool update(int field = 0);      // take the edit of a control (0: the focused one) into its variable
+  // List boxes: the rows come from a source over a queue, the columns from a format string.
+  void setListSource(int field, ListSource source);
+  bool setListFormat(int field, const QString& format);  // a blank format changes nothing
+  QString listFormat(int field) const;                    // with the widths as they are now
+  int listSelection(int field) const;                     // 1-based row, 0 for none
+  void selectListRow(int field, int row);
+  ListBox* list(int field) const;
+
   void setTimer(int hundredths);   // 0 stops the timer
   void setWallpaper(const QString& resource, bool tiled);
   QString wallpaper() const;
