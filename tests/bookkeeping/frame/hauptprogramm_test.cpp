@@ -167,6 +167,26 @@ TEST_F(StartupTest, ALaterStartWithoutAFileAsksOnce) {
   }
 }
 
+TEST_F(StartupTest, ADamagedFileIsNamedWithItsCodeAndLeftAsItWas) {
+  marker();
+  start("");
+  QFile damaged(data + "Buchung.dat");
+  ASSERT_TRUE(damaged.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  const QByteArray junk(5000, '\x5a');
+  damaged.write(junk);
+  damaged.close();
+  const StartResult r = start("");
+  EXPECT_EQ(r.messages, QStringList{"Die Datei \"Buchung.dat\" kann nicht geöffnet werden - Fehlercode 36 | "
+                                    "Tavik! wird beendet."});
+  EXPECT_FALSE(r.frameOpened);
+  ASSERT_TRUE(damaged.open(QIODevice::ReadOnly));
+  EXPECT_EQ(damaged.readAll(), junk);
+  // The accounts file was closed again: the next instance is not refused.
+  KONTOPFAD = data + "Konto.dat";
+  EXPECT_EQ(KONTODATEI.open(rt::isam::AccessMode::ReadWriteDenyWrite), 0);
+  KONTODATEI.close();
+}
+
 TEST_F(StartupTest, WithoutCommonAppDataOrWithTheSwitchTheCurrentFolderHoldsTheFiles) {
   TempFolder current;
   const QString saved = QDir::currentPath();
