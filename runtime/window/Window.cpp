@@ -443,9 +443,18 @@ void Window::open() {
         break;
       }
       case Kind::CheckBox: {
-        auto* c = new QCheckBox(text, host);
+        QAbstractButton* c = nullptr;
+        if (cd.attrs & A_Button) {
+          auto* b = new QPushButton(text, host);
+          b->setCheckable(true);
+          b->setAutoDefault(false);
+          if (*cd.icon) b->setIcon(resourceIcon(QString::fromUtf8(cd.icon)));
+          c = b;
+        } else {
+          c = new QCheckBox(text, host);
+        }
         const int field = cd.field;
-        QObject::connect(c, &QCheckBox::clicked, c, [&w, field](bool on) {
+        QObject::connect(c, &QAbstractButton::clicked, c, [&w, field](bool on) {
           ControlState* s = w.control(field);
           if (s && s->def->bound.isSet()) s->def->bound.setNumber(on ? 1 : 0);
           w.enqueue(EV_Accepted, field);
@@ -725,6 +734,21 @@ QColor Window::fill(int field) const {
   return w && w->autoFillBackground() ? w->palette().color(QPalette::Window) : QColor();
 }
 
+void Window::setTextColour(int field, const QColor& colour) {
+  QWidget* w = widget(field);
+  if (!w) return;
+  QPalette pal = w->palette();
+  pal.setColor(QPalette::WindowText, colour);
+  pal.setColor(QPalette::Text, colour);
+  pal.setColor(QPalette::ButtonText, colour);
+  w->setPalette(pal);
+}
+
+QColor Window::textColour(int field) const {
+  QWidget* w = widget(field);
+  return w ? w->palette().color(QPalette::WindowText) : QColor();
+}
+
 void Window::setSkip(int field, bool skip) {
   if (QWidget* w = widget(field)) w->setFocusPolicy(skip ? Qt::ClickFocus : Qt::StrongFocus);
   if (ControlState* c = impl_->control(field))
@@ -792,7 +816,7 @@ void Window::display(int only) {
     } else if (auto* l = qobject_cast<QLabel*>(c.widget.data())) {
       QString t = d.bound.show(c.picture.get());
       l->setText(c.picture && c.picture->kind() == rt::Picture::Kind::Number ? t.trimmed() : t);
-    } else if (auto* cb = qobject_cast<QCheckBox*>(c.widget.data())) {
+    } else if (auto* cb = qobject_cast<QAbstractButton*>(c.widget.data()); cb && cb->isCheckable()) {
       cb->setChecked(d.bound.number() != 0);
     } else if (auto* s = qobject_cast<QSpinBox*>(c.widget.data())) {
       const QSignalBlocker block(s);

@@ -60,6 +60,8 @@ class Window {
   QString text(int field) const;  // what the control shows now
   void setFill(int field, const QColor& colour);
   QColor fill(int field) const;
+  void setTextColour(int field, const QColor& colour);
+  QColor textColour(int field) const;
   void setSkip(int field, bool skip);
   bool isSkipped(int field) const;
   // Selection in an entry, 1-based character positions, as the control property does it: a start

@@ -42,6 +42,7 @@ enum Attr : unsigned {
   A_Tiled = 1u << 8,      // image tiled
   A_Vertical = 1u << 9,   // a vertical line or separator
   A_Separator = 1u << 10, // a menu item with a separator line above it
+  A_Button = 1u << 11,    // a check box drawn as a push button that stays down while checked
 };
 
 inline constexpr int kDefault = -32768;  // no fixed place or size: the window layer decides

@@ -23,8 +23,7 @@ using testing_support::TempFolder;
 
 namespace {
 
-rt::DATE datum(int y, int m, int d) { return rt::DATE{static_cast<std::uint8_t>(d), static_cast<std::uint8_t>(m),
-                                                     static_cast<std::int16_t>(y)}; }
+rt::DATE datum(int y, int m, int d) { return rt::dateOf(rt::dayNumber(y, m, d)); }
 
 std::vector<std::uint8_t> flags() {
   return {QUARTAL_1, QUARTAL_2, QUARTAL_3, QUARTAL_4, MONAT_1, MONAT_2,  MONAT_3,  MONAT_4,   MONAT_5,
@@ -123,7 +122,11 @@ TEST_F(RahmenTest, PeriodCommandsSetTheirPeriodFlagAndPanel) {
 
 TEST_F(RahmenTest, TheChosenMonthAgainAndAYearChangeSaveAndRebuildTheLists) {
   int rebuilds = 0;
-  Window overview(WindowDef{.label = "UEBERSICHT", .w = 50, .h = 20});
+  WindowDef def;
+  def.label = "UEBERSICHT";
+  def.w = 50;
+  def.h = 20;
+  Window overview(def);
   THREADANZEIGE = start([&] {
     overview.open();
     overview.attach([&](Window&, const Event& e) {
