@@ -1,8 +1,22 @@
+#include "bookkeeping/booking/SummenUebersicht.h"
+
+#include "bookkeeping/booking/UebersichtLogik.h"
+#include "bookkeeping/common/Ereignisse.h"
+#include "bookkeeping/data/Parameter.h"
 #include "bookkeeping/frame/Globale.h"
+#include "runtime/window/Threads.h"
 
 using namespace rt::win;
 
+double _EINGANGBRUTTO = 0, _EINGANGNETTO = 0, _EINGANGMWST = 0;
+double _AUSGANGBRUTTO = 0, _AUSGANGNETTO = 0, _AUSGANGMWST = 0;
+double _JEINGANGBRUTTO = 0, _JAUSGANGBRUTTO = 0, _JUST = 0, _JGEWINN = 0;
+rt::String<7> GEWINNSTR;
+
 namespace {
+
+constexpr char kBetrag[] = "@N-12`2";
+
 WindowDef definition() {
   WindowDef d;
   d.label = "$WINSUMMEN";
@@ -12,8 +26,138 @@ WindowDef definition() {
   d.w = 472;
   d.h = 66;
   d.kind = WindowKind::MdiChild;
+  auto anzeige = [](int feld, const char* label, int x, int y, int w, Bound b, const char* bild = kBetrag) {
+    return ControlDef{.field = feld, .label = label, .kind = Kind::Display, .picture = bild, .x = x, .y = y, .w = w,
+                      .bound = b};
+  };
+  auto text = [](int feld, const char* label, const char* t, int x, int y, int w = kDefault) {
+    return ControlDef{.field = feld, .label = label, .kind = Kind::Prompt, .text = t, .x = x, .y = y, .w = w};
+  };
+  d.controls = {
+      anzeige(FELD_S_VONSUMMENDATUM, "?PARA:VONSUMMENDATUM", 71, 5, kDefault, PARA.VONSUMMENDATUM, "@D06.B"),
+      text(FELD_S_BINDESTRICH, "", "-", 110, 5),
+      anzeige(FELD_S_BISSUMMENDATUM, "?PARA:BISSUMMENDATUM", 113, 5, kDefault, PARA.BISSUMMENDATUM, "@D06.B"),
+      text(FELD_S_EINNAHMEN, "?_EINNAHMEN", "Einnahmen", 2, 24),
+      anzeige(FELD_S_EINGANGBRUTTO, "?_EINGANGBRUTTO", 49, 24, 40, _EINGANGBRUTTO),
+      anzeige(FELD_S_EINGANGNETTO, "?_EINGANGNETTO", 90, 24, 40, _EINGANGNETTO),
+      anzeige(FELD_S_EINGANGMWST, "?_EINGANGMWST", 131, 24, 40, _EINGANGMWST),
+      text(FELD_S_BRUTTO2, "?BRUTTO2", "Brutto", 49, 30, 38),
+      text(FELD_S_NETTO2, "?NETTO2", "Netto", 90, 30, 38),
+      text(FELD_S_MWST2, "?MWST2", "MwSt", 131, 30, 38),
+      text(FELD_S_AUSGABEN, "", "Ausgaben", 2, 44),
+      anzeige(FELD_S_AUSGANGBRUTTO, "?_AUSGANGBRUTTO", 49, 44, 40, _AUSGANGBRUTTO),
+      anzeige(FELD_S_AUSGANGNETTO, "?_AUSGANGNETTO", 90, 44, 40, _AUSGANGNETTO),
+      anzeige(FELD_S_AUSGANGMWST, "?_AUSGANGMWST", 131, 44, 40, _AUSGANGMWST),
+      text(FELD_S_BRUTTO3, "?BRUTTO3", "Brutto", 49, 50, 38),
+      text(FELD_S_NETTO3, "?NETTO3", "Netto", 90, 50, 38),
+      text(FELD_S_MWST3, "?MWST3", "MwSt", 131, 50, 38),
+      {.field = FELD_S_TRENNER, .kind = Kind::Panel, .x = 200, .y = 8, .w = 2, .h = 55, .attrs = A_Vertical,
+       .fill = QColor(0x80, 0x80, 0x80)},
+      anzeige(FELD_S_JEINGANGBRUTTO, "?_JEINGANGBRUTTO", 289, 7, 50, _JEINGANGBRUTTO),
+      anzeige(FELD_S_JAUSGANGBRUTTO, "?_JAUSGANGBRUTTO", 289, 22, 50, _JAUSGANGBRUTTO),
+      anzeige(FELD_S_JUST, "?_JUST", 289, 37, 50, _JUST),
+      anzeige(FELD_S_JGEWINN, "?_JGEWINN", 289, 52, 50, _JGEWINN),
+      text(FELD_S_JAHRESBILANZ, "", "Jahresbilanz", 230, 22, 50),
+      anzeige(FELD_S_JAHR2, "?JAHR2", 230, 37, 50, EINGABEJAHR, "@N4"),
+      text(FELD_S_EINNAHMEN2, "?_EINNAHMEN2", "Einnahmen", 345, 7),
+      text(FELD_S_AUSGABEN2, "?_AUSGABEN2", "Ausgaben", 345, 22),
+      text(FELD_S_MWST4, "?MWST4", "USt-Vorauszahlung", 345, 37),
+      {.field = FELD_S_LINIE, .kind = Kind::Line, .x = 290, .y = 46, .w = 135, .h = 1},
+      anzeige(FELD_S_GEWINNSTR, "?GEWINNSTR", 345, 52, kDefault, GEWINNSTR, "@S7"),
+  };
   return d;
 }
+
+void SummenNeu() {
+  SUMMEN.JGEWINN = SUMMEN.JEINGANGBRUTTO + SUMMEN.JAUSGANGBRUTTO + SUMMEN.JUST;
+  _EINGANGBRUTTO = SUMMEN.EINGANGBRUTTO;
+  _EINGANGNETTO = SUMMEN.EINGANGNETTO;
+  _EINGANGMWST = SUMMEN.EINGANGMWST;
+  _AUSGANGBRUTTO = SUMMEN.AUSGANGBRUTTO;
+  _AUSGANGNETTO = SUMMEN.AUSGANGNETTO;
+  _AUSGANGMWST = SUMMEN.AUSGANGMWST;
+  _JEINGANGBRUTTO = SUMMEN.JEINGANGBRUTTO;
+  _JAUSGANGBRUTTO = SUMMEN.JAUSGANGBRUTTO;
+  _JUST = SUMMEN.JUST;
+  _JGEWINN = SUMMEN.JGEWINN;
+  if (SUMMEN.JGEWINN >= 0) {
+    GEWINNSTR = "Gewinn";
+    WinSummen.setTextColour(FELD_S_JGEWINN, QColor(0x00, 0x60, 0x00));
+  } else {
+    GEWINNSTR = "Verlust";
+    WinSummen.setTextColour(FELD_S_JGEWINN, QColor(0x60, 0x00, 0x00));
+  }
+  WinSummen.display();
+}
+
+// Passes an event on to the booking form. Without its thread number a post would come back to this
+// window, which would pass it on again without end.
+void anBuchung(int code) {
+  if (THREADBUCHUNG != 0) post(code, THREADBUCHUNG);
+}
+
+Pass Ereignis(Window&, const Event& e) {
+  switch (e.code) {
+    case EVENT_SummenNeu:
+      SummenNeu();
+      anBuchung(EVENT_SummenNeu);
+      break;
+    case EVENT_StartbildEnde:
+      WinSummen.activate();
+      anBuchung(EVENT_StartbildEnde);
+      break;
+    case EVENT_EinstellungenGeaendert:
+      SummenfensterEinrichten();
+      break;
+    case EV_CloseWindow:
+      return Pass::NoDefault;
+    default:
+      break;
+  }
+  return Pass::Default;
+}
+
+void setzeY(int feld, int y) {
+  const QRect r = WinSummen.controlPosition(feld);
+  WinSummen.setControlPosition(feld, r.x(), y, r.width(), r.height());
+}
+
 }  // namespace
 
 Window WinSummen(definition());
+
+void SummenfensterEinrichten() {
+  Window& w = WinSummen;
+  const int modus = PARA.BUCHUNGSART;
+  w.show(FELD_S_VONSUMMENDATUM, FELD_S_GEWINNSTR);
+  if (modus != 1) {
+    w.hide(FELD_S_EINGANGNETTO, FELD_S_MWST2);
+    w.hide(FELD_S_AUSGANGNETTO, FELD_S_MWST3);
+    w.hide(FELD_S_JUST);
+    w.hide(FELD_S_MWST4);
+  }
+  if (modus == 3) {
+    for (int feld : {FELD_S_EINNAHMEN, FELD_S_EINGANGBRUTTO, FELD_S_JEINGANGBRUTTO, FELD_S_EINNAHMEN2,
+                     FELD_S_JGEWINN, FELD_S_GEWINNSTR})
+      w.hide(feld);
+  }
+  const bool zwei = modus == 2;
+  setzeY(FELD_S_JEINGANGBRUTTO, zwei ? 17 : 7);
+  setzeY(FELD_S_EINNAHMEN2, zwei ? 17 : 7);
+  setzeY(FELD_S_JAUSGANGBRUTTO, zwei ? 32 : 22);
+  setzeY(FELD_S_AUSGABEN2, zwei ? 32 : 22);
+}
+
+void SummenUebersicht() {
+  Window& w = WinSummen;
+  w.open();
+  const QRect r = w.position();
+  w.setPosition(r.x(), r.y(), r.width(), r.height());
+  if (PARA.FENSTERXY) {
+    const auto& f = PARA.FENSTERDATEN;
+    w.setPosition(f.wert(9), f.wert(10), f.wert(11), f.wert(12));
+  }
+  SummenfensterEinrichten();
+  post(EVENT_ListenNeu, THREADANZEIGE);
+  w.attach(Ereignis);
+}

@@ -1,5 +1,8 @@
 #include "bookkeeping/frame/Hauptprogramm.h"
 
+#include "bookkeeping/booking/BuchungEingeben.h"
+#include "bookkeeping/booking/BuchungsUebersicht.h"
+#include "bookkeeping/booking/SummenUebersicht.h"
 #include "bookkeeping/common/Meldung.h"
 #include "bookkeeping/common/Tasten.h"
 #include "bookkeeping/data/Dateien.h"
@@ -140,6 +143,10 @@ void Hauptprogramm() {
   RahmenOeffnen();
   ParameterSpeichern();
   RahmenPlatzieren();
+
+  THREADBUCHUNG = rt::win::start(BuchungEingeben);
+  THREADSUMMEN = rt::win::start(SummenUebersicht);
+  THREADANZEIGE = rt::win::start(BuchungsUebersicht);
 
   RahmenSchleife();
 

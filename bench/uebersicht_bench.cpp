@@ -1,0 +1,159 @@
+// The overview's two walks against a raw SQLite scan of the same rows (same table, same index order,
+// same columns) in the same run: the refill over a year of 100,000 bookings, and the search over
+// 1,000,000 bookings. Data lies in a temporary folder below /tmp.
+
+#include "bookkeeping/booking/UebersichtLogik.h"
+#include "bookkeeping/common/Queues.h"
+#include "bookkeeping/data/Dateien.h"
+#include "bookkeeping/data/Parameter.h"
+#include "runtime/text/Collation.h"
+
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+
+#include <chrono>
+#include <cstring>
+#include <string>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+QTemporaryDir& folder() {
+  static QTemporaryDir dir("/tmp/tavik-uebersicht-bench-XXXXXX");
+  return dir;
+}
+
+// A file of `rows` bookings spread evenly over the days from `erster` on, `proTag` per day.
+bool fill(const char* name, int rows, rt::Day erster, int proTag) {
+  rt::Collation::set(rt::kGermanOrder, rt::kGermanCasePairs);
+  BUCHUNGDATEI.close();
+  BUCHUNGPFAD = folder().filePath(name);
+  if (BUCHUNGDATEI.create() != 0 || BUCHUNGDATEI.open(rt::isam::AccessMode::ReadWriteDenyWrite) != 0) return false;
+  sqlite3* db = BUCHUNGDATEI.connection();
+  sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+  for (int i = 0; i < rows; ++i) {
+    BUCHUNGDATEI.clear();
+    BUCHUNG.NR = i + 1;
+    BUCHUNG.KONTO = i % 3 ? "4000" : "8400";
+    BUCHUNG.DATUM = rt::dateOf(erster + i / proTag);
+    BUCHUNG.TEXT[0] = "Rechnung " + std::to_string(i) + " Bürobedarf";
+    BUCHUNG.TEXT[1] = i % 97 ? "Lieferant Schmidt & Söhne GmbH" : "Lieferant Müller GmbH";
+    BUCHUNG.BRUTTO = 119.0 + i % 1000;
+    BUCHUNG.NETTO = BUCHUNG.BRUTTO / 1.19;
+    BUCHUNG.MWST = BUCHUNG.BRUTTO - BUCHUNG.NETTO;
+    BUCHUNG.ART = static_cast<std::uint8_t>(1 + i % 3);
+    BUCHUNG.MWSTSATZ = 1;
+    if (BUCHUNGDATEI.add() != 0) return false;
+  }
+  sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+  return true;
+}
+
+int rawScan(sqlite3_stmt* scan) {
+  int n = 0;
+  double sum = 0;
+  std::size_t bytes = 0;
+  while (sqlite3_step(scan) == SQLITE_ROW) {
+    ++n;
+    for (int c = 0; c < sqlite3_column_count(scan); ++c) {
+      switch (sqlite3_column_type(scan, c)) {
+        case SQLITE_INTEGER: sum += static_cast<double>(sqlite3_column_int64(scan, c)); break;
+        case SQLITE_FLOAT: sum += sqlite3_column_double(scan, c); break;
+        case SQLITE_TEXT: bytes += std::strlen(reinterpret_cast<const char*>(sqlite3_column_text(scan, c))); break;
+        default: bytes += static_cast<std::size_t>(sqlite3_column_bytes(scan, c));
+      }
+    }
+  }
+  sqlite3_reset(scan);
+  benchmark::DoNotOptimize(sum);
+  benchmark::DoNotOptimize(bytes);
+  return n;
+}
+
+// A date as the bookings file keeps it in its DATUM column.
+std::string stored(int y, int m, int d) { return std::to_string((std::int64_t{y} << 16) | (m << 8) | d); }
+
+constexpr char kColumns[] =
+    "SELECT \"ID\", \"INTERN\", \"NR\", \"KONTO\", \"KONTOTEXT\", \"DATUM\", \"TEXT_1\", \"TEXT_2\", \"BRUTTO\", "
+    "\"NETTO\", \"MWST\", \"ART\", \"MWSTSATZ\", \"EXTRA\", \"DATUM\", \"NR\" FROM \"BUCHUNG\" INDEXED BY "
+    "\"BUCHUNG_KEYDATUM\" ";
+
+// Runs `walk` and the raw scan `sql` alternately and reports both times and their ratio.
+template <typename Walk>
+void measure(benchmark::State& state, const std::string& sql, int rows, Walk walk) {
+  sqlite3* db = BUCHUNGDATEI.connection();
+  sqlite3_stmt* scan = nullptr;
+  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &scan, nullptr) != SQLITE_OK) {
+    state.SkipWithError(sqlite3_errmsg(db));
+    return;
+  }
+  double walkSeconds = 0, rawSeconds = 0;
+  for (auto _ : state) {
+    const auto t0 = Clock::now();
+    walk();
+    const auto t1 = Clock::now();
+    const int scanned = rawScan(scan);
+    const auto t2 = Clock::now();
+    if (scanned != rows) {
+      state.SkipWithError("wrong number of rows");
+      break;
+    }
+    const double w = std::chrono::duration<double>(t1 - t0).count();
+    walkSeconds += w;
+    rawSeconds += std::chrono::duration<double>(t2 - t1).count();
+    state.SetIterationTime(w);
+  }
+  sqlite3_finalize(scan);
+  const double n = static_cast<double>(state.iterations());
+  state.counters["walk_ms"] = 1000 * walkSeconds / n;
+  state.counters["raw_scan_ms"] = 1000 * rawSeconds / n;
+  state.counters["ratio"] = walkSeconds / rawSeconds;
+  state.counters["rows"] = rows;
+}
+
+// The refill walks the year backwards from its last day: the raw scan reads the same rows in the
+// same (descending) order.
+void BM_ListenNeuBerechnen(benchmark::State& state) {
+  constexpr int kRows = 100000;
+  const rt::Day jan1 = rt::dayNumber(2026, 1, 1);
+  if (!fill("refill.dat", kRows, jan1, 274)) {  // 274 a day: the 100,000 lie within 2026
+    state.SkipWithError("cannot fill the bookings file");
+    return;
+  }
+  PARA.VONSUMMENDATUM = rt::dateOf(rt::dayNumber(2026, 4, 1));
+  PARA.BISSUMMENDATUM = rt::dateOf(rt::dayNumber(2026, 6, 30));
+  const std::string sql = std::string(kColumns) + "WHERE \"DATUM\" >= " + stored(2026, 1, 1) + " AND \"DATUM\" <= " +
+                          stored(2026, 12, 31) + " ORDER BY \"DATUM\" DESC, \"NR\" DESC, \"ID\" DESC";
+  measure(state, sql, kRows, [] {
+    ListenNeuBerechnen();
+    benchmark::DoNotOptimize(SUMMEN.JEINGANGBRUTTO);
+  });
+  BUCHUNGDATEI.close();
+}
+BENCHMARK(BM_ListenNeuBerechnen)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+
+void BM_SuchergebnisFuellen(benchmark::State& state) {
+  constexpr int kRows = 1000000;
+  const rt::Day erster = rt::dayNumber(2020, 1, 1);
+  if (!fill("search.dat", kRows, erster, 400)) {
+    state.SkipWithError("cannot fill the bookings file");
+    return;
+  }
+  BUCHUNGSUCHENVON = rt::dateOf(erster);
+  BUCHUNGSUCHENBIS = rt::dateOf(erster + kRows / 400);
+  BUCHUNGSUCHENTEXT = "müller";
+  const std::string sql = std::string(kColumns) + "WHERE \"DATUM\" >= " + stored(2020, 1, 1) +
+                          " ORDER BY \"DATUM\", \"NR\", \"ID\"";
+  measure(state, sql, kRows, [] {
+    SuchergebnisFuellen();
+    benchmark::DoNotOptimize(SUCHQUEUE.records());
+  });
+  BUCHUNGDATEI.close();
+}
+BENCHMARK(BM_SuchergebnisFuellen)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

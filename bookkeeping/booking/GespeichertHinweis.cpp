@@ -1,0 +1,46 @@
+#include "bookkeeping/booking/GespeichertHinweis.h"
+
+#include "bookkeeping/common/Ereignisse.h"
+#include "bookkeeping/common/Tasten.h"
+#include "bookkeeping/frame/Globale.h"
+#include "runtime/window/Threads.h"
+
+#include <QTimer>
+
+using namespace rt::win;
+
+namespace {
+
+WindowDef definition() {
+  WindowDef d;
+  d.label = "P26$WIN";
+  d.w = 153;
+  d.h = 96;
+  d.background = QColor(0xFF, 0xFB, 0xE8);
+  d.controls = {
+      {.kind = Kind::Box, .x = 0, .y = 0, .w = 153, .h = 96, .border = QColor(0x80, 0x80, 0x80)},
+      {.field = 1, .label = "?GESPEICHERT", .kind = Kind::Prompt, .text = "Gespeichert", .x = 0, .y = 35,
+       .w = 158, .h = 20, .attrs = A_Centre | A_Large},
+  };
+  return d;
+}
+
+}  // namespace
+
+void GespeichertHinweis() {
+  // Each confirmation has a notice of its own; it is freed once its pass has ended.
+  auto* notice = new Window(definition());
+  Window& w = *notice;
+  w.open();
+  const QRect form = WinBuchung.position();
+  w.setPosition(form.x() + 100, form.y() + 26, 153, 96);
+  w.setTimer(80);
+  w.attach([notice](Window& win, const Event& e) {
+    if (e.code != EV_Timer) return Pass::Default;
+    win.close();
+    QTimer::singleShot(0, [notice] { delete notice; });
+    TastenBelegen(2, 0, 0);
+    post(EVENT_Speichern, THREADBUCHUNG);
+    return Pass::Leave;
+  });
+}

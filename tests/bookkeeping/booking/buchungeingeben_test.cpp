@@ -1,0 +1,415 @@
+#include "bookkeeping/booking/BuchungEingeben.h"
+#include "bookkeeping/booking/BuchungLogik.h"
+#include "bookkeeping/common/Ereignisse.h"
+#include "bookkeeping/frame/Globale.h"
+#include "runtime/window/Keys.h"
+#include "runtime/window/Threads.h"
+#include "runtime/window/Window.h"
+#include "tests/bookkeeping/booking/Fixture.h"
+
+#include <QAbstractButton>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QTest>
+#include <vector>
+
+using namespace rt::win;
+using testing_support::MessageAnswers;
+
+namespace {
+
+struct BuchungEingebenTest : DataFolderTest {
+  std::unique_ptr<MessageAnswers> answers;
+  Window& w = WinBuchung;
+
+  void SetUp() override {
+    DataFolderTest::SetUp();
+    PARA.BUCHUNGSART = 1;
+    PARA.TASTATUR = 2;
+    CODE.clear();
+    KONTOMWST = 0;
+    DATUMMERKEN = 0;
+    MERKDATUM = {};
+    LETZTEBUCHUNG.clear();
+    BUCHUNGSUCHEN = 0;
+    STARTBILDAKTIV = 0;
+    THREADANZEIGE = 0;
+    clearKeyAliases();
+    account("4000", "EIN", 1, "Erlöse Beratung", 2, "Honorar #");
+    account("6815", "BUER", 2, "Bürobedarf", 3, "Büromaterial");
+    account("1780", "UST", 3, "Umsatzsteuer-Vorauszahlung", 0, "USt-Vorauszahlung");
+    answers = std::make_unique<MessageAnswers>();
+  }
+  void TearDown() override {
+    w.close();
+    settle();
+    answers.reset();
+    clearKeyAliases();
+    PARA.TASTATUR = 0;
+    DataFolderTest::TearDown();
+  }
+
+  void openForm() {
+    THREADBUCHUNG = start(BuchungEingeben);
+    settle();
+    ASSERT_TRUE(w.isOpen());
+    ASSERT_EQ(w.focusField(), BF_CODE);  // no splash: the first selection puts the focus on ?CODE
+  }
+  QLineEdit* edit(int field) { return qobject_cast<QLineEdit*>(w.widget(field)); }
+  // Types into an entry, replacing what it shows, and leaves it with Tab.
+  void type(int field, const QString& text) {
+    w.select(field);
+    settle();
+    edit(field)->selectAll();
+    QTest::keyClicks(edit(field), text);
+    settle();
+    QTest::keyClick(edit(field), Qt::Key_Tab);
+    settle();
+  }
+  void click(int field) {
+    static_cast<QAbstractButton*>(w.widget(field))->click();
+    settle();
+  }
+  // Waits until the notice has come and gone and its store is done.
+  void waitForStore() {
+    QElapsedTimer t;
+    t.start();
+    QTest::qWait(900);
+    while (findWindow("P26$WIN") && t.elapsed() < 3000) QTest::qWait(20);
+    settle();
+  }
+  std::vector<std::int32_t> bookingNumbers() {
+    std::vector<std::int32_t> out;
+    BUCHUNG.NR = 0;
+    BUCHUNGDATEI.setToValue(BUCHUNG_KEYNR);
+    while (BUCHUNGDATEI.next() == 0) out.push_back(BUCHUNG.NR);
+    return out;
+  }
+  bool vatGroupShown() {
+    bool all = true, none = true;
+    for (int f = BF_KONTOMWST; f <= BF_MWSTSTR; ++f) (w.isHidden(f) ? all : none) = false;
+    for (int f = BF_NETTOKNOPF; f <= BF_MWST; ++f) (w.isHidden(f) ? all : none) = false;
+    EXPECT_TRUE(all || none) << "the VAT fields are hidden and shown together";
+    return all;
+  }
+  bool neutral() {
+    return CODE.isBlank() && !w.isEnabled(BF_OK) && !w.isHidden(BF_NR) && w.isHidden(BF_BOX) &&
+           w.isHidden(BF_KONTONR) && w.isHidden(BF_ZAHLART) && !vatGroupShown() && w.wallpaper() == "~Neutral.gif";
+  }
+  void storeLoaded(int nr, const char* konto, std::uint8_t mwstsatz) {
+    BUCHUNGDATEI.clear();
+    BUCHUNG.NR = nr;
+    BUCHUNG.KONTO = konto;
+    BUCHUNG.DATUM = rt::dateOf(rt::dayNumber(2026, 2, 14));
+    BUCHUNG.ART = 1;
+    BUCHUNG.BRUTTO = 107;
+    BUCHUNG.NETTO = 100;
+    BUCHUNG.MWST = 7;
+    BUCHUNG.MWSTSATZ = mwstsatz;
+    BUCHUNG.TEXT[0] = "Vortrag Februar";
+    BUCHUNG.TEXT[1] = "Kunde Lenz";
+    ASSERT_EQ(BUCHUNGDATEI.add(), 0);
+  }
+  void load(int nr) {
+    GEWAEHLTEBUCHUNG = nr;
+    post(EVENT_BuchungLaden, THREADBUCHUNG);
+    settle();
+  }
+};
+
+}  // namespace
+
+TEST_F(BuchungEingebenTest, AWholeBookingReachesTheFileAndTheFormStartsAgain) {
+  openForm();
+  EXPECT_TRUE(neutral());
+  EXPECT_EQ(w.text(BF_R1 + 1), "19,00%");
+  EXPECT_EQ(w.text(BF_R1 + 2), " 7,00%");
+  EXPECT_EQ(w.text(BF_R1), " 0,00%");
+  EXPECT_EQ(w.listFormat(BF_NR), "50LM|~Konto-Name~20CM~Code~20CM|~Nr~@N04@|0LM~~8LM~~");
+  EXPECT_EQ(w.list(BF_NR)->model()->rowCount(), 3);
+
+  type(BF_CODE, "ein");  // the code key ignores case
+  ASSERT_TRUE(answers->texts().isEmpty()) << answers->texts().join("\n").toStdString();
+  EXPECT_EQ(w.focusField(), BF_DATUM);
+  EXPECT_TRUE(w.isEnabled(BF_OK));
+  EXPECT_FALSE(w.isHidden(BF_BOX));
+  EXPECT_TRUE(w.isHidden(BF_NR));
+  EXPECT_EQ(w.text(BF_KONTONAME), "Erlöse Beratung");
+  EXPECT_EQ(w.text(BF_KONTONR), "4000");
+  EXPECT_EQ(w.fill(BF_ZAHLART), QColor(0, 176, 0));
+  EXPECT_EQ(w.wallpaper(), "~Eingang.gif");
+  EXPECT_TRUE(w.isSkipped(BF_KONTOMWST));
+  EXPECT_EQ(KONTOMWST, 2);
+
+  type(BF_DATUM, "10.3.26");
+  type(BF_BRUTTO, "119");
+  EXPECT_EQ(w.text(BF_NETTO), "100,00");
+  EXPECT_EQ(w.text(BF_MWST), "19,00");
+  // The preset text's "#" is marked, so that typing replaces it.
+  w.select(BF_TEXT_1);
+  settle();
+  EXPECT_EQ(edit(BF_TEXT_1)->selectedText(), "#");
+  QTest::keyClicks(edit(BF_TEXT_1), "Meier");
+  w.select(BF_TEXT_2);
+  settle();
+
+  click(BF_OK);
+  Window* notice = findWindow("P26$WIN");
+  ASSERT_NE(notice, nullptr);
+  EXPECT_EQ(notice->position().topLeft(), w.position().topLeft() + QPoint(100, 26));
+  EXPECT_EQ(notice->text(1), "Gespeichert");
+  EXPECT_TRUE(bookingNumbers().empty()) << "the store waits for the notice";
+  waitForStore();
+
+  ASSERT_EQ(bookingNumbers(), std::vector<std::int32_t>{1});
+  BUCHUNG.NR = 1;
+  ASSERT_EQ(BUCHUNGDATEI.get(BUCHUNG_KEYNR), 0);
+  EXPECT_EQ(BUCHUNG.KONTO.clip(), "4000");
+  EXPECT_EQ(BUCHUNG.ART, 1);
+  EXPECT_EQ(rt::dayNumber(BUCHUNG.DATUM), rt::dayNumber(2026, 3, 10));
+  EXPECT_DOUBLE_EQ(BUCHUNG.BRUTTO, 119);
+  EXPECT_DOUBLE_EQ(BUCHUNG.NETTO, 100);
+  EXPECT_DOUBLE_EQ(BUCHUNG.MWST, 19);
+  EXPECT_EQ(BUCHUNG.MWSTSATZ, 2);
+  EXPECT_EQ(BUCHUNG.TEXT[0].clip(), "Honorar Meier");
+  EXPECT_EQ(w.text(BF_LETZTEBUCHUNG).trimmed(), "Letzte Eingabe:      119,00 / Honorar Meier");
+  EXPECT_TRUE(neutral());
+  EXPECT_EQ(w.focusField(), BF_CODE);
+  EXPECT_EQ(w.text(BF_DATUM), "05.03.2026");
+  EXPECT_TRUE(answers->texts().isEmpty());
+}
+
+TEST_F(BuchungEingebenTest, TheVatGroupShowsOnlyForIncomeAndExpensesInTheModeWithVat) {
+  openForm();
+  struct Case {
+    const char* code;
+    int mode;
+    bool shown;
+    QColor fill;
+    const char* wallpaper;
+    double net;  // of a gross amount of 107
+  };
+  const Case cases[] = {
+      {"EIN", 1, true, QColor(0, 176, 0), "~Eingang.gif", 89.92},
+      {"BUER", 1, true, QColor(240, 64, 64), "~Ausgabe.gif", 100},
+      {"UST", 1, false, QColor(176, 176, 0), "~USt.gif", 0},
+      {"EIN", 2, false, QColor(0, 176, 0), "~Eingang.gif", 89.92},
+      {"BUER", 3, false, QColor(240, 64, 64), "~Ausgabe.gif", 100},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.code) + " mode " + std::to_string(c.mode));
+    PARA.BUCHUNGSART = static_cast<std::uint8_t>(c.mode);
+    click(BF_ABBRUCH);
+    ASSERT_TRUE(neutral());
+    type(BF_CODE, c.code);
+    EXPECT_EQ(vatGroupShown(), c.shown);
+    EXPECT_EQ(w.fill(BF_ZAHLART), c.fill);
+    EXPECT_FALSE(w.isHidden(BF_ZAHLART));
+    EXPECT_EQ(w.wallpaper(), c.wallpaper);
+    type(BF_BRUTTO, "107");
+    EXPECT_DOUBLE_EQ(BUCHUNGEINGABE.NETTO, c.net) << "the account's VAT key decides, shown or not";
+  }
+}
+
+TEST_F(BuchungEingebenTest, AccountMessages) {
+  openForm();
+  struct Case {
+    int field;
+    bool message;
+  };
+  for (const Case c : {Case{BF_DATUM, true}, Case{BF_BRUTTO, true}, Case{BF_TEXT_2, true},
+                       Case{BF_DATUMMERKEN, false}, Case{BF_NR, false}, Case{BF_ABBRUCH, false}}) {
+    SCOPED_TRACE(c.field);
+    const auto before = answers->shown().size();
+    w.select(c.field);
+    settle();
+    EXPECT_EQ(answers->shown().size() - before, c.message ? 1u : 0u);
+    if (c.message) {
+      EXPECT_EQ(answers->texts().last(), "Konto muss angewählt werden!");
+      EXPECT_EQ(w.focusField(), BF_CODE);
+    } else {
+      EXPECT_EQ(w.focusField(), c.field);
+    }
+  }
+
+  // A number or code without an account: the message, and the form stays without an account.
+  for (const char* code : {"ZZ", "12"}) {  // the account numbers are not filled up with zeros
+    SCOPED_TRACE(code);
+    const auto before = answers->shown().size();
+    type(BF_CODE, code);
+    ASSERT_EQ(answers->shown().size() - before, 1u);
+    EXPECT_EQ(answers->texts().last(), "Zu dieser Nr / diesem Code ist kein Konto vorhanden!");
+    EXPECT_EQ(w.focusField(), BF_CODE);
+    EXPECT_TRUE(w.isHidden(BF_BOX));
+    EXPECT_FALSE(w.isEnabled(BF_OK));
+  }
+}
+
+TEST_F(BuchungEingebenTest, ThePickListNarrowsAsTypedAndADoubleClickFillsTheCode) {
+  openForm();
+  w.select(BF_CODE);
+  settle();
+  QTest::keyClicks(edit(BF_CODE), "6");
+  settle();
+  ASSERT_EQ(w.list(BF_NR)->model()->rowCount(), 1);
+  edit(BF_CODE)->clear();
+  CODE.clear();
+  AuswahlListeFuellen();
+  w.display(BF_NR);
+  w.selectListRow(BF_NR, 2);  // accounts with a code come in number order: 1780, 4000, 6815
+  postField(EV_Accepted, BF_NR, 0);  // a plain accept is no double click
+  settle();
+  EXPECT_TRUE(CODE.isBlank());
+  w.list(BF_NR)->onDoubleClick();
+  settle();
+  EXPECT_EQ(CODE.clip(), "4000");
+  EXPECT_EQ(w.focusField(), BF_CODE);
+  EXPECT_TRUE(w.isHidden(BF_BOX)) << "the account is taken over when ?CODE is left";
+  QTest::keyClick(edit(BF_CODE), Qt::Key_Tab);
+  settle();
+  EXPECT_EQ(w.text(BF_KONTONAME), "Erlöse Beratung");
+  EXPECT_TRUE(w.isEnabled(BF_OK));
+}
+
+TEST_F(BuchungEingebenTest, AFailedStoreKeepsAnEditedBookingAndSaysSo) {
+  storeLoaded(5, "4000", 3);
+  openForm();
+  load(5);
+  ASSERT_TRUE(bookingNumbers().empty());
+  BUCHUNGDATEI.close();
+  click(BF_OK);
+  waitForStore();
+  ASSERT_EQ(answers->shown().size(), 1);
+  const QString text = answers->texts().first();
+  EXPECT_TRUE(text.startsWith("Die Buchung konnte nicht gespeichert werden - Fehlercode ")) << text.toStdString();
+  EXPECT_TRUE(text.endsWith(" | Die Eingabe bleibt erhalten.")) << text.toStdString();
+  EXPECT_FALSE(answers->shown().first().withCancel);
+  EXPECT_EQ(CODE.clip(), "4000");
+  EXPECT_EQ(w.text(BF_TEXT_1), "Vortrag Februar");
+  EXPECT_EQ(w.text(BF_BRUTTO), "107,00");
+  EXPECT_TRUE(w.isEnabled(BF_OK));
+  EXPECT_TRUE(LETZTEBUCHUNG.isBlank());
+
+  ASSERT_EQ(BUCHUNGDATEI.open(rt::isam::AccessMode::ReadWriteDenyWrite), 0);
+  click(BF_OK);
+  waitForStore();
+  ASSERT_EQ(bookingNumbers(), std::vector<std::int32_t>{1});
+  EXPECT_EQ(BUCHUNG.TEXT[0].clip(), "Vortrag Februar");
+  EXPECT_EQ(BUCHUNG.MWSTSATZ, 3);
+  EXPECT_TRUE(neutral());
+}
+
+TEST_F(BuchungEingebenTest, WhileTheNoticeIsOpenFurtherConfirmationsStoreNothing) {
+  PARA.TASTATUR = 1;
+  openForm();
+  QTest::keyClick(edit(BF_CODE), Qt::Key_F2);  // "Ok" is disabled: F2 does nothing
+  settle();
+  EXPECT_EQ(findWindow("P26$WIN"), nullptr);
+
+  type(BF_CODE, "BUER");
+  type(BF_BRUTTO, "50");
+  QTest::keyClick(w.widget(w.focusField()), Qt::Key_F2);
+  settle();
+  ASSERT_NE(findWindow("P26$WIN"), nullptr);
+  click(BF_OK);
+  QTest::keyClick(w.widget(w.focusField()), Qt::Key_F2);
+  settle();
+  waitForStore();
+  QTest::qWait(1000);  // a second notice would have stored by now
+  settle();
+  EXPECT_EQ(bookingNumbers(), std::vector<std::int32_t>{1});
+  EXPECT_TRUE(neutral());
+
+  // After the store a confirmation works again.
+  type(BF_CODE, "BUER");
+  type(BF_BRUTTO, "20");
+  click(BF_OK);
+  waitForStore();
+  EXPECT_EQ(bookingNumbers(), (std::vector<std::int32_t>{1, 2}));
+}
+
+TEST_F(BuchungEingebenTest, ACloseRequestClearsTheFormAndDiscardsALoadedBooking) {
+  storeLoaded(5, "4000", 3);
+  openForm();
+  type(BF_CODE, "BUER");
+  type(BF_BRUTTO, "50");
+  w.topWidget()->close();
+  settle();
+  EXPECT_TRUE(w.isOpen());
+  EXPECT_TRUE(neutral());
+  EXPECT_DOUBLE_EQ(BUCHUNGEINGABE.BRUTTO, 0);
+
+  load(5);
+  ASSERT_FALSE(w.isHidden(BF_BOX));
+  w.topWidget()->close();
+  settle();
+  EXPECT_TRUE(w.isOpen());
+  EXPECT_TRUE(neutral());
+  EXPECT_TRUE(bookingNumbers().empty()) << "the loaded booking stays deleted";
+}
+
+TEST_F(BuchungEingebenTest, LoadingForEditing) {
+  storeLoaded(2, "6815", 1);
+  storeLoaded(5, "4000", 3);  // the account's own key is 2 and its preset text another
+  storeLoaded(8, "9999", 2);  // its account is gone
+  int rebuilds = 0;
+  Window overview(WindowDef{.label = "UEBERSICHT", .w = 50, .h = 20, .controls = {}});
+  THREADANZEIGE = start([&] {
+    overview.open();
+    overview.attach([&](Window&, const Event& e) {
+      if (e.code == EVENT_ListenNeu) ++rebuilds;
+      return Pass::Default;
+    });
+  });
+  openForm();
+
+  load(8);
+  EXPECT_EQ(answers->texts(), QStringList{"Zu dieser Buchung ist das Konto 9999 nicht mehr vorhanden!"});
+  EXPECT_EQ(bookingNumbers(), (std::vector<std::int32_t>{2, 5, 8}));
+  EXPECT_TRUE(w.isHidden(BF_BOX));
+  EXPECT_EQ(rebuilds, 0);
+
+  click(BF_ABBRUCH);
+  load(5);
+  EXPECT_EQ(bookingNumbers(), (std::vector<std::int32_t>{2, 8}));
+  EXPECT_EQ(rebuilds, 1);
+  EXPECT_EQ(CODE.clip(), "4000");
+  EXPECT_FALSE(w.isHidden(BF_BOX));
+  EXPECT_TRUE(w.isEnabled(BF_OK));
+  EXPECT_EQ(w.wallpaper(), "~Eingang.gif");
+  EXPECT_EQ(KONTOMWST, 3) << "the edit mark keeps the loaded VAT key";
+  EXPECT_TRUE(static_cast<QAbstractButton*>(w.widget(BF_R1 + 2))->isChecked());
+  EXPECT_EQ(w.text(BF_TEXT_1), "Vortrag Februar");
+  EXPECT_EQ(w.text(BF_TEXT_2), "Kunde Lenz");
+  EXPECT_EQ(w.text(BF_BRUTTO), "107,00");
+
+  click(BF_OK);
+  waitForStore();
+  EXPECT_EQ(rebuilds, 2);
+  EXPECT_EQ(bookingNumbers(), (std::vector<std::int32_t>{2, 8, 9}));
+  BUCHUNG.NR = 9;
+  ASSERT_EQ(BUCHUNGDATEI.get(BUCHUNG_KEYNR), 0);
+  EXPECT_EQ(BUCHUNG.MWSTSATZ, 3);
+  EXPECT_EQ(BUCHUNG.TEXT[0].clip(), "Vortrag Februar");
+  EXPECT_EQ(BUCHUNG.TEXT[1].clip(), "Kunde Lenz");
+  EXPECT_DOUBLE_EQ(BUCHUNG.NETTO, 100);
+  overview.close();
+  settle();
+}
+
+TEST_F(BuchungEingebenTest, Screenshot) {
+  const QString out = qEnvironmentVariable("TAVIK_SCREENSHOTS");
+  if (out.isEmpty()) GTEST_SKIP() << "set TAVIK_SCREENSHOTS to a folder to write the pictures";
+  PARA.MWST_1 = 0;
+  openForm();
+  QTest::qWait(50);
+  w.topWidget()->grab().save(out + "/buchung-neutral.png");
+  for (const char* code : {"EIN", "BUER", "UST"}) {
+    click(BF_ABBRUCH);
+    type(BF_CODE, code);
+    type(BF_BRUTTO, "1234,5");
+    QTest::qWait(50);
+    w.topWidget()->grab().save(out + "/buchung-" + QString(code).toLower() + ".png");
+  }
+}
