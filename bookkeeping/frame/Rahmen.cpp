@@ -63,8 +63,10 @@ WindowDef rahmenDefinition() {
                  .key = KEY_Ctrl | monatTaste[m]});
   c.push_back({.field = FELD_GESAMTJAHR, .label = "?GESAMTJAHR", .kind = Kind::CheckBox, .text = "Gesamt-&Jahr",
                .x = 160, .y = 6, .w = 37, .h = 8, .bound = Bound(GESAMTJAHR)});
+  // The year spin stands under "Gesamt-Jahr" and as wide as it, so that the spin's arrows leave room
+  // for the four digits of the year.
   c.push_back({.field = FELD_EINGABEJAHR, .label = "?EINGABEJAHR", .kind = Kind::Spin, .picture = "@n4",
-               .x = 171, .y = 16, .w = 26, .h = 8, .bound = Bound(EINGABEJAHR), .low = 1900, .high = 2099});
+               .x = 160, .y = 16, .w = 37, .h = 8, .bound = Bound(EINGABEJAHR), .low = 1900, .high = 2099});
   static const char* const panelLabel[4] = {"?QUARTAL1", "?QUARTAL2", "?QUARTAL3", "?QUARTAL4"};
   for (int q = 0; q < 4; ++q)
     c.push_back({.field = FELD_QUARTAL1 + q, .label = panelLabel[q], .kind = Kind::Panel, .x = 1 + 39 * q, .y = 10,

@@ -86,6 +86,10 @@ ListBox::ListBox(QWidget* parent) : QTreeView(parent), model_(new ListModel) {
   setSelectionMode(QAbstractItemView::SingleSelection);
   setSelectionBehavior(QAbstractItemView::SelectRows);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
+  // Cells are narrow in dialog units: no eliding and almost no padding, so that a date fits its
+  // column as the program's list formats expect.
+  setTextElideMode(Qt::ElideNone);
+  setStyleSheet("QTreeView::item { padding: 0px 1px; }");
   header()->setStretchLastSection(false);
   header()->setSectionsMovable(false);
   connect(header(), &QHeaderView::sectionResized, this, [this](int section, int, int size) {
@@ -112,7 +116,14 @@ bool ListBox::setFormat(const QString& text) {
   for (int i = 0; i < static_cast<int>(format_.columns().size()); ++i) {
     const ListColumn& c = format_.columns()[i];
     header()->setSectionHidden(i, c.width == 0);
-    if (c.width > 0) header()->resizeSection(i, static_cast<int>(std::lround(c.width * dluX())));
+    if (c.width > 0) {
+      // A date column is never narrower than the date it shows: the window font's digits are a little
+      // wider than those the formats were measured with.
+      int width = static_cast<int>(std::lround(c.width * dluX()));
+      if (model_->pictures[i].kind() == rt::Picture::Kind::Date)
+        width = std::max(width, fontMetrics().horizontalAdvance("00.00.0000") + 4);
+      header()->resizeSection(i, width);
+    }
     header()->setSectionResizeMode(i, c.resizable ? QHeaderView::Interactive : QHeaderView::Fixed);
   }
   applying_ = false;
