@@ -4,6 +4,7 @@
 //
 // Data lies in a temporary folder below /tmp.
 
+#include "bench/RawScan.h"
 #include "bookkeeping/data/Dateien.h"
 #include "runtime/text/Collation.h"
 
@@ -87,29 +88,6 @@ int walk() {
   return n;
 }
 
-// The same rows in the same order with the same columns, straight from SQLite.
-int rawScan(sqlite3_stmt* scan) {
-  int n = 0;
-  double sum = 0;
-  std::size_t bytes = 0;
-  while (sqlite3_step(scan) == SQLITE_ROW) {
-    ++n;
-    for (int c = 0; c < sqlite3_column_count(scan); ++c) {
-      switch (sqlite3_column_type(scan, c)) {
-        case SQLITE_INTEGER: sum += static_cast<double>(sqlite3_column_int64(scan, c)); break;
-        case SQLITE_FLOAT: sum += sqlite3_column_double(scan, c); break;
-        case SQLITE_TEXT:
-          bytes += std::strlen(reinterpret_cast<const char*>(sqlite3_column_text(scan, c)));
-          break;
-        default: bytes += static_cast<std::size_t>(sqlite3_column_bytes(scan, c));
-      }
-    }
-  }
-  sqlite3_reset(scan);
-  benchmark::DoNotOptimize(sum);
-  benchmark::DoNotOptimize(bytes);
-  return n;
-}
 
 void BM_WalkByDateVersusRawScan(benchmark::State& state) {
   if (!createAndOpen("walk.dat")) {

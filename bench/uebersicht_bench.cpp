@@ -2,6 +2,7 @@
 // same columns) in the same run: the refill over a year of 100,000 bookings, and the search over
 // 1,000,000 bookings. Data lies in a temporary folder below /tmp.
 
+#include "bench/RawScan.h"
 #include "bookkeeping/booking/UebersichtLogik.h"
 #include "bookkeeping/common/Queues.h"
 #include "bookkeeping/data/Dateien.h"
@@ -51,26 +52,6 @@ bool fill(const char* name, int rows, rt::Day erster, int proTag) {
   return true;
 }
 
-int rawScan(sqlite3_stmt* scan) {
-  int n = 0;
-  double sum = 0;
-  std::size_t bytes = 0;
-  while (sqlite3_step(scan) == SQLITE_ROW) {
-    ++n;
-    for (int c = 0; c < sqlite3_column_count(scan); ++c) {
-      switch (sqlite3_column_type(scan, c)) {
-        case SQLITE_INTEGER: sum += static_cast<double>(sqlite3_column_int64(scan, c)); break;
-        case SQLITE_FLOAT: sum += sqlite3_column_double(scan, c); break;
-        case SQLITE_TEXT: bytes += std::strlen(reinterpret_cast<const char*>(sqlite3_column_text(scan, c))); break;
-        default: bytes += static_cast<std::size_t>(sqlite3_column_bytes(scan, c));
-      }
-    }
-  }
-  sqlite3_reset(scan);
-  benchmark::DoNotOptimize(sum);
-  benchmark::DoNotOptimize(bytes);
-  return n;
-}
 
 // A date as the bookings file keeps it in its DATUM column.
 std::string stored(int y, int m, int d) { return std::to_string((std::int64_t{y} << 16) | (m << 8) | d); }
