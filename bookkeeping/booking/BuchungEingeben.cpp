@@ -327,9 +327,6 @@ Pass Ereignis(Window& w, const Event& e) {
     case EV_OpenWindow:
       TastenBelegen(2, 0, 0);
       w.select(BF_HILF);
-      // A window that is not yet active takes the focus without a selected event; the selection
-      // of ?HILF is handled here then, so that the first-selection rule still applies.
-      if (w.focusField() != BF_HILF) Ausgewaehlt(w, BF_HILF);
       break;
     case EV_GainFocus:
       TastenBelegen(2, 1, 0);

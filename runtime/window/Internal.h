@@ -53,6 +53,7 @@ struct WindowImpl {
   // or for the frame its menu and toolbar (its MDI area keeps serving the other threads' windows).
   std::vector<QPointer<QWidget>> inputParts;
 
+  int pendingSelect = 0;          // selected while the window was not active
   QPointer<QWidget> savedFocus;  // the focused control while input was off
 
   void setInputEnabled(bool on);

@@ -137,9 +137,14 @@ class FocusWatch : public QObject {
     if (!c) return false;
     // Focus that moves because another window opened or closed is no move between controls.
     const Qt::FocusReason r = fe->reason();
-    if (r == Qt::ActiveWindowFocusReason || r == Qt::PopupFocusReason) return false;
+    const int field = c->group ? c->group : c->def->field;
+    // A control selected while its window was not active gets the focus only when the window
+    // activates; that is still the selection the program asked for.
+    const bool asked = ev->type() == QEvent::FocusIn && w_->pendingSelect == field;
+    if (ev->type() == QEvent::FocusIn) w_->pendingSelect = 0;
+    if (!asked && (r == Qt::ActiveWindowFocusReason || r == Qt::PopupFocusReason)) return false;
     if (ev->type() == QEvent::FocusIn) {
-      w_->enqueue(EV_Selected, c->group ? c->group : c->def->field);
+      w_->enqueue(EV_Selected, field);
     } else {
       w_->acceptEntry(*c);
     }
@@ -780,6 +785,7 @@ void Window::select(int field) {
   if (!w) return;
   if (impl_->top) impl_->top->activateWindow();
   w->setFocus(Qt::OtherFocusReason);
+  impl_->pendingSelect = QApplication::focusWidget() == w ? 0 : field;
 }
 
 int Window::focusField() const {
