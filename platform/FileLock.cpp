@@ -1,5 +1,7 @@
 #include "platform/FileLock.h"
 
+#include "platform/Files.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -8,16 +10,13 @@
 namespace platform {
 
 FileError fileErrorOf(int errnoValue) {
-  switch (errnoValue) {
-    case 0: return FileError::None;
-    case ENOENT: return FileError::NotFound;
-    case ENOTDIR:
-    case ENAMETOOLONG: return FileError::PathNotFound;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case EISDIR:
-    case EWOULDBLOCK: return FileError::AccessDenied;
+  // A lock that another holder keeps is a share-mode refusal; everything else maps as for any file.
+  if (errnoValue == EWOULDBLOCK) return FileError::AccessDenied;
+  switch (fileCodeOf(errnoValue)) {
+    case FileOk: return FileError::None;
+    case FileNotFound: return FileError::NotFound;
+    case FilePathNotFound: return FileError::PathNotFound;
+    case FileAccessDenied: return FileError::AccessDenied;
     default: return FileError::Other;
   }
 }

@@ -20,8 +20,7 @@ enum class FileError {
   Other,         // disk full, I/O error and everything else
 };
 
-// Errno to FileError: ENOENT not found; ENOTDIR, ENAMETOOLONG path not found; EACCES, EPERM,
-// EROFS, EISDIR and a lock held by another access denied; anything else Other.
+// Errno to FileError, by the file codes of Files.h; a lock held by another is access denied.
 FileError fileErrorOf(int errnoValue);
 
 enum class LockMode {

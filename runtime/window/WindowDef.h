@@ -81,7 +81,7 @@ struct WindowDef {
   // A frame holds its menus in a menu bar and its other controls in a toolbar of this height, placed
   // in dialog units within the toolbar.
   int toolbarHeight = 0;
-  std::vector<ControlDef> controls;
+  std::vector<ControlDef> controls{};
 };
 
 }  // namespace rt::win

@@ -230,7 +230,7 @@ TEST_F(OverviewWindowTest, ResizeRulesAndStoredColumnFormats) {
     settle();
     EXPECT_EQ(WinAnzeige.position().height(), c.expectH);
     EXPECT_EQ(WinAnzeige.isHidden(FELD_NREINGANG), !c.incomeShown);
-    if (c.incomeShown) EXPECT_EQ(WinAnzeige.controlPosition(FELD_NREINGANG), c.income);
+    if (c.incomeShown) { EXPECT_EQ(WinAnzeige.controlPosition(FELD_NREINGANG), c.income); }
     EXPECT_EQ(WinAnzeige.controlPosition(FELD_NRAUSGANG), c.expenses);
     EXPECT_EQ(WinAnzeige.controlPosition(FELD_NRBUCHUNGSUCHEN).height(), c.searchH);
     EXPECT_EQ(WinAnzeige.controlPosition(FELD_BUCHUNGSUCHEN).x(), c.w - 82);
