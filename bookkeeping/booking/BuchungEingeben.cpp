@@ -3,6 +3,7 @@
 #include "bookkeeping/booking/BuchungLogik.h"
 #include "bookkeeping/booking/GespeichertHinweis.h"
 #include "bookkeeping/common/Ereignisse.h"
+#include "bookkeeping/common/Eingabefehler.h"
 #include "bookkeeping/common/Meldung.h"
 #include "bookkeeping/common/Queues.h"
 #include "bookkeeping/common/Tasten.h"
@@ -186,6 +187,13 @@ void KontoVerlassen() {
 // the form as it is after that store (cleared, with only the preset date), so it is ignored.
 void Bestaetigen() {
   if (g_hinweisOffen) return;
+  // An entry whose text was rejected keeps its old value in its variable; confirming now would store
+  // that value as if it were what the entry shows.
+  if (const int feld = WinBuchung.rejectedField()) {
+    EingabefehlerMelden(WinBuchung, feld, WinBuchung.text(feld));
+    WinBuchung.select(feld);
+    return;
+  }
   g_bearbeiten = 0;
   post(EVENT_Bestaetigt, 0);
 }
@@ -214,6 +222,11 @@ void AufLaden() {
       return;
     case Laden::KontoFehlt:
       Meldung("Zu dieser Buchung ist das Konto " + BUCHUNG.KONTO.clip() + " nicht mehr vorhanden!", "", "", "", 1, 0);
+      return;
+    case Laden::Fehlgeschlagen:
+      EingabeLeeren();
+      Meldung("Die Buchung kann nicht bearbeitet werden - Fehlercode " + QString::number(BuchungSpeichernFehler()),
+              "Sie bleibt unverändert gespeichert.", "", "", 1, 0);
       return;
     case Laden::Geladen:
       g_bearbeiten = 1;

@@ -121,7 +121,12 @@ Laden BuchungLadenFuerBearbeitung() {
   KONTO.NR = BUCHUNGEINGABE.KONTO;
   if (KONTODATEI.get(KONTO_KEYNR)) return Laden::KontoFehlt;
   // Delete acts on the record read last in "Buchung.dat": the booking read above, since the
-  // account Get touched only "Konto.dat".
-  BUCHUNGDATEI.remove();
+  // account Get touched only "Konto.dat". A booking that stays in the file must not also stay in the
+  // entry, or storing the entry would keep it twice.
+  g_speicherFehler = BUCHUNGDATEI.remove();
+  if (g_speicherFehler) {
+    EingabeDatenLeeren();
+    return Laden::Fehlgeschlagen;
+  }
   return Laden::Geladen;
 }

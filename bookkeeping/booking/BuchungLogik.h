@@ -41,9 +41,14 @@ enum class Speichern {
 };
 // Stores the entry under the next free number; `leeren` clears the form after a store.
 Speichern BuchungSpeichern(void (*leeren)() = EingabeDatenLeeren);
-// The error code of the last failed store.
+// The error code of the last failed store or load.
 int BuchungSpeichernFehler();
 
-enum class Laden { NichtsGeladen, KontoFehlt, Geladen };
+enum class Laden {
+  NichtsGeladen,
+  KontoFehlt,
+  Geladen,
+  Fehlgeschlagen,  // the booking could not be taken out of the file: it stays there, the entry is cleared
+};
 // Loads booking GEWAEHLTEBUCHUNG into the entry; loaded, it is taken out of the file.
 Laden BuchungLadenFuerBearbeitung();

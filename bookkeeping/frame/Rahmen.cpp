@@ -207,8 +207,10 @@ void PeriodeZuruecksetzen() {
 int PeriodeFeld(const rt::DATE& von, const rt::DATE& bis) {
   const rt::Day tage = rt::dayNumber(bis) - rt::dayNumber(von);
   if (tage <= 31) return FELD_MONAT_1 + std::clamp<int>(von.month, 1, 12) - 1;
-  // The quarter of the month in which the period begins.
-  if (tage <= 100) return FELD_QUARTAL_1 + (std::clamp<int>(von.month, 1, 12) - 1) / 3;
+  // Quarter (month div 3) + 1, which is the quarter for every period the quarter commands store; a
+  // period beginning in December would give quarter 5, for which there is no flag: it shows as the
+  // fourth quarter.
+  if (tage <= 100) return FELD_QUARTAL_1 + std::min(std::clamp<int>(von.month, 1, 12) / 3, 3);
   return FELD_GESAMTJAHR;
 }
 

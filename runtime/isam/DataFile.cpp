@@ -657,6 +657,13 @@ int DataFile::step(bool forward) {
 }
 
 int DataFile::write(sqlite3_stmt* stmt) {
+  if (failNext_) {
+    const int code = failNext_;
+    failNext_ = 0;
+    sqlite3_reset(stmt);
+    sqlite3_clear_bindings(stmt);
+    return code;
+  }
   const int rc = sqlite3_step(stmt);
   sqlite3_reset(stmt);
   sqlite3_clear_bindings(stmt);

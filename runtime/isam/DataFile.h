@@ -71,6 +71,8 @@ class DataFile {
   int remove();  // deletes the record read last
 
   int error() const { return error_; }
+  // Tests: the next Add, Put or Delete fails with `code` and changes nothing, as a full disk would.
+  void failNextWrite(int code) { failNext_ = code; }
   bool isOpen() const { return db_ != nullptr; }
   // The open database connection, for consistency checks and measurements.
   sqlite3* connection() const { return db_; }
@@ -123,6 +125,7 @@ class DataFile {
   int bindValues(sqlite3_stmt* stmt, const std::vector<Value>& values, int first) const;
   int step(bool forward);
   int write(sqlite3_stmt* stmt);
+  int failNext_ = 0;
 
   const Record& record_;
   unsigned char* buffer_;

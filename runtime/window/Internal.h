@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <deque>
+#include <memory>
 #include <map>
 #include <vector>
 
@@ -54,6 +55,10 @@ struct WindowImpl {
   std::vector<QPointer<QWidget>> inputParts;
 
   int pendingSelect = 0;          // selected while the window was not active
+  // Lives as long as this window object: deferred calls hold it weakly, so that they never reach a
+  // window that is gone.
+  std::shared_ptr<bool> token = std::make_shared<bool>(true);
+  QPointer<QObject> closeGuard, focusWatch;  // event filters of the open window
   QPointer<QWidget> savedFocus;  // the focused control while input was off
 
   void setInputEnabled(bool on);

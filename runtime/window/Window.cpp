@@ -267,11 +267,23 @@ void WindowImpl::acceptEntry(ControlState& c) {
   QTimer::singleShot(0, edit, [keep] {
     if (keep) keep->setFocus(Qt::OtherFocusReason);
   });
-  auto& handler = Dispatcher::get().invalidInput;
-  if (handler)
-    handler(*owner, c.def->field, typed);
-  else
-    QToolTip::showText(edit->mapToGlobal(QPoint(0, edit->height())), "Ungültige Eingabe", edit);
+  // The message is shown from the event loop, on the window's own logical thread, so that it holds
+  // up that window (and not the thread that happened to be current) while the user reads it.
+  std::weak_ptr<bool> alive = token;
+  const int field = c.def->field;
+  QTimer::singleShot(0, edit, [this, alive, field, typed, keep] {
+    if (alive.expired() || !open) return;
+    auto& handler = Dispatcher::get().invalidInput;
+    if (!handler) {
+      if (keep) QToolTip::showText(keep->mapToGlobal(QPoint(0, keep->height())), "Ungültige Eingabe", keep);
+      return;
+    }
+    Dispatcher& d = Dispatcher::get();
+    const int saved = d.current;
+    d.current = thread;
+    handler(*owner, field, typed);
+    d.current = saved;
+  });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -368,12 +380,14 @@ void Window::open() {
     content->setWindowTitle(QString::fromUtf8(def_.caption));
     w.top = content;
   }
-  w.top->installEventFilter(new CloseGuard(&w));
+  w.closeGuard = new CloseGuard(&w);
+  w.top->installEventFilter(w.closeGuard);
   if (*def_.icon) w.top->setWindowIcon(resourceIcon(QString::fromUtf8(def_.icon)));
   if (w.content && def_.kind != WindowKind::Frame) w.content->resize(px(def_.w), py(def_.h));
 
   // Controls, in the order of the table, which is also the Tab order.
   auto* focusWatch = new FocusWatch(&w);
+  w.focusWatch = focusWatch;
   QButtonGroup* group = nullptr;
   int groupField = 0;
   int unnamed = 0;
@@ -609,9 +623,9 @@ void Window::open() {
   raiseWidget(w.top);
   w.enqueue(EV_OpenWindow);
   if (d.openHook) {
-    QPointer<QWidget> alive = w.top;
+    std::weak_ptr<bool> alive = w.token;
     QTimer::singleShot(0, w.top, [this, alive] {
-      if (alive && impl_->open && Dispatcher::get().openHook) Dispatcher::get().openHook(*this);
+      if (!alive.expired() && impl_->open && Dispatcher::get().openHook) Dispatcher::get().openHook(*this);
     });
   }
 }
@@ -654,6 +668,14 @@ void Window::close() {
   if (w.loop) w.loop->quit();
   if (w.timer) w.timer->stop();
   QWidget* top = w.top;
+  // Nothing of the closed window may call back into it: its filters go, its widgets fall silent
+  // until they are deleted.
+  delete w.closeGuard.data();
+  delete w.focusWatch.data();
+  if (top) {
+    top->blockSignals(true);
+    for (QObject* child : top->findChildren<QObject*>()) child->blockSignals(true);
+  }
   w.controls.clear();
   w.groups.clear();
   w.inputParts.clear();
@@ -854,6 +876,17 @@ int Window::listSelection(int field) const {
 
 void Window::selectListRow(int field, int row) {
   if (ListBox* l = list(field)) l->selectRow(row);
+}
+
+int Window::rejectedField() const {
+  for (const auto& [field, c] : impl_->controls) {
+    auto* e = qobject_cast<QLineEdit*>(c.widget.data());
+    if (field <= 0 || !e || !c.changed || !c.picture) continue;
+    const rt::Picture& p = *c.picture;
+    if (p.kind() == rt::Picture::Kind::Date && !p.parseDate(e->text())) return field;
+    if (p.kind() == rt::Picture::Kind::Number && !p.parseNumber(e->text())) return field;
+  }
+  return 0;
 }
 
 bool Window::update(int field) {

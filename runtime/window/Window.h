@@ -73,6 +73,9 @@ class Window {
   void markChanged(int field);     // leaving the control raises its accepted event
   void display(int field = 0);     // show the bound variables (0: all controls)
   bool update(int field = 0);      // take the edit of a control (0: the focused one) into its variable
+  // The first changed entry whose text its picture rejects, 0 when there is none: a confirm must not
+  // store the variable's old value as if it were what the entry shows.
+  int rejectedField() const;
   // List boxes: the rows come from a source over a queue, the columns from a format string.
   void setListSource(int field, ListSource source);
   bool setListFormat(int field, const QString& format);  // a blank format changes nothing

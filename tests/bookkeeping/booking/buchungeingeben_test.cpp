@@ -300,6 +300,43 @@ TEST_F(BuchungEingebenTest, AFailedStoreKeepsAnEditedBookingAndSaysSo) {
   EXPECT_TRUE(neutral());
 }
 
+TEST_F(BuchungEingebenTest, ARejectedAmountIsNeverStoredWithItsOldValue) {
+  PARA.TASTATUR = 1;
+  openForm();
+  type(BF_CODE, "BUER");
+  type(BF_BRUTTO, "50");
+  // A decimal point where a comma belongs, confirmed with F2 without leaving the entry, and with "Ok".
+  for (bool withF2 : {true, false}) {
+    SCOPED_TRACE(withF2 ? "F2" : "Ok");
+    w.select(BF_BRUTTO);
+    settle();
+    edit(BF_BRUTTO)->selectAll();
+    QTest::keyClicks(edit(BF_BRUTTO), "12.50");
+    if (withF2)
+      QTest::keyClick(edit(BF_BRUTTO), Qt::Key_F2);
+    else
+      QTest::mouseClick(w.widget(BF_OK), Qt::LeftButton);
+    settle();
+    QTest::qWait(1000);
+    settle();
+    EXPECT_EQ(findWindow("P26$WIN"), nullptr);
+    EXPECT_TRUE(bookingNumbers().empty());
+    ASSERT_FALSE(answers->texts().isEmpty());
+    EXPECT_TRUE(answers->texts().last().startsWith("Die Eingabe \"12.50\" ist ungültig."))
+        << answers->texts().last().toStdString();
+    EXPECT_EQ(w.focusField(), BF_BRUTTO);
+  }
+  // Corrected, the booking goes through with what the entry shows.
+  edit(BF_BRUTTO)->selectAll();
+  QTest::keyClicks(edit(BF_BRUTTO), "12,50");
+  QTest::mouseClick(w.widget(BF_OK), Qt::LeftButton);
+  waitForStore();
+  ASSERT_EQ(bookingNumbers(), std::vector<std::int32_t>{1});
+  BUCHUNG.NR = 1;
+  ASSERT_EQ(BUCHUNGDATEI.get(BUCHUNG_KEYNR), 0);
+  EXPECT_DOUBLE_EQ(BUCHUNG.BRUTTO, 12.5);
+}
+
 TEST_F(BuchungEingebenTest, WhileTheNoticeIsOpenFurtherConfirmationsStoreNothing) {
   PARA.TASTATUR = 1;
   openForm();

@@ -259,6 +259,21 @@ TEST_F(BookingLogicTest, LoadForEditing) {
   EXPECT_EQ(numbers(), std::vector<int>{2});
 }
 
+TEST_F(BookingLogicTest, ABookingThatCannotLeaveTheFileIsNotLoaded) {
+  account("4000", "K", 2, "Kfz-Kosten", 2);
+  book("K", 10, "Tanken");
+  GEWAEHLTEBUCHUNG = 1;
+  BUCHUNGDATEI.failNextWrite(90);
+  EXPECT_EQ(BuchungLadenFuerBearbeitung(), Laden::Fehlgeschlagen);
+  EXPECT_EQ(BuchungSpeichernFehler(), 90);
+  EXPECT_EQ(numbers(), std::vector<int>{1});
+  EXPECT_TRUE(CODE.isBlank());
+  EXPECT_TRUE(BUCHUNGEINGABE.KONTO.isBlank());
+  BUCHUNG.NR = 1;
+  ASSERT_EQ(BUCHUNGDATEI.get(BUCHUNG_KEYNR), 0);
+  EXPECT_EQ(BUCHUNG.TEXT[0].clip(), "Tanken");
+}
+
 TEST_F(BookingLogicTest, AFailedStoreKeepsTheEntry) {
   account("4000", "K", 2, "Kfz-Kosten", 2);
   book("K", 10);

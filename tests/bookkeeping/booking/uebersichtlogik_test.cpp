@@ -25,12 +25,14 @@ struct OverviewLogicTest : DataFolderTest {
 
 TEST_F(OverviewLogicTest, AnEmptyFileGivesEmptyListsAndZeroSums) {
   period(d(2026, 3, 1), d(2026, 3, 31));
-  SUMMEN.JGEWINN = 5;
+  SUMMEN = SUMMEN_T{5, 5, 5, 5, 5, 5, 5, 5, 5, 5};
   ListenNeuBerechnen();
   EXPECT_EQ(EINGANGQUEUE.records(), 0u);
   EXPECT_EQ(AUSGANGQUEUE.records(), 0u);
-  EXPECT_EQ(SUMMEN.JGEWINN, 0);
-  EXPECT_EQ(SUMMEN.JEINGANGBRUTTO, 0);
+  for (double sum : {SUMMEN.JGEWINN, SUMMEN.JEINGANGBRUTTO, SUMMEN.JAUSGANGBRUTTO, SUMMEN.JUST,
+                     SUMMEN.EINGANGNETTO, SUMMEN.EINGANGBRUTTO, SUMMEN.EINGANGMWST, SUMMEN.AUSGANGNETTO,
+                     SUMMEN.AUSGANGBRUTTO, SUMMEN.AUSGANGMWST})
+    EXPECT_EQ(sum, 0);
   EXPECT_EQ(EINGABEJAHR, 2026);
 }
 
