@@ -21,15 +21,27 @@ T toInteger(double v) {
   return static_cast<T>(std::trunc(v));
 }
 
+// The variables may be fields of packed records, so they are read and written byte-wise.
+template <typename T>
+T load(const void* p) {
+  T v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+template <typename T>
+void store(void* p, T v) {
+  std::memcpy(p, &v, sizeof v);
+}
+
 }  // namespace
 
 double Bound::number() const {
   switch (type_) {
-    case Type::Byte: return *static_cast<std::uint8_t*>(ptr_);
-    case Type::Short: return *static_cast<std::int16_t*>(ptr_);
-    case Type::Long: return *static_cast<std::int32_t*>(ptr_);
-    case Type::Real: return *static_cast<double*>(ptr_);
-    case Type::Date: return rt::dayNumber(*static_cast<rt::DATE*>(ptr_));
+    case Type::Byte: return load<std::uint8_t>(ptr_);
+    case Type::Short: return load<std::int16_t>(ptr_);
+    case Type::Long: return load<std::int32_t>(ptr_);
+    case Type::Real: return load<double>(ptr_);
+    case Type::Date: return rt::dayNumber(load<rt::DATE>(ptr_));
     case Type::Text: {
       std::string s(static_cast<const char*>(ptr_), size_);
       return std::atof(s.c_str());
@@ -41,11 +53,11 @@ double Bound::number() const {
 
 void Bound::setNumber(double v) const {
   switch (type_) {
-    case Type::Byte: *static_cast<std::uint8_t*>(ptr_) = toInteger<std::uint8_t>(v); break;
-    case Type::Short: *static_cast<std::int16_t*>(ptr_) = toInteger<std::int16_t>(v); break;
-    case Type::Long: *static_cast<std::int32_t*>(ptr_) = toInteger<std::int32_t>(v); break;
-    case Type::Real: *static_cast<double*>(ptr_) = v; break;
-    case Type::Date: *static_cast<rt::DATE*>(ptr_) = rt::dateOf(toInteger<std::int32_t>(v)); break;
+    case Type::Byte: store(ptr_, toInteger<std::uint8_t>(v)); break;
+    case Type::Short: store(ptr_, toInteger<std::int16_t>(v)); break;
+    case Type::Long: store(ptr_, toInteger<std::int32_t>(v)); break;
+    case Type::Real: store(ptr_, v); break;
+    case Type::Date: store(ptr_, rt::dateOf(toInteger<std::int32_t>(v))); break;
     case Type::Text: {
       const std::string s = QString::number(v, 'g', 15).toStdString();
       char* p = static_cast<char*>(ptr_);
