@@ -5,7 +5,9 @@
 #include <sqlite3.h>
 
 #include <cstddef>
+#include <chrono>
 #include <cstring>
+#include <string>
 
 // The same rows in the same order with the same columns, straight from SQLite.
 inline int rawScan(sqlite3_stmt* scan) {
@@ -29,4 +31,37 @@ inline int rawScan(sqlite3_stmt* scan) {
   benchmark::DoNotOptimize(sum);
   benchmark::DoNotOptimize(bytes);
   return n;
+}
+
+// Runs `walk` (which returns the rows it read) and the raw scan `sql` alternately and reports both times and their ratio.
+template <typename Walk>
+void measure(benchmark::State& state, sqlite3* db, const std::string& sql, int rows, Walk walk) {
+  sqlite3_stmt* scan = nullptr;
+  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &scan, nullptr) != SQLITE_OK) {
+    state.SkipWithError(sqlite3_errmsg(db));
+    return;
+  }
+  double walkSeconds = 0, rawSeconds = 0;
+  for (auto _ : state) {
+    using Clock = std::chrono::steady_clock;
+    const auto t0 = Clock::now();
+    const int walked = walk();
+    const auto t1 = Clock::now();
+    const int scanned = rawScan(scan);
+    const auto t2 = Clock::now();
+    if (walked != rows || scanned != rows) {
+      state.SkipWithError("wrong number of rows");
+      break;
+    }
+    const double w = std::chrono::duration<double>(t1 - t0).count();
+    walkSeconds += w;
+    rawSeconds += std::chrono::duration<double>(t2 - t1).count();
+    state.SetIterationTime(w);
+  }
+  sqlite3_finalize(scan);
+  const double n = static_cast<double>(state.iterations());
+  state.counters["walk_ms"] = 1000 * walkSeconds / n;
+  state.counters["raw_scan_ms"] = 1000 * rawSeconds / n;
+  state.counters["ratio"] = walkSeconds / rawSeconds;
+  state.counters["rows"] = rows;
 }

@@ -100,37 +100,11 @@ void BM_WalkByDateVersusRawScan(benchmark::State& state) {
   for (int i = 0; i < kWalkRows; ++i) addBooking(i);
   sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
 
-  sqlite3_stmt* scan = nullptr;
   const char* sql =
       "SELECT \"ID\", \"INTERN\", \"NR\", \"KONTO\", \"KONTOTEXT\", \"DATUM\", \"TEXT_1\", "
       "\"TEXT_2\", \"BRUTTO\", \"NETTO\", \"MWST\", \"ART\", \"MWSTSATZ\", \"EXTRA\", \"DATUM\", "
       "\"NR\" FROM \"BUCHUNG\" INDEXED BY \"BUCHUNG_KEYDATUM\" ORDER BY \"DATUM\", \"NR\", \"ID\"";
-  if (sqlite3_prepare_v2(db, sql, -1, &scan, nullptr) != SQLITE_OK) {
-    state.SkipWithError(sqlite3_errmsg(db));
-    return;
-  }
-  double walkSeconds = 0, rawSeconds = 0;
-  for (auto _ : state) {
-    const auto t0 = Clock::now();
-    const int walked = walk();
-    const auto t1 = Clock::now();
-    const int scanned = rawScan(scan);
-    const auto t2 = Clock::now();
-    if (walked != kWalkRows || scanned != kWalkRows) {
-      state.SkipWithError("wrong number of rows");
-      break;
-    }
-    const double w = std::chrono::duration<double>(t1 - t0).count();
-    walkSeconds += w;
-    rawSeconds += std::chrono::duration<double>(t2 - t1).count();
-    state.SetIterationTime(w);
-  }
-  sqlite3_finalize(scan);
-  const double n = static_cast<double>(state.iterations());
-  state.counters["walk_ms"] = 1000 * walkSeconds / n;
-  state.counters["raw_scan_ms"] = 1000 * rawSeconds / n;
-  state.counters["ratio"] = walkSeconds / rawSeconds;
-  state.counters["rows"] = kWalkRows;
+  measure(state, db, sql, kWalkRows, walk);
   BUCHUNGDATEI.close();
 }
 BENCHMARK(BM_WalkByDateVersusRawScan)
