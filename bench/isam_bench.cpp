@@ -19,7 +19,6 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 
 QTemporaryDir& folder() {
   static QTemporaryDir dir("/tmp/tavik-isam-bench-XXXXXX");
