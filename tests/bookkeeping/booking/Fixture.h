@@ -1,6 +1,8 @@
 #pragma once
 // Open "Konto.dat" and "Buchung.dat" in a temporary folder, the German collation and a fixed today.
 
+#include "bookkeeping/booking/BuchungLogik.h"
+#include "bookkeeping/common/Queues.h"
 #include "bookkeeping/data/Dateien.h"
 #include "bookkeeping/data/Parameter.h"
 #include "runtime/text/Collation.h"
@@ -30,6 +32,17 @@ struct DataFolderTest : ::testing::Test {
     BUCHUNGDATEI.close();
     rt::setTodayForTesting(0);
     rt::Collation::reset();
+  }
+
+  // The booking form's entry variables as at program start.
+  static void resetEntry() {
+    CODE.clear();
+    KONTOMWST = 0;
+    DATUMMERKEN = 0;
+    MERKDATUM = {};
+    LETZTEBUCHUNG.clear();
+    BUCHUNGSUCHEN = 0;
+    SUCHQUEUE.free();
   }
 
   void account(const char* nr, const char* code, int art, const char* name, int mwst, const char* text1 = "") {

@@ -27,12 +27,7 @@ struct BuchungEingebenTest : DataFolderTest {
     DataFolderTest::SetUp();
     PARA.BUCHUNGSART = 1;
     PARA.TASTATUR = 2;
-    CODE.clear();
-    KONTOMWST = 0;
-    DATUMMERKEN = 0;
-    MERKDATUM = {};
-    LETZTEBUCHUNG.clear();
-    BUCHUNGSUCHEN = 0;
+    resetEntry();
     STARTBILDAKTIV = 0;
     THREADANZEIGE = 0;
     clearKeyAliases();

@@ -9,13 +9,7 @@ namespace {
 struct BookingLogicTest : DataFolderTest {
   void SetUp() override {
     DataFolderTest::SetUp();
-    CODE.clear();
-    KONTOMWST = 0;
-    DATUMMERKEN = 0;
-    MERKDATUM = {};
-    LETZTEBUCHUNG.clear();
-    BUCHUNGSUCHEN = 0;
-    SUCHQUEUE.free();
+    resetEntry();
     EingabeDatenLeeren();
   }
 
