@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <limits>
+#include <string>
 
 PARA_T PARA;
 std::int16_t PARAZAEHLER = 0;
@@ -40,11 +41,12 @@ void Reihenfolge(std::int16_t nr, const char* richtung) {
   ++PARAZAEHLER;
 }
 
-void Speichere(std::int16_t nr, const QString& text) {
+// Stores the Windows-1252 bytes under the number, cut to 20 characters and blank-padded.
+void Speichere(std::int16_t nr, std::string_view inhalt) {
   Reihenfolge(nr, "Save");
   PARAREC.NR = nr;
   const int gefunden = PARADATEI.get(PARA_KEYNR);
-  PARAREC.INHALT = text;
+  PARAREC.INHALT.assignBytes(inhalt);
   if (gefunden)
     PARADATEI.add();
   else
@@ -233,19 +235,12 @@ void ParaOeffnen() {
 
 void ParaSchliessen() { PARADATEI.close(); }
 
-void ParameterSchreiben(std::int16_t nr, double wert) { Speichere(nr, ParaText(wert)); }
-void ParameterSchreiben(std::int16_t nr, const rt::DATE& wert) { Speichere(nr, QString::number(rt::dayNumber(wert))); }
-void ParameterSchreiben(std::int16_t nr, int wert) { Speichere(nr, QString::number(wert)); }
-void ParameterSchreiben(std::int16_t nr, std::string_view stueck) {
-  Reihenfolge(nr, "Save");
-  PARAREC.NR = nr;
-  const int gefunden = PARADATEI.get(PARA_KEYNR);
-  PARAREC.INHALT.assignBytes(stueck);
-  if (gefunden)
-    PARADATEI.add();
-  else
-    PARADATEI.put();
+void ParameterSchreiben(std::int16_t nr, double wert) { Speichere(nr, ParaText(wert).toStdString()); }
+void ParameterSchreiben(std::int16_t nr, const rt::DATE& wert) {
+  Speichere(nr, std::to_string(rt::dayNumber(wert)));
 }
+void ParameterSchreiben(std::int16_t nr, int wert) { Speichere(nr, std::to_string(wert)); }
+void ParameterSchreiben(std::int16_t nr, std::string_view stueck) { Speichere(nr, stueck); }
 
 void ParameterLesen(std::int16_t nr, double vorgabe, double& ziel) {
   QString t;
