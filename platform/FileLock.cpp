@@ -21,13 +21,23 @@ FileError fileErrorOf(int errnoValue) {
   }
 }
 
+namespace {
+std::string folderOf(const std::string& path);
+}  // namespace
+
 FileLock::~FileLock() { release(); }
 
 FileError FileLock::acquire(const std::string& path, LockMode mode) {
   release();
   // Close-on-exec, so that a started process never inherits (and keeps) the lock.
   const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
-  if (fd < 0) return fileErrorOf(errno);
+  if (fd < 0) {
+    const int err = errno;
+    // ENOENT says only that something is missing: the file, or a folder above it.
+    if (err == ENOENT && !folderExists(QString::fromStdString(folderOf(path))))
+      return FileError::PathNotFound;
+    return fileErrorOf(err);
+  }
   const int op = (mode == LockMode::Exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB;
   int rc;
   do rc = ::flock(fd, op);
@@ -39,6 +49,14 @@ FileError FileLock::acquire(const std::string& path, LockMode mode) {
   }
   fd_ = fd;
   return FileError::None;
+}
+
+bool lockedByOther(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool locked = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+  ::close(fd);
+  return locked;
 }
 
 void FileLock::release() {

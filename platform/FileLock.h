@@ -45,6 +45,10 @@ class FileLock {
   int fd_ = -1;
 };
 
+// Whether another holder keeps a lock on the existing file that an exclusive lock would conflict
+// with: tells a running instance from a file that the system refuses for other reasons.
+bool lockedByOther(const std::string& path);
+
 // Creates a new empty file in the folder of `path`, under a name of its own, so that a new file can
 // be built completely before it takes the place of `path`.
 FileError createFileBeside(const std::string& path, std::string* created);

@@ -58,6 +58,14 @@ bool fileExists(const QString& path) {
   return info.exists() && !info.isDir();
 }
 
+bool folderExists(const QString& path) { return QFileInfo(QDir::fromNativeSeparators(path)).isDir(); }
+
+void deleteMatching(const QString& folder, const QString& pattern) {
+  const QDir dir(QDir::fromNativeSeparators(folder));
+  for (const QFileInfo& f : dir.entryInfoList({pattern}, QDir::Files | QDir::Hidden | QDir::System))
+    if (!f.isSymLink() || !f.isDir()) ::unlink(QFile::encodeName(f.absoluteFilePath()).constData());
+}
+
 QString currentFolder() { return QDir::toNativeSeparators(QDir::currentPath()); }
 
 int setCurrentFolder(const QString& path) {

@@ -25,6 +25,13 @@ int deleteFile(const QString& path);
 // Whether the path names an existing file (not a folder).
 bool fileExists(const QString& path);
 
+// Whether the path names an existing folder.
+bool folderExists(const QString& path);
+
+// Deletes the files of the folder whose names match the wildcard pattern ("Konto.dat.new*"); folders
+// and links to folders are left alone.
+void deleteMatching(const QString& folder, const QString& pattern);
+
 // The process's current folder, without a trailing separator, and setting it.
 QString currentFolder();
 int setCurrentFolder(const QString& path);

@@ -208,6 +208,10 @@ void AufSpeichern() {
                   QString::number(BuchungSpeichernFehler()),
               "Die Eingabe bleibt erhalten.", "", "", 1, 0);
       return;
+    case Speichern::KeineNummerFrei:
+      Meldung("Die höchste Buchungsnummer 2147483647 ist vergeben - die Buchung wurde nicht gespeichert.",
+              "Die Eingabe bleibt erhalten.", "", "", 1, 0);
+      return;
     case Speichern::Gespeichert:
       WinBuchung.display(BF_LETZTEBUCHUNG);
       post(EVENT_ListenNeu, THREADANZEIGE);

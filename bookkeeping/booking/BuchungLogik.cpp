@@ -95,7 +95,13 @@ Speichern BuchungSpeichern(void (*leeren)()) {
   if (BUCHUNGEINGABE.DATUM.isZero()) return Speichern::NichtGespeichert;
   BUCHUNG.NR = 2147483647;
   BUCHUNGDATEI.setToValue(BUCHUNG_KEYNR);
-  BUCHUNGEINGABE.NR = BUCHUNGDATEI.previous() ? 1 : BUCHUNG.NR + 1;
+  if (BUCHUNGDATEI.previous()) {
+    BUCHUNGEINGABE.NR = 1;
+  } else if (BUCHUNG.NR == 2147483647) {
+    return Speichern::KeineNummerFrei;  // the next number would wrap to a negative one
+  } else {
+    BUCHUNGEINGABE.NR = BUCHUNG.NR + 1;
+  }
   BUCHUNG = BUCHUNGEINGABE;
   BUCHUNG.MWSTSATZ = static_cast<std::uint8_t>(KONTOMWST);
   // The Add is checked: a booking that did not reach the file stays in the entry, so that nothing

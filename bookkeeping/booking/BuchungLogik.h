@@ -38,6 +38,7 @@ enum class Speichern {
   NichtGespeichert,  // no date: nothing stored, the entry keeps its content
   Gespeichert,
   Fehlgeschlagen,    // the file refused the booking: the entry keeps its content
+  KeineNummerFrei,   // the highest booking number is taken: nothing stored, the entry keeps its content
 };
 // Stores the entry under the next free number; `leeren` clears the form after a store.
 Speichern BuchungSpeichern(void (*leeren)() = EingabeDatenLeeren);

@@ -1,5 +1,6 @@
 #include "bookkeeping/booking/SummenUebersicht.h"
 
+#include "bookkeeping/booking/BuchungLogik.h"
 #include "bookkeeping/booking/UebersichtLogik.h"
 #include "bookkeeping/common/Ereignisse.h"
 #include "bookkeeping/data/Parameter.h"
@@ -80,7 +81,8 @@ void SummenNeu() {
   _JAUSGANGBRUTTO = SUMMEN.JAUSGANGBRUTTO;
   _JUST = SUMMEN.JUST;
   _JGEWINN = SUMMEN.JGEWINN;
-  if (SUMMEN.JGEWINN >= 0) {
+  // Decided on the cent: a result such as -5,55e-17 (0,30 - 0,10 - 0,20) is a profit of 0,00.
+  if (round2(SUMMEN.JGEWINN) >= 0) {
     GEWINNSTR = "Gewinn";
     WinSummen.setTextColour(FELD_S_JGEWINN, QColor(0x00, 0x60, 0x00));
   } else {

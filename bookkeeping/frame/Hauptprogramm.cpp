@@ -10,11 +10,13 @@
 #include "bookkeeping/frame/Globale.h"
 #include "bookkeeping/frame/Rahmen.h"
 #include "platform/CommandLine.h"
+#include "platform/FileLock.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
 #include "platform/ShellFolders.h"
 #include "runtime/isam/Errors.h"
 #include "runtime/text/Collation.h"
+#include "runtime/text/Cp1252.h"
 #include "runtime/window/Threads.h"
 
 using rt::isam::AccessMode;
@@ -41,27 +43,66 @@ const Vorgabekonto kVorgabekonten[] = {
 
 enum class Ausgang { Weiter, Ende };
 
+constexpr char kEnde[] = "Tavik! wird beendet.";
+
+// A folder name for a message line: long names keep their beginning and their end.
+QString Kurzname(const QString& ordner) {
+  return ordner.size() <= 76 ? ordner : ordner.left(36) + " ... " + ordner.right(36);
+}
+
+void DatenordnerFehlt() {
+  Meldung("Der Datenordner ist nicht vorhanden:", Kurzname(DATENORDNER), "", kEnde, 0, 0);
+}
+
 // Opens "Konto.dat" or "Buchung.dat" with others denied writing and handles its error code.
 Ausgang DateiOeffnen(rt::isam::DataFile& datei, const QString& name, const QString& frage) {
-  const int fehler = datei.open(AccessMode::ReadWriteDenyWrite);
+  int fehler = datei.open(AccessMode::ReadWriteDenyWrite);
   if (fehler == rt::isam::kNoError) return Ausgang::Weiter;
-  if (fehler == rt::isam::kAccessDenied && &datei == &KONTODATEI) {
+  // Only a lock that another process holds is a running instance; a file that the system refuses
+  // (no permission, a folder in its place) is named with its code below.
+  if (fehler == rt::isam::kAccessDenied && &datei == &KONTODATEI &&
+      platform::lockedByOther(KONTOPFAD.clip().toStdString())) {
     Meldung("Tavik! ist bereits gestartet.", "", "", "", 1, 0);
     return Ausgang::Ende;
   }
+  if (fehler == rt::isam::kPathNotFound) {
+    DatenordnerFehlt();
+    return Ausgang::Ende;
+  }
   if (fehler == rt::isam::kFileNotFound) {
-    if (ERSTSTART ||
-        Meldung("Die Datei \"" + name + "\" ist nicht mehr vorhanden", frage, "", "", 1, 1)) {
-      datei.create();
-      datei.open(AccessMode::ReadWriteDenyWrite);
+    if (!ERSTSTART && !Meldung("Die Datei \"" + name + "\" ist nicht mehr vorhanden", frage, "", "", 1, 1))
+      return Ausgang::Weiter;
+    if (const int angelegt = datei.create(); angelegt != rt::isam::kNoError) {
+      Meldung("Die Datei \"" + name + "\" kann nicht angelegt werden - Fehlercode " + QString::number(angelegt),
+              kEnde, "", "", 1, 0);
+      return Ausgang::Ende;
     }
-    return Ausgang::Weiter;
+    fehler = datei.open(AccessMode::ReadWriteDenyWrite);
+    if (fehler == rt::isam::kNoError) return Ausgang::Weiter;
   }
   // Any other failure ends the start; the user is told which file and why, so that a damaged or
   // locked file is not taken for a program that silently does not start.
   Meldung("Die Datei \"" + name + "\" kann nicht geöffnet werden - Fehlercode " + QString::number(fehler),
-          "Tavik! wird beendet.", "", "", 1, 0);
+          kEnde, "", "", 1, 0);
   return Ausgang::Ende;
+}
+
+// Every file name is built from the data folder and held in a field of 200 Windows-1252
+// characters: a folder that such a field cannot hold whole, or that does not exist, would make
+// every name wrong. Checked before anything is created or deleted.
+bool DatenordnerPruefen() {
+  if (DATENORDNER.isEmpty()) return true;
+  const bool darstellbar = rt::fromCp1252(rt::toCp1252(DATENORDNER)) == DATENORDNER;
+  if (!darstellbar || DATENORDNER.size() > 189 || (DATENORDNER + "Buchung.dat").size() > 200) {
+    Meldung("Der Datenordner kann nicht verwendet werden:", Kurzname(DATENORDNER),
+            "Sein Name ist zu lang oder enthält Zeichen außerhalb von Windows-1252.", kEnde, 0, 0);
+    return false;
+  }
+  if (!platform::folderExists(DATENORDNER)) {
+    DatenordnerFehlt();
+    return false;
+  }
+  return true;
 }
 
 void DatenordnerFinden() {
@@ -82,7 +123,9 @@ void DatenordnerFinden() {
   DATENORDNER = wert.trimmed() + sep + "Dolmix" + sep + DATENUNTERORDNER.clip() + sep;
 }
 
-void Vorgabekontenanlegen() {
+// The default accounts; false when one of them could not be written (a number already present is
+// left as it is and counts as written).
+bool Vorgabekontenanlegen() {
   for (const Vorgabekonto& k : kVorgabekonten) {
     KONTODATEI.clear();
     KONTO.NR = k.nr;
@@ -91,8 +134,14 @@ void Vorgabekontenanlegen() {
     KONTO.NAME = k.name;
     KONTO.MWST = k.mwst;
     KONTO.TEXTVORGABE[0] = k.textvorgabe;
-    KONTODATEI.add();  // an account whose number is present already stays as it is
+    const int fehler = KONTODATEI.add();
+    if (fehler != rt::isam::kNoError && fehler != rt::isam::kDuplicateKey) {
+      Meldung("Die Vorgabekonten konnten nicht angelegt werden - Fehlercode " + QString::number(fehler),
+              "Beim nächsten Start wird es erneut versucht.", "", "", 1, 0);
+      return false;
+    }
   }
+  return true;
 }
 
 void RahmenPlatzieren() {
@@ -126,7 +175,11 @@ void Hauptprogramm() {
   BUCHUNGPFAD = DATENORDNER + "Buchung.dat";
   PARAPFAD = DATENORDNER + "Para.dat";
 
-  ERSTSTART = platform::deleteFile(DATENORDNER + "Start.inf") == 0 ? 1 : 0;
+  if (!DatenordnerPruefen()) return;
+  // The marker goes only once the default accounts are in the file (below), so that a start that
+  // fails on the way is still a first start the next time.
+  const QString marke = DATENORDNER + "Start.inf";
+  ERSTSTART = platform::fileExists(marke) ? 1 : 0;
 
   rt::Collation::set(rt::kGermanOrder, rt::kGermanCasePairs);
   ParameterLaden();
@@ -136,9 +189,14 @@ void Hauptprogramm() {
     KONTODATEI.close();
     return;
   }
+  // Names of half-made files that a start killed while creating a file left behind.
+  const QString ordner = DATENORDNER.isEmpty() ? QStringLiteral(".") : DATENORDNER;
+  for (const char* datei : {"Konto.dat", "Buchung.dat", "Para.dat"})
+    platform::deleteMatching(ordner, QString(datei) + ".new*");
+
   TastenBelegen(2, 1, 0);
+  if (ERSTSTART && Vorgabekontenanlegen()) platform::deleteFile(marke);
   if (DATENORDNER.isEmpty()) DATENORDNER = "Programmordner";
-  if (ERSTSTART) Vorgabekontenanlegen();
 
   RahmenOeffnen();
   ParameterSpeichern();

@@ -268,6 +268,20 @@ TEST_F(BookingLogicTest, ABookingThatCannotLeaveTheFileIsNotLoaded) {
   EXPECT_EQ(BUCHUNG.TEXT[0].clip(), "Tanken");
 }
 
+TEST_F(BookingLogicTest, NoNumberAfterTheHighestOne) {
+  account("4000", "K", 2, "Kfz-Kosten", 2);
+  BUCHUNGDATEI.clear();
+  BUCHUNG.NR = 2147483647;
+  BUCHUNG.DATUM = rt::dateOf(rt::dayNumber(2026, 5, 5));
+  ASSERT_EQ(BUCHUNGDATEI.add(), 0);
+  CODE = "K";
+  BUCHUNGEINGABE.DATUM = rt::dateOf(rt::dayNumber(2026, 5, 6));
+  BUCHUNGEINGABE.BRUTTO = 7;
+  EXPECT_EQ(BuchungSpeichern(), Speichern::KeineNummerFrei);
+  EXPECT_EQ(numbers(), std::vector<int>{2147483647});
+  EXPECT_EQ(BUCHUNGEINGABE.BRUTTO, 7);  // the entry stays for the user
+}
+
 TEST_F(BookingLogicTest, AFailedStoreKeepsTheEntry) {
   account("4000", "K", 2, "Kfz-Kosten", 2);
   book("K", 10);

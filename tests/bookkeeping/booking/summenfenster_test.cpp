@@ -83,6 +83,8 @@ TEST_F(SumsWindowTest, TheOverviewsSumsGiveTheYearResultInItsColour) {
       {"exactly 0", 119, 100, 19, "Gewinn", QColor(0x00, 0x60, 0x00), "0,00"},
       {"a loss", 100, 150, 0, "Verlust", QColor(0x60, 0x00, 0x00), "-50,00"},
       {"a profit", 1000.5, 0, 400, "Gewinn", QColor(0x00, 0x60, 0x00), "600,50"},
+      // 0,30 - 0,10 - 0,20 is -5,55e-17 in binary: on the cent it is no loss.
+      {"zero below the cent", 0.30, 0.10, 0.20, "Gewinn", QColor(0x00, 0x60, 0x00), "0,00"},
   };
   THREADSUMMEN = start(SummenUebersicht);
   THREADANZEIGE = start(BuchungsUebersicht);

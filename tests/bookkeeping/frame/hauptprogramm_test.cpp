@@ -15,7 +15,9 @@
 #include <QProcess>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <csignal>
 #include <iostream>
+#include <sys/resource.h>
 
 using testing_support::TempFolder;
 using namespace rt::win;
@@ -246,12 +248,23 @@ TEST_F(StartupTest, TheStoredFramePlaceIsBroughtIntoRange) {
 }
 
 namespace {
+// The program as a second process: "--child=hauptprogramm <Common AppData> [<file size limit>]".
+// A file size limit makes every write beyond it fail, as a full disk does.
 int runProgram(const QStringList& args) {
   qputenv("TAVIK_FOLDER_COMMON_APPDATA", args.value(0).toUtf8());
+  if (args.size() > 1) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlim_t limit = args.value(1).toULongLong();
+    const rlimit r{limit, limit};
+    setrlimit(RLIMIT_FSIZE, &r);
+  }
   platform::setCommandLineForTesting("");
   setOpenHook([](Window& w) {
     if (w.label() == "P9$WIN") {
-      std::cout << w.text(4).trimmed().toStdString() << std::endl;
+      QStringList rows;
+      for (int f = 3; f <= 6; ++f)
+        if (!w.text(f).trimmed().isEmpty()) rows << w.text(f).trimmed();
+      std::cout << rows.join(" | ").toStdString() << std::endl;
       static_cast<QAbstractButton*>(w.widget(7))->click();
     } else if (w.label() == "$WINMAIN") {
       std::cout << "Rahmen offen" << std::endl;
@@ -281,4 +294,77 @@ TEST_F(StartupTest, ASecondInstanceShowsTheMessageAndEndsWithoutDisturbingTheFir
   second.start(testing_support::selfPath(), {"--child=hauptprogramm", appdata.path()});
   ASSERT_TRUE(second.waitForFinished(30000));
   EXPECT_EQ(QString::fromUtf8(second.readAllStandardOutput()).trimmed(), "Rahmen offen");
+}
+
+TEST_F(StartupTest, AFolderThatCannotHoldTheFilesIsRefusedBeforeAnythingChanges) {
+  struct Case {
+    const char* name;
+    QString appdata;  // "Common AppData"; the data folder lies below it
+    bool makeFolder;
+    const char* message;
+  };
+  const QString longName = appdata.path() + "/" + QString(120, 'a') + "/" + QString(60, 'b');
+  const Case cases[] = {
+      {"missing folder", appdata.path() + "/fehlt", false, "Der Datenordner ist nicht vorhanden:"},
+      {"outside Windows-1252", appdata.path() + "/y\u0131lmaz", true,
+       "Der Datenordner kann nicht verwendet werden:"},
+      {"too long", longName, true, "Der Datenordner kann nicht verwendet werden:"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const QString folder = c.appdata + "/Dolmix/Tavik/";
+    if (c.makeFolder) {
+      ASSERT_TRUE(QDir().mkpath(folder));
+      QFile(folder + "Start.inf").open(QIODevice::WriteOnly);
+    }
+    qputenv("TAVIK_FOLDER_COMMON_APPDATA", c.appdata.toUtf8());
+    const StartResult r = start("");
+    ASSERT_EQ(r.messages.size(), 1);
+    EXPECT_TRUE(r.messages[0].startsWith(QString(c.message) + " | ")) << r.messages[0].toStdString();
+    EXPECT_TRUE(r.messages[0].endsWith(" | Tavik! wird beendet."));
+    EXPECT_FALSE(r.frameOpened);
+    if (c.makeFolder) {
+      EXPECT_EQ(QDir(folder).entryList(QDir::Files), QStringList{"Start.inf"});
+    } else {
+      EXPECT_FALSE(QFileInfo::exists(folder));
+    }
+  }
+}
+
+TEST_F(StartupTest, AFileTheSystemRefusesIsNamedWithItsCodeNotTakenForARunningInstance) {
+  ASSERT_TRUE(QDir().mkpath(data + "Konto.dat"));  // a folder where the file should be
+  const StartResult r = start("");
+  EXPECT_EQ(r.messages, QStringList{"Die Datei \"Konto.dat\" kann nicht geöffnet werden - Fehlercode 5 | "
+                                    "Tavik! wird beendet."});
+  EXPECT_FALSE(r.frameOpened);
+}
+
+TEST_F(StartupTest, AFirstStartOnAFullDiskSaysSoAndStaysAFirstStart) {
+  marker();
+  QProcess child;
+  child.start(testing_support::selfPath(), {"--child=hauptprogramm", appdata.path(), "2048"});
+  ASSERT_TRUE(child.waitForFinished(30000));
+  const QString out = QString::fromUtf8(child.readAllStandardOutput()).trimmed();
+  EXPECT_TRUE(out.contains("kann nicht angelegt werden - Fehlercode")) << out.toStdString();
+  EXPECT_FALSE(out.contains("Rahmen offen"));
+  EXPECT_TRUE(QFile::exists(data + "Start.inf"));
+  EXPECT_FALSE(QFile::exists(data + "Konto.dat"));
+
+  // With room again, the next start is the first start: it seeds the accounts and takes the marker.
+  const StartResult r = start("");
+  EXPECT_TRUE(r.frameOpened);
+  EXPECT_EQ(accounts(data + "Konto.dat"), kDefaults);
+  EXPECT_FALSE(QFile::exists(data + "Start.inf"));
+  EXPECT_TRUE(QDir(data).entryList({"*.new*"}, QDir::Files).isEmpty());
+}
+
+TEST_F(StartupTest, HalfMadeFilesOfAKilledStartAreRemoved) {
+  marker();
+  start("");
+  for (const char* name : {"Konto.dat.new4711-0", "Buchung.dat.new4711-1", "Para.dat.new99-0"})
+    QFile(data + name).open(QIODevice::WriteOnly);
+  QFile(data + "Notiz.txt").open(QIODevice::WriteOnly);
+  EXPECT_TRUE(start("").frameOpened);
+  EXPECT_EQ(QDir(data).entryList(QDir::Files),
+            (QStringList{"Buchung.dat", "Konto.dat", "Notiz.txt", "Para.dat"}));
 }

@@ -170,7 +170,7 @@ TEST(DataFileTest, MissingFilesAndFolders) {
     QString path;
     int open, create;
   } cases[] = {{folder.file("missing.dat"), kFileNotFound, kNoError},
-               {folder.file("nofolder/x.dat"), kFileNotFound, kPathNotFound},
+               {folder.file("nofolder/x.dat"), kPathNotFound, kPathNotFound},
                {folder.file("plain/x.dat"), kPathNotFound, kPathNotFound}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.path.toStdString());
