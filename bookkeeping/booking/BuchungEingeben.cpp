@@ -194,13 +194,21 @@ void Bestaetigen() {
     WinBuchung.select(feld);
     return;
   }
-  g_bearbeiten = 0;
   post(EVENT_Bestaetigt, 0);
 }
 
-void AufSpeichern() {
-  g_hinweisOffen = false;
-  switch (BuchungSpeichern(EingabeLeeren)) {
+void NichtLeeren() {}
+
+// Confirmed: the booking is written now, so that the notice "Gespeichert" only ever tells of a
+// booking that is in the file; the form is cleared when the notice has gone (AufSpeichern).
+void AufBestaetigt() {
+  if (g_hinweisOffen) return;
+  if (BUCHUNGEINGABE.DATUM.isZero()) {
+    Meldung("Das Datum fehlt - die Buchung wurde nicht gespeichert.", "", "", "", 1, 0);
+    WinBuchung.select(BF_DATUM);
+    return;
+  }
+  switch (BuchungSpeichern(NichtLeeren)) {
     case Speichern::NichtGespeichert:
       return;
     case Speichern::Fehlgeschlagen:
@@ -213,11 +221,21 @@ void AufSpeichern() {
               "Die Eingabe bleibt erhalten.", "", "", 1, 0);
       return;
     case Speichern::Gespeichert:
-      WinBuchung.display(BF_LETZTEBUCHUNG);
-      post(EVENT_ListenNeu, THREADANZEIGE);
-      WinBuchung.select(BF_CODE);
+      g_bearbeiten = 0;
+      g_hinweisOffen = true;
+      start(GespeichertHinweis);
       return;
   }
+}
+
+// The notice has gone, however it ended: the stored booking leaves the form.
+void AufSpeichern() {
+  if (!g_hinweisOffen) return;
+  g_hinweisOffen = false;
+  EingabeLeeren();
+  WinBuchung.display(BF_LETZTEBUCHUNG);
+  post(EVENT_ListenNeu, THREADANZEIGE);
+  WinBuchung.select(BF_CODE);
 }
 
 void AufLaden() {
@@ -226,6 +244,9 @@ void AufLaden() {
       return;
     case Laden::KontoFehlt:
       Meldung("Zu dieser Buchung ist das Konto " + BUCHUNG.KONTO.clip() + " nicht mehr vorhanden!", "", "", "", 1, 0);
+      // The booking stays in the file; nothing of it may stay in the entry, or choosing an account
+      // would store it a second time.
+      EingabeLeeren();
       return;
     case Laden::Fehlgeschlagen:
       EingabeLeeren();
@@ -365,7 +386,14 @@ Pass Ereignis(Window& w, const Event& e) {
       break;
     case EV_AlertKey:
       if (e.key == VK_F2 && w.isEnabled(BF_OK) && !g_hinweisOffen) {
-        w.update();
+        // A gross amount typed and confirmed without leaving its entry derives net and VAT as
+        // leaving it would.
+        const bool brutto = w.focusField() == BF_BRUTTO &&
+                            w.text(BF_BRUTTO).trimmed() != rt::Picture("@N-12`2").format(BUCHUNGEINGABE.BRUTTO).trimmed();
+        if (w.update() && brutto) {
+          NettoMwstBerechnen();
+          w.display();
+        }
         Bestaetigen();
       }
       break;
@@ -374,10 +402,7 @@ Pass Ereignis(Window& w, const Event& e) {
       postField(EV_Accepted, BF_ABBRUCH, 0);
       return Pass::NoDefault;
     case EVENT_Bestaetigt:
-      if (!g_hinweisOffen) {
-        g_hinweisOffen = true;
-        start(GespeichertHinweis);
-      }
+      AufBestaetigt();
       break;
     case EVENT_Speichern:
       AufSpeichern();

@@ -2,6 +2,7 @@
 
 #include "bookkeeping/booking/BuchungLogik.h"
 #include "bookkeeping/booking/UebersichtLogik.h"
+#include "bookkeeping/common/Eingabefehler.h"
 #include "bookkeeping/common/Ereignisse.h"
 #include "bookkeeping/common/Meldung.h"
 #include "bookkeeping/common/Queues.h"
@@ -232,8 +233,15 @@ int listenFeld(int liste) {
 Window WinAnzeige(definition());
 
 void SucheAusfuehren() {
-  // What stands in the entries counts, also when the button was pressed without leaving them.
-  for (int feld : {FELD_BUCHUNGSUCHENVON, FELD_BUCHUNGSUCHENBIS, FELD_BUCHUNGSUCHENTEXT}) WinAnzeige.update(feld);
+  // What stands in the entries counts, also when the button was pressed without leaving them; an
+  // entry that cannot be read stops the search with its message, keeping what the user typed.
+  for (int feld : {FELD_BUCHUNGSUCHENVON, FELD_BUCHUNGSUCHENBIS, FELD_BUCHUNGSUCHENTEXT}) {
+    if (!WinAnzeige.update(feld)) {
+      EingabefehlerMelden(WinAnzeige, feld, WinAnzeige.text(feld));
+      WinAnzeige.select(feld);
+      return;
+    }
+  }
   if (!SuchbereichGueltig()) {
     Meldung("\"Von-\" und \"Bis-\"Datum muss ausgefüllt sein und \"Von\" kleiner/gleich \"Bis\"!", "", "", "", 1, 0);
     return;

@@ -35,8 +35,9 @@ void GespeichertHinweis() {
   const QRect form = WinBuchung.position();
   w.setPosition(form.x() + 100, form.y() + 26, 153, 96);
   w.setTimer(80);
+  // However the notice ends (its time, Esc or a close request, the program's end), the form hears of it.
   w.attach([notice](Window& win, const Event& e) {
-    if (e.code != EV_Timer) return Pass::Default;
+    if (e.code != EV_Timer && e.code != EV_CloseWindow && e.code != EV_CloseDown) return Pass::Default;
     win.close();
     QTimer::singleShot(0, [notice] { delete notice; });
     TastenBelegen(2, 0, 0);

@@ -1,5 +1,7 @@
 #include "tests/support/TestSupport.h"
 
+#include <QTest>
+
 #include "runtime/window/Window.h"
 
 #include <QAbstractButton>
@@ -56,6 +58,28 @@ MessageAnswers::MessageAnswers() {
     else
       static_cast<QAbstractButton*>(w.widget(a == Ok ? 7 : 8))->click();
   });
+}
+
+void clickOn(QWidget* w) {
+  QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, w->rect().center());
+  rt::win::settle();
+}
+
+void typeKeys(QWidget* w, const QString& text) {
+  for (const QChar ch : text) {
+    if (ch.unicode() < 0x80)
+      QTest::keyClicks(w, QString(ch));
+    else
+      QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+  }
+  rt::win::settle();
+}
+
+void typeOver(QWidget* entry, const QString& text) {
+  clickOn(entry);
+  QTest::keyClick(entry, Qt::Key_A, Qt::ControlModifier);
+  if (text.isEmpty()) QTest::keyClick(entry, Qt::Key_Delete);
+  typeKeys(entry, text);
 }
 
 MessageAnswers::~MessageAnswers() { rt::win::setOpenHook(nullptr); }

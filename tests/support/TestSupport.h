@@ -8,6 +8,7 @@
 #include <memory>
 
 class QTemporaryDir;
+class QWidget;
 
 namespace testing_support {
 
@@ -31,6 +32,13 @@ int runChildModeIfAsked(int argc, char** argv, bool* asked);
 
 // Path of the running test program, for starting it again as a child.
 QString selfPath();
+
+// Input as a user gives it: a mouse click on the control (which moves the focus there), and keys
+// typed into the widget with the focus, umlauts and other characters beyond ASCII included.
+void clickOn(QWidget* w);
+void typeKeys(QWidget* w, const QString& text);
+// Clicks into an entry, selects what it shows and types over it.
+void typeOver(QWidget* entry, const QString& text);
 
 // Answers the program's message windows ("P9$WIN") as they open and records what they showed.
 class MessageAnswers {

@@ -154,7 +154,7 @@ TEST_F(BuchungEingebenTest, AWholeBookingReachesTheFileAndTheFormStartsAgain) {
   ASSERT_NE(notice, nullptr);
   EXPECT_EQ(notice->position().topLeft(), w.position().topLeft() + QPoint(100, 26));
   EXPECT_EQ(notice->text(1), "Gespeichert");
-  EXPECT_TRUE(bookingNumbers().empty()) << "the store waits for the notice";
+  EXPECT_EQ(bookingNumbers(), std::vector<std::int32_t>{1}) << "the notice tells of a booking in the file";
   waitForStore();
 
   ASSERT_EQ(bookingNumbers(), std::vector<std::int32_t>{1});
@@ -359,6 +359,88 @@ TEST_F(BuchungEingebenTest, WhileTheNoticeIsOpenFurtherConfirmationsStoreNothing
   click(BF_OK);
   waitForStore();
   EXPECT_EQ(bookingNumbers(), (std::vector<std::int32_t>{1, 2}));
+}
+
+TEST_F(BuchungEingebenTest, TheNoticeClosedWithEscEndsTheStoreAndTheFormGoesOn) {
+  PARA.TASTATUR = 1;
+  openForm();
+  type(BF_CODE, "BUER");
+  type(BF_BRUTTO, "50");
+  QTest::keyClick(w.widget(w.focusField()), Qt::Key_F2);
+  settle();
+  Window* notice = findWindow("P26$WIN");
+  ASSERT_NE(notice, nullptr);
+  QTest::keyClick(notice->topWidget(), Qt::Key_Escape);
+  settle();
+  EXPECT_EQ(findWindow("P26$WIN"), nullptr);
+  EXPECT_EQ(bookingNumbers(), std::vector<std::int32_t>{1});
+  EXPECT_TRUE(neutral());
+  EXPECT_EQ(w.text(BF_LETZTEBUCHUNG).trimmed(), "Letzte Eingabe:       50,00 / Büromaterial");
+
+  // "Ok" and F2 work again.
+  type(BF_CODE, "BUER");
+  type(BF_BRUTTO, "20");
+  QTest::keyClick(w.widget(w.focusField()), Qt::Key_F2);
+  waitForStore();
+  EXPECT_EQ(bookingNumbers(), (std::vector<std::int32_t>{1, 2}));
+}
+
+TEST_F(BuchungEingebenTest, ConfirmingWithoutADateSaysSoAndStoresNothing) {
+  openForm();
+  type(BF_CODE, "BUER");
+  w.select(BF_DATUM);
+  settle();
+  edit(BF_DATUM)->selectAll();
+  QTest::keyClick(edit(BF_DATUM), Qt::Key_Delete);
+  QTest::keyClick(edit(BF_DATUM), Qt::Key_Tab);
+  settle();
+  type(BF_BRUTTO, "50");
+  QTest::mouseClick(w.widget(BF_OK), Qt::LeftButton);
+  settle();
+  EXPECT_EQ(findWindow("P26$WIN"), nullptr);
+  EXPECT_EQ(answers->texts(), QStringList{"Das Datum fehlt - die Buchung wurde nicht gespeichert."});
+  EXPECT_EQ(w.focusField(), BF_DATUM);
+  EXPECT_TRUE(bookingNumbers().empty());
+  EXPECT_EQ(w.text(BF_BRUTTO), "50,00");  // the entry stays
+}
+
+TEST_F(BuchungEingebenTest, F2InTheGrossEntryDerivesNetAndVatFirst) {
+  PARA.TASTATUR = 1;
+  openForm();
+  type(BF_CODE, "BUER");  // key 3: 7 %
+  type(BF_BRUTTO, "107");
+  EXPECT_EQ(w.text(BF_NETTO), "100,00");
+  w.select(BF_BRUTTO);
+  settle();
+  edit(BF_BRUTTO)->selectAll();
+  QTest::keyClicks(edit(BF_BRUTTO), "238");
+  QTest::keyClick(edit(BF_BRUTTO), Qt::Key_F2);
+  waitForStore();
+  ASSERT_EQ(bookingNumbers(), std::vector<std::int32_t>{1});
+  BUCHUNG.NR = 1;
+  ASSERT_EQ(BUCHUNGDATEI.get(BUCHUNG_KEYNR), 0);
+  EXPECT_DOUBLE_EQ(BUCHUNG.BRUTTO, 238);
+  EXPECT_DOUBLE_EQ(BUCHUNG.NETTO, 222.43);
+  EXPECT_DOUBLE_EQ(BUCHUNG.MWST, 15.57);
+}
+
+TEST_F(BuchungEingebenTest, ABookingWhoseAccountIsGoneLeavesNothingInTheEntry) {
+  storeLoaded(5, "9999", 2);
+  openForm();
+  load(5);
+  EXPECT_EQ(answers->texts(), QStringList{"Zu dieser Buchung ist das Konto 9999 nicht mehr vorhanden!"});
+  EXPECT_TRUE(neutral());
+  EXPECT_TRUE(BUCHUNGEINGABE.TEXT[0].isBlank());
+  EXPECT_EQ(BUCHUNGEINGABE.BRUTTO, 0);
+  // Choosing an account and confirming stores only what is typed now; the old booking stays once.
+  type(BF_CODE, "BUER");
+  type(BF_BRUTTO, "20");
+  click(BF_OK);
+  waitForStore();
+  EXPECT_EQ(bookingNumbers(), (std::vector<std::int32_t>{5, 6}));
+  BUCHUNG.NR = 6;
+  ASSERT_EQ(BUCHUNGDATEI.get(BUCHUNG_KEYNR), 0);
+  EXPECT_EQ(BUCHUNG.TEXT[1].clip(), "");
 }
 
 TEST_F(BuchungEingebenTest, ACloseRequestClearsTheFormAndDiscardsALoadedBooking) {

@@ -40,7 +40,8 @@ struct OverviewWindowTest : WorkWindowTest {
     return m->data(m->index(row - 1, column)).toString();
   }
   int rows(int field) { return WinAnzeige.list(field)->model()->rowCount(); }
-  void type(int field, const QString& text) { static_cast<QLineEdit*>(WinAnzeige.widget(field))->setText(text); }
+  void type(int field, const QString& text) { testing_support::typeOver(WinAnzeige.widget(field), text); }
+  void press(int field) { testing_support::clickOn(WinAnzeige.widget(field)); }
   void doubleClick(int field, int row) {
     WinAnzeige.selectListRow(field, row);
     WinAnzeige.list(field)->onDoubleClick();
@@ -123,7 +124,7 @@ TEST_F(OverviewWindowTest, TheSearchFindsUmlautsInAnyCaseAndRejectsAnUnusableRan
   EXPECT_FALSE(WinAnzeige.isHidden(FELD_BUCHUNGSUCHENOK));
 
   type(FELD_BUCHUNGSUCHENTEXT, "müller");
-  click(WinAnzeige, FELD_BUCHUNGSUCHENOK);
+  press(FELD_BUCHUNGSUCHENOK);
   EXPECT_EQ(numbersOf(SUCHQUEUE), (std::vector<int>{1, 2}));
   EXPECT_EQ(rows(FELD_NRBUCHUNGSUCHEN), 2);
   EXPECT_TRUE(answers.texts().isEmpty());
@@ -141,7 +142,7 @@ TEST_F(OverviewWindowTest, TheSearchFindsUmlautsInAnyCaseAndRejectsAnUnusableRan
     SCOPED_TRACE(std::string(c.von) + " - " + c.bis);
     type(FELD_BUCHUNGSUCHENVON, c.von);
     type(FELD_BUCHUNGSUCHENBIS, c.bis);
-    click(WinAnzeige, FELD_BUCHUNGSUCHENOK);
+    press(FELD_BUCHUNGSUCHENOK);
     EXPECT_EQ(answers.texts().value(answers.texts().size() - 1), kBereichMeldung);
     EXPECT_EQ(numbersOf(SUCHQUEUE), (std::vector<int>{1, 2}));
   }
@@ -151,7 +152,7 @@ TEST_F(OverviewWindowTest, TheSearchFindsUmlautsInAnyCaseAndRejectsAnUnusableRan
   type(FELD_BUCHUNGSUCHENVON, "02.03.26");
   type(FELD_BUCHUNGSUCHENBIS, "02.03.26");
   type(FELD_BUCHUNGSUCHENTEXT, "e");
-  click(WinAnzeige, FELD_BUCHUNGSUCHENOK);
+  press(FELD_BUCHUNGSUCHENOK);
   EXPECT_EQ(numbersOf(SUCHQUEUE), (std::vector<int>{2, 3}));
 
   // Off: the lists and the period come back, the results stay for the next time; on again presets anew.
@@ -162,6 +163,18 @@ TEST_F(OverviewWindowTest, TheSearchFindsUmlautsInAnyCaseAndRejectsAnUnusableRan
   EXPECT_TRUE(WinAnzeige.isHidden(FELD_BUCHUNGSUCHENOK));
   for (int f : {FELD_NREINGANG, FELD_NRAUSGANG, FELD_PARAVONSUMMENDATUM}) EXPECT_FALSE(WinAnzeige.isHidden(f)) << f;
   EXPECT_EQ(SUCHQUEUE.records(), 2u);
+  click(WinAnzeige, FELD_BUCHUNGSUCHEN);
+  EXPECT_EQ(rt::dayNumber(BUCHUNGSUCHENVON), d(2025, 6, 1));
+
+  // A date that cannot be read stops the search with its message and stays as typed.
+  type(FELD_BUCHUNGSUCHENVON, "32.13.2026");
+  press(FELD_BUCHUNGSUCHENOK);
+  EXPECT_EQ(answers.texts().last(), "Die Eingabe \"32.13.2026\" ist ungültig. | "
+                                    "Bitte ein Datum wie 05.03.2024 oder 5.3.24 eingeben.");
+  EXPECT_EQ(WinAnzeige.text(FELD_BUCHUNGSUCHENVON), "32.13.2026");
+  EXPECT_EQ(WinAnzeige.focusField(), FELD_BUCHUNGSUCHENVON);
+  EXPECT_EQ(numbersOf(SUCHQUEUE), (std::vector<int>{2, 3}));  // the last results, not a search of the old range
+  click(WinAnzeige, FELD_BUCHUNGSUCHEN);
   click(WinAnzeige, FELD_BUCHUNGSUCHEN);
   EXPECT_EQ(rt::dayNumber(BUCHUNGSUCHENVON), d(2025, 6, 1));
   EXPECT_EQ(rt::dayNumber(BUCHUNGSUCHENBIS), d(2026, 8, 9));
