@@ -36,19 +36,21 @@ void render(QPainter& painter, const PageImage& page, const QRectF& target) {
   int fontStyle = -1;
   float fontSize = -1;
   double ascent = 0;
+  const auto rectOf = [&](const DrawItem& item) { return QRectF(at(item.x, item.y), QSizeF(item.w * sx, item.h * sy)); };
+  // Fills are the background: a band's box never covers what the band above it lets hang into it
+  // (descenders, underlines).
+  for (const DrawItem& item : page.items)
+    if (item.kind == DrawItem::Kind::Box && qAlpha(item.fill)) painter.fillRect(rectOf(item), QColor::fromRgba(item.fill));
   for (const DrawItem& item : page.items) {
     const QColor color = QColor::fromRgba(item.color);
     switch (item.kind) {
-      case DrawItem::Kind::Box: {
-        const QRectF r(at(item.x, item.y), QSizeF(item.w * sx, item.h * sy));
-        if (qAlpha(item.fill)) painter.fillRect(r, QColor::fromRgba(item.fill));
+      case DrawItem::Kind::Box:
         if (qAlpha(item.color)) {
           painter.setPen(QPen(color, lineWidth));
           painter.setBrush(Qt::NoBrush);
-          painter.drawRect(r);
+          painter.drawRect(rectOf(item));
         }
         break;
-      }
       case DrawItem::Kind::Line:
         painter.setPen(QPen(color, lineWidth, Qt::SolidLine, Qt::FlatCap));
         painter.drawLine(at(item.x, item.y), at(item.x + item.w, item.y));

@@ -34,7 +34,7 @@ struct PageImage {
   int number = 0;                 // 1 for the first page of a report
   double width = 210, height = 297;  // paper size in millimetres, as it stands (landscape: wider)
   QString font;                   // family of every text on the page
-  std::vector<DrawItem> items;    // in drawing order
+  std::vector<DrawItem> items;    // in drawing order, the fills of boxes first of all
   QString texts;                  // the items' texts, one after the other
 
   QStringView text(const DrawItem& item) const {

@@ -4,6 +4,7 @@
 #include "runtime/text/Picture.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <optional>
 
@@ -135,8 +136,7 @@ void Report::print(const char* label) {
   if (!isOpen() || !b) return;
   const double h = heightOf(*b);
   const double bottom = def_.top + def_.height;
-  // A band that fits on no page goes onto a page of its own rather than leave a page empty.
-  if (!page_ || (cursor_ + h > bottom + kEpsilon && cursor_ > def_.top + kEpsilon)) startPage();
+  if (!page_ || cursor_ + h > bottom + kEpsilon) startPage();
   put(*b, def_.left, cursor_);
   cursor_ += h;
 }
@@ -193,7 +193,12 @@ void Report::put(const Band& band, double left, double top) {
       case Kind::PageNumber: {
         QString text = c.value(page.number);
         double width = c.measure->width(text);
-        if (d.w > 0 && width > d.w + kEpsilon && !c.isNumber()) {
+        double size = c.size;
+        if (d.w > 0 && width > d.w + kEpsilon && c.isNumber()) {
+          // A smaller size, in steps of a tenth of a point, so that no sizes pile up.
+          size = std::floor(c.size * d.w / width * 10) / 10;
+          width = TextMeasure::of(page.font, size, c.style & DrawItem::Bold).width(text);
+        } else if (d.w > 0 && width > d.w + kEpsilon) {
           // Cut at the last character that fits.
           qsizetype n = 0;
           double used = 0;
@@ -210,7 +215,7 @@ void Report::put(const Band& band, double left, double top) {
         else if (d.attrs & A_Centre) item.x += static_cast<float>((d.w - width) / 2);
         item.kind = DrawItem::Kind::Text;
         item.style = c.style;
-        item.size = static_cast<float>(c.size);
+        item.size = static_cast<float>(size);
         item.w = static_cast<float>(width);
         item.textStart = static_cast<std::uint32_t>(page.texts.size());
         item.textLength = static_cast<std::uint32_t>(text.size());

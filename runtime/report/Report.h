@@ -47,7 +47,8 @@ class Report {
 
   // Prints the band with that label below the previous one. A band that does not fit into what is
   // left of the detail area begins a new page; a page begins with the page header. A band higher
-  // than the whole detail area stands on a page of its own and is cut at the paper's edge.
+  // than the whole detail area begins a page and reaches below the area; the next band begins the
+  // next page. An unknown band, or a report that is not open, prints nothing.
   void print(const char* band);
   // Ends the current page; when nothing has been printed since the last break, it does nothing.
   void pageBreak();

@@ -36,8 +36,8 @@ struct ControlDef {
   // Millimetres: in the page header from the page's top-left corner, in the other bands from the
   // detail area's left edge and the band's top. A text of width 0 is as wide as it is, x being its
   // left edge (right-aligned: its right edge; centred: its middle). A text longer than its width is
-  // cut after the last character that fits; a number never is (it stands out to the left rather than
-  // lose a digit). A text of height 0 is one line of its font high.
+  // cut after the last character that fits; a number never is: it is set in a smaller size that fits.
+  // A text of height 0 is one line of its font high.
   double x = 0, y = 0, w = 0, h = 0;
   rt::win::Bound bound{};
   unsigned attrs = A_None;

@@ -1,6 +1,7 @@
 #include "runtime/report/TextMeasure.h"
 
 #include <QFontMetricsF>
+#include <cmath>
 #include <map>
 #include <memory>
 #include <tuple>
@@ -35,8 +36,9 @@ TextMeasure::TextMeasure(const QString& family, double points, bool bold)
 }
 
 const TextMeasure& TextMeasure::of(const QString& family, double points, bool bold) {
-  static std::map<std::tuple<QString, double, bool>, std::unique_ptr<TextMeasure>> made;
-  auto& m = made[{family, points, bold}];
+  // Sizes that differ by less than a hundredth of a point (a float's rounding) are one size.
+  static std::map<std::tuple<QString, long, bool>, std::unique_ptr<TextMeasure>> made;
+  auto& m = made[{family, std::lround(points * 100), bold}];
   if (!m) m.reset(new TextMeasure(family, points, bold));
   return *m;
 }

@@ -294,6 +294,17 @@ TEST_F(ReportTest, PropertiesAndOrientationHoldAcrossRuns) {
   EXPECT_EQ(box->color, 0u);  // no border
   for (const DrawItem& i : p.items) EXPECT_NE(p.text(i), datum(2));
   EXPECT_EQ(report_.title(), "Probe: Liste");
+
+  // A bold amount too wide for its 19 mm keeps every digit, in a smaller size, within its column.
+  BETRAG = 9876543.21;
+  report_.print("?SUMME");
+  const auto sum = std::find_if(p.items.begin(), p.items.end(), [&p](const DrawItem& i) { return p.text(i) == QString("9.876.543,21"); });
+  ASSERT_NE(sum, p.items.end());
+  EXPECT_NEAR(sum->x + sum->w, 20 + 121 + 19, 0.01);
+  EXPECT_LE(sum->w, 19.0f);
+  EXPECT_GT(sum->w, 17.0f);
+  EXPECT_LT(sum->size, 10.0f);
+  EXPECT_EQ(sum->style, DrawItem::Bold);
 }
 
 // The one drawing routine scales the page to any size: a box lands at the same share of the paper
