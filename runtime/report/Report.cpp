@@ -197,7 +197,9 @@ void Report::put(const Band& band, double left, double top) {
         if (d.w > 0 && width > d.w + kEpsilon && c.isNumber()) {
           // A smaller size, in steps of a tenth of a point, so that no sizes pile up.
           size = std::floor(c.size * d.w / width * 10) / 10;
-          width = TextMeasure::of(page.font, size, c.style & DrawItem::Bold).width(text);
+          const TextMeasure& smaller = TextMeasure::of(page.font, size, c.style & DrawItem::Bold);
+          width = smaller.width(text);
+          item.y += static_cast<float>(c.measure->ascent() - smaller.ascent());  // on the same baseline
         } else if (d.w > 0 && width > d.w + kEpsilon) {
           // Cut at the last character that fits.
           qsizetype n = 0;
