@@ -1,5 +1,7 @@
 #include "bookkeeping/data/Dateien.h"
 
+#include "bookkeeping/common/Meldung.h"
+
 #include <cstring>
 
 using rt::isam::FieldType;
@@ -61,3 +63,20 @@ const rt::isam::Record PARAREC_AUFBAU{
 rt::isam::DataFile KONTODATEI(KONTO_AUFBAU, &KONTO, KONTOPFAD);
 rt::isam::DataFile BUCHUNGDATEI(BUCHUNG_AUFBAU, &BUCHUNG, BUCHUNGPFAD, kBuchungPasswort);
 rt::isam::DataFile PARADATEI(PARAREC_AUFBAU, &PARAREC, PARAPFAD);
+
+namespace {
+
+// A damaged file is named once, with its code; the data layer refuses every further write to it.
+bool BeschaedigtMelden(rt::isam::DataFile& datei, const char* name) {
+  datei.setFailureHandler([name](int fehler) {
+    Meldung(QString("Die Datei \"%1\" ist beschädigt - Fehlercode %2").arg(name).arg(fehler),
+            "Bis zum Programmende wird nichts mehr in sie geschrieben.", "", "", 1, 0);
+  });
+  return true;
+}
+
+const bool g_gemeldet = BeschaedigtMelden(KONTODATEI, "Konto.dat") &&
+                        BeschaedigtMelden(BUCHUNGDATEI, "Buchung.dat") &&
+                        BeschaedigtMelden(PARADATEI, "Para.dat");
+
+}  // namespace

@@ -127,8 +127,11 @@ void Nacheinander(bool& offen) {
   g_laeuft = false;
 }
 
+// All numbers are written in one transaction: a crash while saving leaves the previous set or the
+// new one, never a mix of both.
 void Speichern() {
   ParaOeffnen();
+  PARADATEI.begin();
   ParameterSchreiben(1, PARA.MWST_2);
   ParameterSchreiben(2, PARA.MWST_3);
   ParameterSchreiben(3, PARA.VONSUMMENDATUM);
@@ -154,6 +157,7 @@ void Speichern() {
   SchreibeStuecke(59, PARA.SCHEMAFORMAT[2]);
   for (int i = 1; i <= PARA.SCHEMADATEN.anzahl; ++i)
     ParameterSchreiben(static_cast<std::int16_t>(62 + i), PARA.SCHEMADATEN.wert(i));
+  PARADATEI.commit();
   ParaSchliessen();
 }
 

@@ -134,16 +134,68 @@ void readText(sqlite3_stmt* stmt, int i, unsigned char* p, std::size_t n) {
   std::memset(p + m, ' ', n - m);
 }
 
-// The sort form of a text: the collation weight of each character (upper-cased for keys that ignore
-// case), trailing blanks left off. The weights are a permutation of the byte values, so comparing
-// these forms byte by byte, shorter first, is exactly Collation::compare.
+// The sort form of a text: the collation weight of each character of the whole blank-padded field
+// (upper-cased for keys that ignore case). The weights are a permutation of the byte values and
+// every form of a column has the field's length, so comparing these forms byte by byte is exactly
+// Collation::compare of the fields.
 void sortForm(const unsigned char* p, std::size_t n, bool upper, std::string* out) {
-  n = trimmedLength(p, n);
   out->resize(n);
   for (std::size_t i = 0; i < n; ++i) {
     const unsigned char c = upper ? Collation::upper(p[i]) : p[i];
     (*out)[i] = static_cast<char>(Collation::weight(c));
   }
+}
+
+// What the stored sort forms depend on: their layout and the collation they were made under. It is
+// kept as the file's user version (0 in files that predate it); a file whose stamp differs has its
+// sort forms made again when it is opened, so that a key never walks in a stale order.
+constexpr unsigned char kSortFormLayout = 2;  // 1: trailing blanks left off; 2: the padded field
+
+std::int64_t sortStamp() {
+  std::uint32_t h = 2166136261u;
+  auto mix = [&h](unsigned char b) { h = (h ^ b) * 16777619u; };
+  mix(kSortFormLayout);
+  for (int c = 0; c < 256; ++c) {
+    mix(Collation::weight(static_cast<unsigned char>(c)));
+    mix(Collation::upper(static_cast<unsigned char>(c)));
+  }
+  return (h & 0x7FFFFFFF) | 1;
+}
+
+// A stored value that no field of its type can hold: the record cannot be read.
+bool decodable(FieldType t, std::size_t size, sqlite3_stmt* stmt, int i) {
+  const int type = sqlite3_column_type(stmt, i);
+  switch (t) {
+    case FieldType::Real: return type == SQLITE_FLOAT || type == SQLITE_INTEGER;
+    case FieldType::String: return type == SQLITE_TEXT;
+    case FieldType::Bytes:
+      return type == SQLITE_BLOB && static_cast<std::size_t>(sqlite3_column_bytes(stmt, i)) == size;
+    default: break;
+  }
+  if (type != SQLITE_INTEGER) return false;
+  const std::int64_t v = sqlite3_column_int64(stmt, i);
+  switch (t) {
+    case FieldType::Byte: return v >= 0 && v <= 0xFF;
+    case FieldType::Short: return v >= INT16_MIN && v <= INT16_MAX;
+    case FieldType::Long: return v >= INT32_MIN && v <= INT32_MAX;
+    default:
+      return v == 0 || (v > 0 && v <= 0xFFFFFFFF &&
+                        isValidDate(static_cast<int>(v >> 16), (v >> 8) & 0xFF, v & 0xFF));
+  }
+}
+
+// A date field holds no date or a calendar date from 1801 to 9999; anything else is refused before
+// it reaches the file, as it could not be read back.
+bool storable(const Record& record, const unsigned char* buffer) {
+  for (const auto& f : record.fields) {
+    if (f.type != FieldType::Date) continue;
+    for (int e = 0; e < f.dim; ++e) {
+      DATE d;
+      std::memcpy(&d, buffer + f.offset + f.size * e, sizeof d);
+      if (!d.isZero() && !isValidDate(d.year, d.month, d.day)) return false;
+    }
+  }
+  return true;
 }
 
 int codeOf(platform::FileError e) {
@@ -306,14 +358,9 @@ int DataFile::verifySchema() {
   if (matched != expected.size()) return kInvalidDataFile;
 
   std::int64_t pageSize = 0, pageCount = 0;
-  for (auto [pragma, out] :
-       {std::pair{"PRAGMA page_size", &pageSize}, std::pair{"PRAGMA page_count", &pageCount}}) {
-    if ((code = prepare(pragma, &stmt)) != kNoError) return code;
-    rc = sqlite3_step(stmt);
-    if (rc == SQLITE_ROW) *out = sqlite3_column_int64(stmt, 0);
-    sqlite3_finalize(stmt);
-    if (rc != SQLITE_ROW) return rc == SQLITE_DONE ? kInvalidDataFile : sqlError(rc);
-  }
+  if ((code = pragmaValue("PRAGMA page_size", &pageSize)) ||
+      (code = pragmaValue("PRAGMA page_count", &pageCount)))
+    return code;
   sqlite3_file* file = nullptr;
   sqlite3_int64 size = -1;
   if (sqlite3_file_control(db_, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || !file ||
@@ -322,11 +369,107 @@ int DataFile::verifySchema() {
   return size == pageSize * pageCount ? kNoError : kInvalidDataFile;
 }
 
+int DataFile::pragmaValue(const char* sql, std::int64_t* out) {
+  sqlite3_stmt* stmt = nullptr;
+  if (const int code = prepare(sql, &stmt)) return code;
+  const int rc = sqlite3_step(stmt);
+  if (rc == SQLITE_ROW) *out = sqlite3_column_int64(stmt, 0);
+  sqlite3_finalize(stmt);
+  return rc == SQLITE_ROW ? kNoError : rc == SQLITE_DONE ? kInvalidDataFile : sqlError(rc);
+}
+
+int DataFile::exec(const char* sql) {
+  return sqlError(sqlite3_exec(db_, sql, nullptr, nullptr, nullptr));
+}
+
+// Reads every page and checks the structure of the table and its indexes (not the contents of
+// the index entries), for files whose pages carry no authentication of their own.
+int DataFile::checkWhole() {
+  sqlite3_stmt* stmt = nullptr;
+  if (const int code = prepare("PRAGMA quick_check(1)", &stmt)) return code;
+  const int rc = sqlite3_step(stmt);
+  const auto* result = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
+  const bool ok = rc == SQLITE_ROW && result && std::strcmp(result, "ok") == 0;
+  sqlite3_finalize(stmt);
+  if (rc != SQLITE_ROW && rc != SQLITE_DONE) return sqlError(rc);
+  return ok ? kNoError : kInvalidDataFile;
+}
+
+// Makes every stored sort form again, in one transaction, when the file's stamp is not the one of
+// the current collation and layout.
+int DataFile::refreshSortForms() {
+  if (sorts_.empty()) return kNoError;
+  const std::int64_t stamp = sortStamp();
+  std::int64_t stored = 0;
+  if (const int code = pragmaValue("PRAGMA user_version", &stored)) return code;
+  if (stored == stamp) return kNoError;
+
+  std::vector<std::string> sources, sets;
+  for (const auto& sc : sorts_) {
+    sources.push_back(record_.fields[sc.field].name);
+    sets.push_back(sqlName(sc.name) + " = ?");
+  }
+  std::string setList;
+  for (const auto& x : sets) setList += (setList.empty() ? "" : ", ") + x;
+  const std::string table = sqlName(record_.table);
+  sqlite3_stmt* select = nullptr;
+  sqlite3_stmt* update = nullptr;
+  int code = prepare("SELECT " + sqlName(kRowColumn) + ", " + joined(sources) + " FROM " + table,
+                     &select);
+  if (!code)
+    code = prepare("UPDATE " + table + " SET " + setList + " WHERE " + sqlName(kRowColumn) +
+                       " = ?",
+                   &update);
+  if (!code) code = exec("BEGIN IMMEDIATE");
+  if (code) {
+    sqlite3_finalize(select);
+    sqlite3_finalize(update);
+    return code;
+  }
+  // All rows are read before the first is rewritten, so the scan never meets its own writes.
+  struct Row {
+    std::int64_t id;
+    std::vector<std::string> forms;
+  };
+  std::vector<Row> rows;
+  std::string field, form;
+  int rc;
+  while ((rc = sqlite3_step(select)) == SQLITE_ROW) {
+    Row row{sqlite3_column_int64(select, 0), {}};
+    for (std::size_t i = 0; i < sorts_.size(); ++i) {
+      const Field& f = record_.fields[sorts_[i].field];
+      field.resize(f.size);
+      auto* p = reinterpret_cast<unsigned char*>(field.data());
+      readText(select, static_cast<int>(i) + 1, p, f.size);
+      sortForm(p, f.size, sorts_[i].upper, &form);
+      row.forms.push_back(form);
+    }
+    rows.push_back(std::move(row));
+  }
+  code = rc == SQLITE_DONE ? kNoError : sqlError(rc);
+  sqlite3_finalize(select);
+  for (std::size_t r = 0; r < rows.size() && !code; ++r) {
+    int i = 1;
+    for (const auto& f : rows[r].forms)
+      sqlite3_bind_blob(update, i++, f.data(), static_cast<int>(f.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_int64(update, i, rows[r].id);
+    rc = sqlite3_step(update);
+    sqlite3_reset(update);
+    if (rc != SQLITE_DONE) code = sqlError(rc);
+  }
+  sqlite3_finalize(update);
+  if (!code) code = exec(("PRAGMA user_version = " + std::to_string(stamp)).c_str());
+  if (!code) code = exec("COMMIT");
+  if (code) exec("ROLLBACK");
+  return code;
+}
+
 int DataFile::open(AccessMode mode) {
   if (db_) return fail(kOtherError);
   plan();
   if (planError_) return fail(planError_);
   const std::string path = nativePath();
+  if (path != failedPath_) failed_ = kNoError;
   const auto lockMode = mode == AccessMode::ReadWriteDenyNone ? platform::LockMode::Shared
                                                               : platform::LockMode::Exclusive;
   if (const auto e = lock_.acquire(path, lockMode); e != platform::FileError::None)
@@ -338,11 +481,13 @@ int DataFile::open(AccessMode mode) {
   if (!code && password_)
     code = sqlError(sqlite3_key(db_, password_, static_cast<int>(std::strlen(password_))));
   if (!code) code = verifySchema();
-  if (!code)
-    code = sqlError(sqlite3_exec(db_, "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL",
-                                 nullptr, nullptr, nullptr));
+  if (!code && !password_) code = checkWhole();
+  if (!code) code = exec("PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL");
   if (!code) {
     sqlite3_busy_timeout(db_, 2000);
+    code = refreshSortForms();
+  }
+  if (!code) {
     std::vector<std::string> names;
     for (const auto& c : columns_) names.push_back(c.name);
     for (const auto& s : sorts_) names.push_back(s.name);
@@ -382,8 +527,8 @@ int DataFile::create() {
 
   // The new file is built completely under a name of its own and then takes the place of the old
   // one, so that no crash ever leaves a half-made file under the real name.
-  std::string sql =
-      "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL; BEGIN; " + tableSql() + ";";
+  std::string sql = "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL; BEGIN; " + tableSql() +
+                    "; PRAGMA user_version = " + std::to_string(sortStamp()) + ";";
   for (const auto& i : indexSql()) sql += " " + i + ";";
   sql += " COMMIT;";
   sqlite3* db = nullptr;
@@ -399,6 +544,7 @@ int DataFile::create() {
   if (rc != SQLITE_OK && !code) code = kOtherError;
   if (!code) code = codeOf(platform::replaceFile(fresh, path));
   if (code) platform::removeFile(fresh);
+  if (!code && path == failedPath_) failed_ = kNoError;  // a new file under the failed one's name
   return fail(code);
 }
 
@@ -502,8 +648,13 @@ void DataFile::bindRecord(sqlite3_stmt* stmt) const {
   }
 }
 
-// Fills the buffer from a row of selectList (column 0 is the row id).
-void DataFile::readRecord(sqlite3_stmt* stmt) {
+// Fills the buffer from a row of selectList (column 0 is the row id); false, with the buffer
+// unchanged, when a stored value cannot be a value of its field.
+bool DataFile::readRecord(sqlite3_stmt* stmt) {
+  for (int i = 1; i <= static_cast<int>(columns_.size()); ++i) {
+    const Field& f = record_.fields[columns_[i - 1].field];
+    if (!decodable(f.type, f.size, stmt, i)) return false;
+  }
   int i = 1;
   for (const auto& c : columns_) {
     const Field& f = record_.fields[c.field];
@@ -526,6 +677,7 @@ void DataFile::readRecord(sqlite3_stmt* stmt) {
     }
     ++i;
   }
+  return true;
 }
 
 void DataFile::keyValueOfBuffer(int key, std::vector<Value>* out) const {
@@ -574,13 +726,12 @@ int DataFile::get(Key key) {
   keyValueOfBuffer(k, &value);
   bindValues(stmt, value, 1);
   const int rc = sqlite3_step(stmt);
-  if (rc == SQLITE_ROW) {
-    readRecord(stmt);
-    current_ = sqlite3_column_int64(stmt, 0);
-  }
+  const bool read = rc == SQLITE_ROW && readRecord(stmt);
+  if (read) current_ = sqlite3_column_int64(stmt, 0);
   sqlite3_reset(stmt);
-  if (rc == SQLITE_ROW) return done();
-  return fail(rc == SQLITE_DONE ? kRecordNotFound : sqlError(rc));
+  if (read) return done();
+  if (rc == SQLITE_DONE) return fail(kRecordNotFound);
+  return readFailed(rc);
 }
 
 int DataFile::set(Key key) {
@@ -628,11 +779,11 @@ int DataFile::step(bool forward) {
     steppingForward_ = forward;
   }
   const int rc = sqlite3_step(stepping_);
-  if (rc != SQLITE_ROW) {
+  if (rc != SQLITE_ROW || !readRecord(stepping_)) {
     stopWalk();
-    return fail(rc == SQLITE_DONE ? kRecordNotAvailable : sqlError(rc));
+    // The walk stays where it was: after a failure it does not pass the record it could not read.
+    return rc == SQLITE_DONE ? fail(kRecordNotAvailable) : readFailed(rc);
   }
-  readRecord(stepping_);
   current_ = positionRow_ = sqlite3_column_int64(stepping_, 0);
   start_ = Start::AfterRecord;
   // The key value as stored, from the component columns at the end of the row.
@@ -667,11 +818,40 @@ int DataFile::write(sqlite3_stmt* stmt) {
   const int rc = sqlite3_step(stmt);
   sqlite3_reset(stmt);
   sqlite3_clear_bindings(stmt);
-  return rc == SQLITE_DONE ? kNoError : sqlError(rc);
+  const int code = rc == SQLITE_DONE ? kNoError : sqlError(rc);
+  return code == kInvalidDataFile ? fileFailed(code) : code;
 }
+
+// A read that ended in a failure of the file rather than at the end of the walk or without a
+// match. Busy and locked files are not failures of the file: they report 5 and stay writable.
+int DataFile::readFailed(int rc) {
+  const int code = rc == SQLITE_ROW ? kInvalidDataFile : sqlError(rc);
+  return code == kAccessDenied ? fail(code) : fileFailed(code == kNoError ? kOtherError : code);
+}
+
+int DataFile::fileFailed(int code) {
+  error_ = code;
+  if (failed_) return code;
+  failed_ = code;
+  failedPath_ = nativePath();
+  if (onFailure_) onFailure_(code);
+  return error_ = code;  // the handler may have used other files meanwhile
+}
+
+int DataFile::transaction(const char* sql) {
+  if (!db_) return fail(kFileNotOpen);
+  stopWalk();
+  return fail(exec(sql));
+}
+
+int DataFile::begin() { return transaction("BEGIN IMMEDIATE"); }
+int DataFile::commit() { return transaction("COMMIT"); }
+int DataFile::rollback() { return transaction("ROLLBACK"); }
 
 int DataFile::add() {
   if (!db_) return fail(kFileNotOpen);
+  if (failed_) return fail(failed_);
+  if (!storable(record_, buffer_)) return fail(kOtherError);
   stopWalk();  // a pending read would hold the transaction open
   bindRecord(insert_);
   return fail(write(insert_));
@@ -679,7 +859,9 @@ int DataFile::add() {
 
 int DataFile::put() {
   if (!db_) return fail(kFileNotOpen);
+  if (failed_) return fail(failed_);
   if (!current_) return fail(kRecordNotAvailable);
+  if (!storable(record_, buffer_)) return fail(kOtherError);
   stopWalk();
   bindRecord(update_);
   sqlite3_bind_int64(update_, static_cast<int>(columns_.size() + sorts_.size()) + 1, current_);
@@ -690,6 +872,7 @@ int DataFile::put() {
 
 int DataFile::remove() {
   if (!db_) return fail(kFileNotOpen);
+  if (failed_) return fail(failed_);
   if (!current_) return fail(kRecordNotAvailable);
   stopWalk();
   sqlite3_bind_int64(delete_, 1, current_);

@@ -3,11 +3,12 @@
 // the file has no password): one table with a typed column per field element, one index per key.
 //
 // Every operation leaves an error code (Errors.h) that error() returns until the next operation;
-// nothing throws. Key order: texts by rt::Collation (upper-cased for keys that ignore case,
-// trailing blanks ignored), dates chronologically, numbers numerically; records with equal key
-// values come in the order they were added.
+// nothing throws. Key order: texts as their blank-padded fields by rt::Collation (upper-cased for
+// keys that ignore case), dates chronologically, numbers numerically; records with equal key values
+// come in the order they were added.
 // The sort form of a text is stored with the record, so the collation must be set before a file
-// with text keys is opened, and stay the same for the file's whole life.
+// with text keys is opened. The file notes the collation its sort forms were made under; Open makes
+// them again when that differs (a file of an earlier layout, or another collation).
 //
 // Walks: Set or Set to value fixes the key and the start; Next and Previous then read on from the
 // record the walk read last, so records added, rewritten or deleted during a walk (the one just
@@ -16,7 +17,14 @@
 // record read last by Get, Next or Previous.
 //
 // Every Add, Put and Delete is one durable transaction (rollback journal, full sync): after a crash
-// the file holds the record or not, never a part of it.
+// the file holds the record or not, never a part of it. Begin and Commit make the writes between
+// them one such transaction.
+//
+// A failure of the file itself (a damaged page, a record that cannot be read, an I/O error) is
+// never taken for the end of a walk: Next and Previous give 33 only at the real end. The first such
+// failure is reported to the failure handler once; from then on, and after reopening the same file,
+// every write is refused with that code for the life of this object. A file without a password
+// (no page authentication) is also checked as a whole when it is opened.
 
 #include "platform/FileLock.h"
 #include "runtime/isam/Errors.h"
@@ -24,6 +32,7 @@
 #include "runtime/text/String.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -70,7 +79,17 @@ class DataFile {
   int put();     // rewrites the record read last
   int remove();  // deletes the record read last
 
+  // The writes up to Commit are one transaction: after a crash the file holds all or none of
+  // them. Close without Commit, or Rollback, leaves none of them.
+  int begin();
+  int commit();
+  int rollback();
+
   int error() const { return error_; }
+  // The code of the failure that made this file refuse writes; 0 while it is sound.
+  int failure() const { return failed_; }
+  // Called once, with the code, when the file first fails.
+  void setFailureHandler(std::function<void(int code)> handler) { onFailure_ = std::move(handler); }
   // Tests: the next Add, Put or Delete fails with `code` and changes nothing, as a full disk would.
   void failNextWrite(int code) { failNext_ = code; }
   bool isOpen() const { return db_ != nullptr; }
@@ -110,6 +129,13 @@ class DataFile {
   std::string nativePath() const;
 
   int fail(int code) { return error_ = code; }
+  int fileFailed(int code);  // a failure of the file itself: remembered and reported once
+  int readFailed(int rc);
+  int pragmaValue(const char* sql, std::int64_t* out);
+  int checkWhole();
+  int refreshSortForms();
+  int exec(const char* sql);
+  int transaction(const char* sql);
   int done() { return error_ = kNoError; }
   int sqlError(int rc) const;
   int keyIndex(Key key) const;
@@ -120,7 +146,7 @@ class DataFile {
   void stopWalk();
 
   void bindRecord(sqlite3_stmt* stmt) const;
-  void readRecord(sqlite3_stmt* stmt);
+  bool readRecord(sqlite3_stmt* stmt);
   void keyValueOfBuffer(int key, std::vector<Value>* out) const;
   int bindValues(sqlite3_stmt* stmt, const std::vector<Value>& values, int first) const;
   int step(bool forward);
@@ -145,6 +171,9 @@ class DataFile {
   sqlite3_stmt* delete_ = nullptr;
 
   int error_ = kNoError;
+  int failed_ = kNoError;
+  std::string failedPath_;
+  std::function<void(int)> onFailure_;
   std::int64_t current_ = 0;  // row of the record read last; 0 for none
 
   // The walk: its key, where it stands, and the statement that is stepping along it.

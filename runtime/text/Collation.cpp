@@ -24,11 +24,6 @@ Tables byteOrder() {
 
 Tables g_tables = byteOrder();
 
-std::string_view trimRight(std::string_view s) {
-  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-  return s;
-}
-
 }  // namespace
 
 bool Collation::set(std::string_view orderUtf8, std::string_view casePairsUtf8) {
@@ -80,19 +75,17 @@ QString Collation::upper(const QString& text) {
 }
 
 int Collation::compare(std::string_view a, std::string_view b, bool ignoreCase) {
-  a = trimRight(a);
-  b = trimRight(b);
-  const std::size_t n = std::min(a.size(), b.size());
+  const std::size_t n = std::max(a.size(), b.size());
   for (std::size_t i = 0; i < n; ++i) {
-    auto ca = static_cast<unsigned char>(a[i]);
-    auto cb = static_cast<unsigned char>(b[i]);
+    auto ca = static_cast<unsigned char>(i < a.size() ? a[i] : ' ');
+    auto cb = static_cast<unsigned char>(i < b.size() ? b[i] : ' ');
     if (ignoreCase) {
       ca = upper(ca);
       cb = upper(cb);
     }
     if (ca != cb) return weight(ca) < weight(cb) ? -1 : 1;
   }
-  return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
+  return 0;
 }
 
 }  // namespace rt

@@ -27,7 +27,9 @@ class Collation {
   static std::string upper(std::string_view cp1252);
   static QString upper(const QString& text);
 
-  // Compares two Windows-1252 texts without their trailing blanks; negative, 0 or positive.
+  // Compares two Windows-1252 texts as fields padded with blanks to the same length, so that
+  // trailing blanks never count and a character that weighs less than the blank sorts before the
+  // end of a text ("K" + chr(0) before "K"). Negative, 0 or positive.
   static int compare(std::string_view a, std::string_view b, bool ignoreCase = false);
 };
 

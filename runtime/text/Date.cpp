@@ -16,10 +16,10 @@ bool isValidDate(int year, int month, int day) {
 
 Day dayNumber(int year, int month, int day) {
   // Months beyond 12 roll into the following years, so that "month 13" is January of year + 1.
-  while (month > 12) {
-    month -= 12;
-    ++year;
-  }
+  // The year is checked first, so that no roll can overflow.
+  if (year < 1801 || year > 9999 || month < 1) return 0;
+  year += (month - 1) / 12;
+  month = (month - 1) % 12 + 1;
   if (!isValidDate(year, month, day)) return 0;
   return static_cast<Day>(QDate(year, month, day).toJulianDay() - kEpoch);
 }
@@ -30,7 +30,8 @@ Day dayNumber(const DATE& date) {
 }
 
 DATE dateOf(Day day) {
-  if (day <= 0) return {};
+  static const Day last = dayNumber(9999, 12, 31);
+  if (day <= 0 || day > last) return {};
   const QDate d = QDate::fromJulianDay(kEpoch + day);
   return DATE{static_cast<std::uint8_t>(d.day()), static_cast<std::uint8_t>(d.month()),
               static_cast<std::uint16_t>(d.year())};
@@ -49,7 +50,10 @@ Day today() {
 void setTodayForTesting(Day day) { g_today = day; }
 
 Day monthStart(int year, int month) { return dayNumber(year, month, 1); }
-Day monthEnd(int year, int month) { return dayNumber(year, month + 1, 1) - 1; }
+Day monthEnd(int year, int month) {
+  const Day start = monthStart(year, month);
+  return start ? start + QDate::fromJulianDay(kEpoch + start).daysInMonth() - 1 : 0;
+}
 Day quarterStart(int year, int quarter) { return monthStart(year, 3 * quarter - 2); }
 Day quarterEnd(int year, int quarter) { return monthEnd(year, 3 * quarter); }
 Day yearStart(int year) { return dayNumber(year, 1, 1); }

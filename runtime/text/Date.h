@@ -23,10 +23,11 @@ using Day = std::int32_t;
 inline constexpr Day kLatestDay = 100000;  // beyond every booking date
 
 bool isValidDate(int year, int month, int day);
-// Day number of a calendar date; 0 for an invalid date.
+// Dates run from 1 January 1801 to 31 December 9999.
+// Day number of a calendar date; 0 for an invalid date or one outside that range.
 Day dayNumber(int year, int month, int day);
 Day dayNumber(const DATE& date);
-DATE dateOf(Day day);  // zero DATE for day 0 or a day before day 1
+DATE dateOf(Day day);  // zero DATE for day 0, a day before day 1 or after 31 December 9999
 
 int yearOf(Day day);
 int monthOf(Day day);
@@ -36,7 +37,7 @@ Day today();
 // Tests fix "today" with this; 0 returns to the system clock.
 void setTodayForTesting(Day day);
 
-// Bounds; month 13 of a year is January of the next year.
+// Bounds; month 13 of a year is January of the next year. 0 for a period outside the range.
 Day monthStart(int year, int month);
 Day monthEnd(int year, int month);  // the day before the 1st of the next month
 Day quarterStart(int year, int quarter);

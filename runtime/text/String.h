@@ -78,10 +78,14 @@ struct String {
   char& operator[](std::size_t i) { return data[i]; }
   char operator[](std::size_t i) const { return data[i]; }
 
-  // Equality of the texts without trailing blanks, byte for byte.
+  // Equality of the texts without trailing blanks (on both sides), byte for byte.
   template <std::size_t M>
   bool operator==(const String<M>& other) const { return bytes() == other.bytes(); }
-  bool operator==(const char* utf8) const { return bytes() == utf8ToCp1252(utf8); }
+  bool operator==(const char* utf8) const {
+    std::string other = utf8ToCp1252(utf8 ? utf8 : "");
+    while (!other.empty() && other.back() == ' ') other.pop_back();
+    return bytes() == other;
+  }
 };
 
 }  // namespace rt

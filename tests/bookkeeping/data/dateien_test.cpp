@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QProcess>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <climits>
 #include <cstring>
@@ -305,6 +306,241 @@ TEST_F(DateienTest, TheBookingFileIsEncryptedUnderTheOwnerPassword) {
   BUCHUNG.NR = 2;
   ASSERT_EQ(BUCHUNGDATEI.get(BUCHUNG_KEYNR), kNoError);
   EXPECT_EQ(BUCHUNG.TEXT[0].utf8(), "Zahnarzt Schmidt");
+}
+
+// Start values as the account list writes them (a filter followed by chr(0), the filter followed by
+// chr(255), a blank field): each key compares them as the blank-padded field, so a blank field sorts
+// before every text and chr(0) before the blank.
+TEST_F(DateienTest, TextKeysCompareAsBlankPaddedFields) {
+  konto("0005", "K", "Kasse");
+  konto("0010", "T", "Telefon");
+  konto("0050", "", "Bank");
+  konto("4100", "", "");
+  int nr = 0;
+  for (const char* k : {"0005", "", "0010"}) {
+    BUCHUNGDATEI.clear();
+    BUCHUNG.NR = ++nr;
+    BUCHUNG.KONTO = k;
+    BUCHUNG.DATUM = rt::dateOf(rt::dayNumber(2025, 1, 1));
+    ASSERT_EQ(BUCHUNGDATEI.add(), kNoError);
+  }
+  const std::string nul(1, '\0'), ff(1, '\xFF');
+  struct Case {
+    rt::isam::Key key;
+    std::string start;
+    std::vector<std::string> forward;  // the walk from the start value to the end
+    std::string backward;              // the record one Previous reads; "" for none
+  } cases[] = {
+      {KONTO_KEYSHORTCUT, nul, {"0050", "4100", "0005", "0010"}, ""},
+      {KONTO_KEYSHORTCUT, "", {"0050", "4100", "0005", "0010"}, "4100"},
+      {KONTO_KEYSHORTCUT, "k" + nul, {"0005", "0010"}, "4100"},
+      {KONTO_KEYSHORTCUT, "K" + ff + ff, {"0010"}, "0005"},
+      {KONTO_KEYSHORTCUT, ff, {}, "0010"},
+      {KONTO_KEYNR, nul, {"0005", "0010", "0050", "4100"}, ""},
+      {KONTO_KEYNR, "0005" + nul, {"0005", "0010", "0050", "4100"}, ""},
+      {KONTO_KEYNR, "0005" + ff + ff, {"0010", "0050", "4100"}, "0005"},
+      {KONTO_KEYNR, "5" + nul, {}, "4100"},
+      {KONTO_KEYNAME, nul, {"4100", "0050", "0005", "0010"}, ""},
+      {KONTO_KEYNAME, "", {"4100", "0050", "0005", "0010"}, "4100"},
+      {KONTO_KEYNAME, "KASSE" + nul, {"0005", "0010"}, "0050"},
+      {KONTO_KEYNAME, ff, {}, "0010"},
+      {BUCHUNG_KEYKONTO, nul, {"2", "1", "3"}, ""},
+      {BUCHUNG_KEYKONTO, "", {"2", "1", "3"}, ""},  // the blank account, but from day 0 on
+      {BUCHUNG_KEYKONTO, "0005" + nul, {"1", "3"}, "2"},
+      {BUCHUNG_KEYKONTO, ff, {}, "3"},
+  };
+  const auto nrOf = [](rt::isam::Key key) {
+    return key.record == &KONTO_AUFBAU ? KONTO.NR.utf8() : std::to_string(BUCHUNG.NR);
+  };
+  for (const auto& c : cases) {
+    DataFile& file = c.key.record == &KONTO_AUFBAU ? KONTODATEI : BUCHUNGDATEI;
+    const char* keyName = c.key.record->keys[c.key.index].name;
+    SCOPED_TRACE(std::string(keyName) + " from \"" + rt::fromCp1252(c.start).toStdString() + "\"");
+    auto setStart = [&] {
+      file.clear();
+      if (c.key.index == KONTO_KEYNR.index && c.key.record == &KONTO_AUFBAU)
+        KONTO.NR.assignBytes(c.start);
+      else if (c.key.index == KONTO_KEYSHORTCUT.index && c.key.record == &KONTO_AUFBAU)
+        KONTO.SHORTCUT.assignBytes(c.start);
+      else if (c.key.record == &KONTO_AUFBAU)
+        KONTO.NAME.assignBytes(c.start);
+      else
+        BUCHUNG.KONTO.assignBytes(c.start);
+      file.setToValue(c.key);
+    };
+    setStart();
+    std::vector<std::string> forward;
+    while (file.next() == kNoError) forward.push_back(nrOf(c.key));
+    EXPECT_EQ(file.error(), kRecordNotAvailable);
+    EXPECT_EQ(forward, c.forward);
+    setStart();
+    EXPECT_EQ(file.previous() == kNoError ? nrOf(c.key) : "", c.backward);
+  }
+}
+
+// A file whose sort forms were made by the earlier layout (trailing blanks left off), or under
+// another collation, walks in the order of the fields once it is opened again.
+TEST_F(DateienTest, AnOlderFileGetsItsSortFormsAgainWhenOpened) {
+  konto("0005", "K", "Kasse");
+  konto("0050", "", "Bank");
+  konto("4100", "", "Ärzte");
+  auto codeOrder = [&] {
+    std::vector<std::string> out;
+    KONTODATEI.clear();
+    KONTO.SHORTCUT.assignBytes(std::string(1, '\0'));
+    KONTODATEI.setToValue(KONTO_KEYSHORTCUT);
+    while (KONTODATEI.next() == kNoError) out.push_back(KONTO.NR.utf8());
+    return out;
+  };
+  const auto expected = codeOrder();
+  ASSERT_EQ(expected, (std::vector<std::string>{"0050", "4100", "0005"}));
+  const auto names = kontenNach(KONTO_KEYNAME);
+
+  // What the earlier layout stored: the weights of the text without its trailing blanks.
+  sqlite3* db = KONTODATEI.connection();
+  ASSERT_EQ(sqlite3_exec(db,
+                         "UPDATE KONTO SET KEY_NR = CAST(rtrim(KEY_NR) AS BLOB), KEY_SHORTCUT = "
+                         "CAST(rtrim(KEY_SHORTCUT) AS BLOB), KEY_NAME = CAST(rtrim(KEY_NAME) AS BLOB);"
+                         " PRAGMA user_version = 0",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  EXPECT_NE(codeOrder(), expected);  // the stale forms do walk wrongly
+  KONTODATEI.close();
+  ASSERT_EQ(KONTODATEI.open(AccessMode::ReadWriteDenyWrite), kNoError);
+  EXPECT_EQ(codeOrder(), expected);
+  EXPECT_EQ(kontenNach(KONTO_KEYNAME), names);
+
+  // Opened under byte order, "Ä" sorts after "Z"; back under the German order it sorts first again.
+  KONTODATEI.close();
+  rt::Collation::reset();
+  ASSERT_EQ(KONTODATEI.open(AccessMode::ReadWriteDenyWrite), kNoError);
+  EXPECT_EQ(kontenNach(KONTO_KEYNAME).front(), "0050 Bank");
+  KONTODATEI.close();
+  ASSERT_TRUE(rt::Collation::set(rt::kGermanOrder, rt::kGermanCasePairs));
+  ASSERT_EQ(KONTODATEI.open(AccessMode::ReadWriteDenyWrite), kNoError);
+  EXPECT_EQ(kontenNach(KONTO_KEYNAME), names);
+  EXPECT_EQ(names.front(), "4100 Ärzte");
+}
+
+// A real booking file of about 180 KB with one changed byte in the middle: every walk that meets
+// the damaged page ends with a failure of the file, not with the end of the file; the program names
+// the file and the code once and writes nothing more to it, also after reopening it.
+TEST_F(DateienTest, ADamagedPageOfTheBookingFileIsAFailureNeverTheEnd) {
+  const rt::Day tag = rt::dayNumber(2025, 1, 1);
+  ASSERT_EQ(BUCHUNGDATEI.begin(), kNoError);
+  for (int nr = 1; nr <= 480; ++nr) {
+    BUCHUNGDATEI.clear();
+    BUCHUNG.NR = nr;
+    BUCHUNG.DATUM = rt::dateOf(tag + nr % 365);
+    BUCHUNG.KONTO = "4000";
+    BUCHUNG.TEXT[0] = "Buchung " + std::to_string(nr);
+    BUCHUNG.BRUTTO = nr;
+    ASSERT_EQ(BUCHUNGDATEI.add(), kNoError);
+  }
+  ASSERT_EQ(BUCHUNGDATEI.commit(), kNoError);
+  BUCHUNGDATEI.close();
+  QByteArray bytes = bytesOf(folder.file("Buchung.dat"));
+  ASSERT_GT(bytes.size(), 170000);
+  bytes[90000] = static_cast<char>(bytes[90000] ^ 0x01);
+  {
+    QFile f(folder.file("Buchung.dat"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+  }
+
+  testing_support::MessageAnswers answers;
+  ASSERT_EQ(BUCHUNGDATEI.open(AccessMode::ReadWriteDenyWrite), kNoError);
+  struct Walk {
+    const char* what;
+    rt::isam::Key key;
+    bool forward;
+  } walks[] = {{"by date forward", BUCHUNG_KEYDATUM, true},
+               {"by date backward", BUCHUNG_KEYDATUM, false},
+               {"by number forward", BUCHUNG_KEYNR, true},
+               {"by number backward", BUCHUNG_KEYNR, false}};
+  int failure = 0;
+  for (const auto& w : walks) {
+    SCOPED_TRACE(w.what);
+    BUCHUNGDATEI.clear();
+    BUCHUNG.NR = w.forward ? 0 : INT32_MAX;
+    BUCHUNG.DATUM = rt::dateOf(w.forward ? 0 : rt::kLatestDay);
+    BUCHUNGDATEI.setToValue(w.key);
+    int read = 0;
+    while ((w.forward ? BUCHUNGDATEI.next() : BUCHUNGDATEI.previous()) == kNoError) ++read;
+    EXPECT_LT(read, 480);
+    EXPECT_NE(BUCHUNGDATEI.error(), kRecordNotAvailable);
+    EXPECT_NE(BUCHUNGDATEI.error(), kNoError);
+    failure = BUCHUNGDATEI.error();
+  }
+  EXPECT_EQ(BUCHUNGDATEI.failure(), failure);
+  ASSERT_EQ(answers.texts(),
+            QStringList{"Die Datei \"Buchung.dat\" ist beschädigt - Fehlercode " +
+                        QString::number(failure) +
+                        " | Bis zum Programmende wird nichts mehr in sie geschrieben."});
+
+  const QByteArray vorher = bytesOf(folder.file("Buchung.dat"));
+  auto schreiben = [&] {
+    BUCHUNGDATEI.clear();
+    BUCHUNG.NR = 1000;
+    BUCHUNG.DATUM = rt::dateOf(tag);
+    EXPECT_EQ(BUCHUNGDATEI.add(), failure);
+    BUCHUNG.NR = 1;
+    if (BUCHUNGDATEI.get(BUCHUNG_KEYNR) == kNoError) {
+      EXPECT_EQ(BUCHUNGDATEI.put(), failure);
+      EXPECT_EQ(BUCHUNGDATEI.remove(), failure);
+    }
+  };
+  schreiben();
+  BUCHUNGDATEI.close();
+  ASSERT_EQ(BUCHUNGDATEI.open(AccessMode::ReadWriteDenyWrite), kNoError);
+  schreiben();
+  BUCHUNGDATEI.close();
+  EXPECT_EQ(bytesOf(folder.file("Buchung.dat")), vorher);
+  EXPECT_EQ(answers.texts().size(), 1);  // once
+}
+
+// "Konto.dat" and "Para.dat" carry no page authentication: a damaged page is found when they are
+// opened, and the Open gives the file's code.
+TEST_F(DateienTest, DamagedAccountAndParameterFilesAreRefusedAtOpen) {
+  ASSERT_EQ(KONTODATEI.begin(), kNoError);
+  for (int nr = 1000; nr < 1400; ++nr)
+    konto(std::to_string(nr).c_str(), "X", ("Konto Nummer " + std::to_string(nr)).c_str());
+  ASSERT_EQ(KONTODATEI.commit(), kNoError);
+  KONTODATEI.close();
+  ASSERT_EQ(PARADATEI.open(AccessMode::ReadWriteDenyNone), kNoError);
+  ASSERT_EQ(PARADATEI.begin(), kNoError);
+  for (int nr = 1; nr <= 700; ++nr) {
+    PARAREC.NR = static_cast<std::int16_t>(nr);
+    PARAREC.INHALT = "Wert " + std::to_string(nr);
+    ASSERT_EQ(PARADATEI.add(), kNoError);
+  }
+  ASSERT_EQ(PARADATEI.commit(), kNoError);
+  PARADATEI.close();
+
+  struct Case {
+    const char* name;
+    DataFile& file;
+    AccessMode mode;
+  } cases[] = {{"Konto.dat", KONTODATEI, AccessMode::ReadWriteDenyWrite},
+               {"Para.dat", PARADATEI, AccessMode::ReadWriteDenyNone}};
+  testing_support::MessageAnswers answers;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const QString path = folder.file(c.name);
+    QByteArray bytes = bytesOf(path);
+    ASSERT_GT(bytes.size(), 8 * 4096);
+    // Four bytes at the head of a page in the middle of the file.
+    const int page = static_cast<int>(bytes.size() / 4096 / 2) * 4096;
+    for (int i = 0; i < 4; ++i) bytes[page + i] = static_cast<char>(bytes[page + i] ^ 0x5A);
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+    f.close();
+    EXPECT_EQ(c.file.open(c.mode), kInvalidDataFile);
+    EXPECT_FALSE(c.file.isOpen());
+    EXPECT_EQ(bytesOf(path), bytes);
+  }
+  EXPECT_TRUE(answers.texts().isEmpty());  // the callers of Open say what it means
 }
 
 // Opens one of the three files (args: "konto", "buchung" or "para", its path, the access mode

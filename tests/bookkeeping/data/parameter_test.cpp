@@ -7,6 +7,7 @@
 #include <QAbstractButton>
 #include <QFile>
 #include <QProcess>
+#include <QThread>
 #include <gtest/gtest.h>
 #include <iostream>
 #include <map>
@@ -198,6 +199,88 @@ int loadParameters(const QStringList& args) {
   return 0;
 }
 TAVIK_CHILD_MODE("parameter-laden", loadParameters);
+
+// A settings group in which every value tells the round it was saved in.
+void Runde(int r) {
+  PARA = PARA_T{};
+  PARA.MWST_2 = r;
+  PARA.MWST_3 = r + 0.5;
+  PARA.MWST_4 = -r;
+  PARA.MWST_5 = r * 2;
+  PARA.VONSUMMENDATUM = rt::dateOf(40000 + r);
+  PARA.BISSUMMENDATUM = rt::dateOf(50000 + r);
+  PARA.FENSTERXY = static_cast<std::uint8_t>(r);
+  PARA.TASTATUR = static_cast<std::uint8_t>(r);
+  for (int i = 1; i <= 17; ++i) PARA.FENSTERDATEN.setzeWert(i, r + i);
+  for (int i = 1; i <= 15; ++i) PARA.SCHEMADATEN.setzeWert(i, r - i);
+  PARA.BUCHUNGSART = static_cast<std::uint8_t>(r);
+  PARA.ZEILENABHEBEN = static_cast<std::uint8_t>(r);
+  PARA.ACROBATHILFE = static_cast<std::uint8_t>(r);
+  const QString text = QString("Runde %1 ").arg(r).repeated(12);
+  for (auto* t : {&PARA.NAME, &PARA.NAME2, &PARA.STRASSE, &PARA.PLZORT}) *t = text;
+  for (int i = 0; i < 3; ++i) PARA.LISTENFORMAT[i] = PARA.SCHEMAFORMAT[i] = text;
+}
+
+// Saves the settings of rounds 1, 2, 3, ... into args[0] for ever and reports each saved round.
+int saveForEver(const QStringList& args) {
+  PARAPFAD = args.value(0);
+  for (int r = 1;; ++r) {
+    Runde(r);
+    ParameterSpeichern();
+    std::cout << r << std::endl;
+  }
+}
+TAVIK_CHILD_MODE("parameter-speichern-fuer-immer", saveForEver);
+
+}  // namespace
+
+TEST_F(ParameterTest, AProcessKilledWhileSavingLeavesOneWholeSet) {
+  auto gespeichert = [&](int r) {
+    TempFolder anderer;
+    PARAPFAD = anderer.file("Para.dat");
+    Runde(r);
+    ParameterSpeichern();
+    auto out = stored();
+    PARAPFAD = folder.file("Para.dat");
+    return out;
+  };
+  const auto ersteRunde = gespeichert(1);
+  ASSERT_EQ(ersteRunde.size(), 75u);
+  ASSERT_NE(ersteRunde, gespeichert(2));
+  int berichtet = 0;
+  for (int lauf = 0; lauf < 4; ++lauf) {
+    SCOPED_TRACE(lauf);
+    QProcess child;
+    child.start(testing_support::selfPath(), {"--child=parameter-speichern-fuer-immer", folder.file("Para.dat")});
+    ASSERT_TRUE(child.waitForStarted());
+    int runde = 0;
+    while (runde < 2 + lauf && child.state() == QProcess::Running) {
+      child.waitForReadyRead(5000);
+      while (child.canReadLine()) runde = child.readLine().trimmed().toInt();
+    }
+    // The next round is being written once its journal is there; the kill comes while it is
+    // there or, every other time, right after it has gone for the first time (a first write done).
+    const QString journal = folder.file("Para.dat-journal");
+    for (bool da : {true, false}) {
+      if (!da && lauf % 2 == 0) break;
+      while (QFile::exists(journal) != da && child.state() == QProcess::Running) QThread::usleep(50);
+    }
+    child.kill();
+    child.waitForFinished();
+    while (child.canReadLine()) runde = child.readLine().trimmed().toInt();
+    ASSERT_GE(runde, 2 + lauf) << child.readAllStandardError().toStdString();
+    berichtet = runde;
+
+    // Every value is of one round: the last one reported, or the one after it.
+    const auto s = stored();
+    ASSERT_EQ(s.size(), 75u);
+    const int r = s.at(1).trimmed().toInt();
+    EXPECT_TRUE(r == berichtet || r == berichtet + 1) << r << " after " << berichtet;
+    EXPECT_EQ(s, gespeichert(r));
+  }
+}
+
+namespace {
 
 }  // namespace
 

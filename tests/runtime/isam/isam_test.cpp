@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QThread>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -407,6 +408,151 @@ TEST_F(ProbeFileTest, TextKeyOrderIsTheCollationsOrder) {
     } else {
       EXPECT_EQ(file.get(kByCode), kRecordNotFound);
     }
+  }
+}
+
+// A record that holds a value its field cannot take (an impossible date, bytes where a text
+// belongs, a byte array of another length) is a failure of the file: the walk reports it instead
+// of ending, stays before it, and the file refuses writes from then on. Records with an impossible
+// date never reach the file.
+TEST_F(ProbeFileTest, ARecordThatCannotBeReadIsAFailureOfTheFile) {
+  std::vector<int> reported;
+  file.setFailureHandler([&](int code) { reported.push_back(code); });
+  const std::string damages[] = {
+      "DAY = " + std::to_string((2024 << 16) | (13 << 8) | 1),  // month 13
+      "DAY = " + std::to_string((2023 << 16) | (2 << 8) | 29),  // 29 February 2023
+      "DAY = " + std::to_string(std::int64_t{1} << 40),
+      "CODE = x'41'",
+      "FLAGS = x'00'",
+      "AMOUNT = 'viel'",
+  };
+  for (const auto& damage : damages) {
+    SCOPED_TRACE(damage);
+    reported.clear();
+    file.close();
+    ASSERT_EQ(file.create(), kNoError);  // a new file: sound again
+    ASSERT_EQ(file.open(AccessMode::ReadWriteDenyWrite), kNoError);
+    for (int nr = 1; nr <= 6; ++nr) {
+      fillProbe(nr);
+      ASSERT_EQ(file.add(), kNoError);
+    }
+    ASSERT_EQ(sqlite3_exec(file.connection(), ("UPDATE PROBE SET " + damage + " WHERE NR = 4").c_str(),
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    std::vector<int> seen;
+    file.set(kByNr);
+    while (file.next() == kNoError) seen.push_back(P.NR);
+    EXPECT_EQ(seen, (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(file.error(), kInvalidDataFile);
+    EXPECT_EQ(file.next(), kInvalidDataFile);  // it does not pass the record
+    P.NR = 4;
+    EXPECT_EQ(file.get(kByNr), kInvalidDataFile);
+    EXPECT_EQ(reported, std::vector<int>{kInvalidDataFile});
+    EXPECT_EQ(file.failure(), kInvalidDataFile);
+    fillProbe(9);
+    EXPECT_EQ(file.add(), kInvalidDataFile);
+    P.NR = 2;
+    ASSERT_EQ(file.get(kByNr), kNoError);
+    EXPECT_EQ(file.put(), kInvalidDataFile);
+    EXPECT_EQ(file.remove(), kInvalidDataFile);
+    // Reopening the same file does not make it writable again.
+    file.close();
+    ASSERT_EQ(file.open(AccessMode::ReadWriteDenyWrite), kNoError);
+    fillProbe(9);
+    EXPECT_EQ(file.add(), kInvalidDataFile);
+    EXPECT_EQ(reported.size(), 1u);
+  }
+
+  // Another file under the same object is sound.
+  reported.clear();
+  file.close();
+  name = folder.file("other.dat");
+  ASSERT_EQ(file.create(), kNoError);
+  ASSERT_EQ(file.open(AccessMode::ReadWriteDenyWrite), kNoError);
+  EXPECT_EQ(file.failure(), kNoError);
+  const std::pair<int, rt::DATE> dates[] = {{kOtherError, {30, 2, 2024}}, {kOtherError, {1, 13, 2024}},
+                                            {kOtherError, {31, 12, 1800}}, {kOtherError, {1, 1, 10000}},
+                                            {kOtherError, {0, 0, 2024}},   {kNoError, {}},
+                                            {kNoError, {29, 2, 2024}},     {kNoError, {31, 12, 9999}}};
+  int nr = 0;
+  for (const auto& [code, date] : dates) {
+    fillProbe(++nr);
+    P.DAY = date;
+    EXPECT_EQ(file.add(), code) << int(date.day) << "." << int(date.month) << "." << date.year;
+  }
+  EXPECT_EQ(walk(kByNr), (std::vector<int>{6, 7, 8}));
+  EXPECT_EQ(file.failure(), kNoError);
+  EXPECT_TRUE(reported.empty());
+}
+
+// Rewrites every record of the file at args[0] to the value args[1] in one transaction; with
+// args[2] = "halb" it stops after half of them, otherwise after Commit, reports that and waits
+// to be killed.
+int rewriteInOneTransaction(const QStringList& args) {
+  rt::String<200> name = args.value(0);
+  DataFile file(kProbe, &P, name);
+  if (file.open(AccessMode::ReadWriteDenyWrite) || file.begin()) return file.error();
+  const bool half = args.value(2) == "halb";
+  for (int nr = 1; nr <= (half ? 38 : 76); ++nr) {
+    P.NR = nr;
+    if (file.get(kByNr)) return file.error();
+    P.AMOUNT = args.value(1).toDouble();
+    if (file.put()) return file.error();
+  }
+  if (!half && file.commit()) return file.error();
+  std::printf("bereit\n");
+  std::fflush(stdout);
+  for (;;) QThread::sleep(1);
+}
+TAVIK_CHILD_MODE("isam-rewrite-in-one-transaction", rewriteInOneTransaction);
+
+TEST(DataFileTest, AProcessKilledInATransactionLeavesTheOldOrTheNewRecordsNeverAMix) {
+  TempFolder folder;
+  const QString path = folder.file("tx.dat");
+  rt::String<200> name = path;
+  DataFile file(kProbe, &P, name);
+  ASSERT_EQ(file.create(), kNoError);
+  ASSERT_EQ(file.open(AccessMode::ReadWriteDenyWrite), kNoError);
+  ASSERT_EQ(file.begin(), kNoError);
+  for (int nr = 1; nr <= 76; ++nr) {
+    fillProbe(nr);
+    P.AMOUNT = 1;
+    ASSERT_EQ(file.add(), kNoError);
+  }
+  ASSERT_EQ(file.commit(), kNoError);
+  // Rollback leaves none of the writes since Begin.
+  ASSERT_EQ(file.begin(), kNoError);
+  P.NR = 5;
+  ASSERT_EQ(file.get(kByNr), kNoError);
+  ASSERT_EQ(file.remove(), kNoError);
+  ASSERT_EQ(file.rollback(), kNoError);
+  file.close();
+
+  auto amounts = [&] {
+    std::vector<double> out;
+    EXPECT_EQ(file.open(AccessMode::ReadWriteDenyWrite), kNoError);
+    EXPECT_EQ(integrity(file.connection()), "ok");
+    file.set(kByNr);
+    while (file.next() == kNoError) out.push_back(P.AMOUNT);
+    file.close();
+    return out;
+  };
+  struct Case {
+    const char* value;
+    const char* stop;
+    double expected;
+  } cases[] = {{"2", "halb", 1}, {"3", "commit", 3}, {"4", "halb", 3}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.value) + " " + c.stop);
+    QProcess child;
+    child.start(testing_support::selfPath(),
+                {"--child=isam-rewrite-in-one-transaction", path, c.value, c.stop});
+    ASSERT_TRUE(child.waitForStarted());
+    while (!child.canReadLine() && child.state() == QProcess::Running) child.waitForReadyRead(5000);
+    ASSERT_EQ(child.readLine().trimmed(), "bereit") << child.readAllStandardError().toStdString();
+    child.kill();
+    child.waitForFinished();
+    EXPECT_EQ(amounts(), std::vector<double>(76, c.expected));
   }
 }
 

@@ -112,3 +112,71 @@ TEST(DateTest, PeriodBounds) {
   EXPECT_EQ(rt::today(), rt::dayNumber(2026, 12, 10));
   rt::setTodayForTesting(0);
 }
+
+// Dates outside 1 January 1801 to 31 December 9999 have no day number and no bound; nothing wraps
+// or overflows.
+TEST(DateTest, TheRangeEndsAt1801And9999) {
+  const rt::Day last = rt::dayNumber(9999, 12, 31);
+  ASSERT_GT(last, 0);
+  struct Case {
+    const char* what;
+    rt::Day got, expected;
+  } cases[] = {
+      {"dayNumber(INT_MAX, 13, 1)", rt::dayNumber(INT_MAX, 13, 1), 0},
+      {"dayNumber(9999, INT_MAX, 1)", rt::dayNumber(9999, INT_MAX, 1), 0},
+      {"dayNumber(2024, 0, 1)", rt::dayNumber(2024, 0, 1), 0},
+      {"dayNumber(2024, -11, 1)", rt::dayNumber(2024, -11, 1), 0},
+      {"dayNumber(9999, 13, 1)", rt::dayNumber(9999, 13, 1), 0},
+      {"dayNumber(1800, 12, 31)", rt::dayNumber(1800, 12, 31), 0},
+      {"dayNumber(2023, 13, 1)", rt::dayNumber(2023, 13, 1), rt::dayNumber(2024, 1, 1)},
+      {"dayNumber(2023, 25, 1)", rt::dayNumber(2023, 25, 1), rt::dayNumber(2025, 1, 1)},
+      {"monthEnd(9999, 12)", rt::monthEnd(9999, 12), last},
+      {"quarterEnd(9999, 4)", rt::quarterEnd(9999, 4), last},
+      {"yearEnd(9999)", rt::yearEnd(9999), last},
+      {"monthEnd(10000, 1)", rt::monthEnd(10000, 1), 0},
+      {"monthEnd(1800, 12)", rt::monthEnd(1800, 12), 0},
+      {"monthEnd(2024, 13)", rt::monthEnd(2024, 13), rt::dayNumber(2025, 1, 31)},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.got, c.expected) << c.what;
+
+  EXPECT_EQ(rt::dateOf(last), (rt::DATE{31, 12, 9999}));
+  for (rt::Day beyond : {last + 1, last + 400, INT32_MAX}) {
+    SCOPED_TRACE(beyond);
+    EXPECT_TRUE(rt::dateOf(beyond).isZero());
+    EXPECT_EQ(rt::yearOf(beyond), 0);
+  }
+  EXPECT_TRUE(rt::dateOf(INT32_MIN).isZero());
+}
+
+TEST(StringTest, EqualityIgnoresTrailingBlanksOnBothSides) {
+  const String<6> s = "ab";
+  struct Case {
+    const char* other;
+    bool equal;
+  } cases[] = {{"ab", true}, {"ab   ", true}, {"ab         ", true}, {"ab ", true},
+               {" ab", false}, {"ab x", false}, {"abc", false}, {"a", false}, {"", false}};
+  for (const auto& c : cases) EXPECT_EQ(s == c.other, c.equal) << '"' << c.other << '"';
+  EXPECT_TRUE(String<3>() == "");
+  EXPECT_TRUE(String<3>() == "     ");
+  EXPECT_TRUE(String<4>("Müll") == "Müll  ");
+  EXPECT_TRUE(s == String<12>("ab"));
+}
+
+// The collation compares blank-padded fields: a character that weighs less than the blank sorts
+// before the end of the text, one that weighs more after it.
+TEST_F(GermanCollation, ComparesAsBlankPaddedFields) {
+  const std::string nul(1, '\0'), ff(1, '\xFF');
+  struct Case {
+    std::string a, b;
+    int sign;
+  } cases[] = {{"K", "K   ", 0},     {"", "    ", 0},      {nul, "", -1},     {"", "K", -1},
+               {"K" + nul, "K", -1}, {"K", "K" + ff, -1}, {"K", "K-", -1},   {"K" + ff + ff, "T", -1},
+               {"0005", "0005" + nul, 1}, {ff, "Zz", 1}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(rt::fromCp1252(c.a).toStdString() + " / " + rt::fromCp1252(c.b).toStdString());
+    const int r = Collation::compare(c.a, c.b, true);
+    EXPECT_EQ((r > 0) - (r < 0), c.sign);
+    const int back = Collation::compare(c.b, c.a, true);
+    EXPECT_EQ((back > 0) - (back < 0), -c.sign);
+  }
+}
