@@ -351,6 +351,7 @@ void Akzeptiert(Window& w, const Event& e) {
       Bestaetigen();
       break;
     case BF_ABBRUCH:
+      if (g_bearbeiten) BearbeitungVerwerfen();
       g_bearbeiten = 0;
       EingabeLeeren();
       w.select(BF_CODE);

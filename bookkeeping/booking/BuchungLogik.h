@@ -44,6 +44,11 @@ enum class Speichern {
 Speichern BuchungSpeichern(void (*leeren)() = EingabeDatenLeeren);
 // The error code of the last failed store or load.
 int BuchungSpeichernFehler();
+// Clearing the form deletes the booking loaded for editing for good.
+void BearbeitungVerwerfen();
+// A booking that was being edited when the program last ended goes back among the others; true
+// when there was one.
+bool BearbeitungWiederherstellen();
 
 enum class Laden {
   NichtsGeladen,

@@ -1,6 +1,7 @@
 #include "bookkeeping/frame/Hauptprogramm.h"
 
 #include "bookkeeping/booking/BuchungEingeben.h"
+#include "bookkeeping/booking/BuchungLogik.h"
 #include "bookkeeping/booking/BuchungsUebersicht.h"
 #include "bookkeeping/booking/SummenUebersicht.h"
 #include "bookkeeping/common/Meldung.h"
@@ -193,6 +194,10 @@ void Hauptprogramm() {
   const QString ordner = DATENORDNER.isEmpty() ? QStringLiteral(".") : DATENORDNER;
   for (const char* datei : {"Konto.dat", "Buchung.dat", "Para.dat"})
     platform::deleteMatching(ordner, QString(datei) + ".new*");
+
+  if (BUCHUNGDATEI.isOpen() && BearbeitungWiederherstellen())
+    Meldung("Eine Buchung, die beim letzten Programmende gerade bearbeitet wurde,",
+            "ist wieder unter den gespeicherten Buchungen.", "", "", 1, 0);
 
   TastenBelegen(2, 1, 0);
   if (ERSTSTART && Vorgabekontenanlegen()) platform::deleteFile(marke);
