@@ -5,7 +5,7 @@ cd "$(dirname "$0")/.."
 
 packages=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-qpa-plugins qt6-translations-l10n
   fonts-dejavu-core fonts-liberation2 libsqlcipher-dev sqlcipher libgtest-dev libgmock-dev
-  libbenchmark-dev poppler-utils xvfb xauth)
+  libbenchmark-dev poppler-utils xvfb xauth libboost-context-dev)
 
 missing=()
 for p in "${packages[@]}"; do
