@@ -58,9 +58,45 @@ QString shown(const ControlState& c) {
 
 // ------------------------------------------------------------------- buttons and texts
 
+// A push button whose text wraps onto further lines at its blanks when it is wider than the button
+// and the button is tall enough, as the platform's buttons do.
+class Button : public QPushButton {
+ public:
+  Button(const QString& text, QWidget* parent) : QPushButton(text, parent), full_(text) {}
+  void setFullText(const QString& text) {
+    full_ = text;
+    fit();
+  }
+  const QString& fullText() const { return full_; }
+
+ protected:
+  void resizeEvent(QResizeEvent* e) override {
+    QPushButton::resizeEvent(e);
+    fit();
+  }
+
+ private:
+  void fit() {
+    const QFontMetrics fm(font());
+    const int room = width() - 6 - (icon().isNull() ? 0 : iconSize().width() + 4);
+    const auto fits = [&](const QString& line) { return fm.horizontalAdvance(QString(line).remove('&')) <= room; };
+    QStringList lines;
+    if (!fits(full_) && height() >= 2 * fm.height() + 4) {
+      for (const QString& word : full_.split(' ')) {
+        if (!lines.isEmpty() && fits(lines.back() + ' ' + word))
+          lines.back() += ' ' + word;
+        else
+          lines << word;
+      }
+    }
+    setText(lines.size() > 1 ? lines.join('\n') : full_);
+  }
+  QString full_;
+};
+
 struct ButtonOps : KindOps {
   QWidget* build(Builder& b, ControlState& c) const override {
-    auto* button = new QPushButton(textOf(*c.def), b.host);
+    auto* button = new Button(textOf(*c.def), b.host);
     if (*c.def->icon) button->setIcon(resourceIcon(QString::fromUtf8(c.def->icon)));
     button->setAutoDefault(false);
     WindowImpl* w = &b.w;
@@ -71,6 +107,12 @@ struct ButtonOps : KindOps {
   bool takesFocus() const override { return true; }
   QSize naturalSize(const WindowImpl& w, const ControlState& c) const override {
     return {KindOps::naturalSize(w, c).width(), w.py(14)};
+  }
+  void setText(WindowImpl&, ControlState& c, const QString& text) const override {
+    static_cast<Button*>(c.widget.data())->setFullText(text);
+  }
+  QString text(const WindowImpl&, const ControlState& c) const override {
+    return static_cast<Button*>(c.widget.data())->fullText();
   }
 };
 

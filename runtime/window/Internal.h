@@ -187,6 +187,7 @@ class Dispatcher : public QObject {
   int selecting = 0;  // field of the selected event being handled
   int nextId = 2;
   int inCoroutine = 0;  // the thread whose coroutine runs now, 0 outside every coroutine
+  int yielding = 0;     // coroutines that let the others work for a moment and go on by themselves
   std::map<int, LogicalThread> threads;
   std::vector<Window*> openWindows;  // in opening order
   Window* frame = nullptr;           // the open application frame

@@ -98,14 +98,13 @@ class CellDelegate : public QStyledItemDelegate {
     QStyledItemDelegate::initStyleOption(option, index);
     const QVariant fg = index.data(ListModel::kSelectedForeground);
     const QVariant bg = index.data(ListModel::kSelectedBackground);
-    if (fg.isValid()) {
-      option->palette.setColor(QPalette::HighlightedText, fg.value<QColor>());
-      option->palette.setColor(QPalette::Inactive, QPalette::HighlightedText, fg.value<QColor>());
-    }
-    if (bg.isValid()) {
-      option->palette.setColor(QPalette::Highlight, bg.value<QColor>());
-      option->palette.setColor(QPalette::Inactive, QPalette::Highlight, bg.value<QColor>());
-    }
+    if (!fg.isValid() && !bg.isValid()) return;
+    // The list shows its current row in the colours of the selected state, drawn as a plain cell.
+    option->state &= ~(QStyle::State_Selected | QStyle::State_HasFocus | QStyle::State_MouseOver);
+    auto* view = qobject_cast<const QAbstractItemView*>(option->widget);
+    if (!view || view->currentIndex().row() != index.row()) return;
+    if (bg.isValid()) option->backgroundBrush = bg.value<QColor>();
+    if (fg.isValid()) option->palette.setColor(QPalette::Text, fg.value<QColor>());
   }
 };
 
@@ -144,6 +143,10 @@ void ListBox::setDialogUnit(double pixels) {
 }
 
 void ListBox::setSource(ListSource source) {
+  // With colours of its own for the selected state, the current row is drawn by the cells alone.
+  const bool ownSelection = source.selectedBackground || source.selectedForeground;
+  setSelectionMode(ownSelection ? QAbstractItemView::NoSelection : QAbstractItemView::SingleSelection);
+  setAllColumnsShowFocus(!ownSelection);  // the style's focus frame would tint the current row
   model_->source = std::move(source);
   refresh();
 }

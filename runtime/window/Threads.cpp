@@ -87,6 +87,7 @@ bool Dispatcher::wakeable(const LogicalThread& t) const {
 }
 
 bool Dispatcher::hasWork() const {
+  if (yielding) return true;
   for (const auto& [id, t] : threads)
     if (wakeable(t)) return true;
   return false;
@@ -316,7 +317,9 @@ void yieldThread() {
     *done = true;
     d.schedule();
   });
+  ++d.yielding;
   d.wait([done] { return *done; }, false);
+  --d.yielding;
 }
 
 bool keyPressWaiting() {
