@@ -109,16 +109,26 @@ void ListeFuellen() {
   ListeZeigen();
 }
 
-// Enter in the list edits the highlighted account. The window layer's alert keys belong to the
-// window, so the list's Enter is set while the list has the focus.
-void ListenTasten() {
-  TastenLoeschen();
-  if (WinKontoSuchen.focusField() == KS_NR) WinKontoSuchen.addAlertKey(VK_Enter);
+// The keys of the control that has the focus. Enter in the list edits the highlighted account, so
+// the list keeps its own Enter (no aliases); the other controls get the keyboard mode's keys. The
+// window layer's alert keys belong to the window, so the list's Enter is set while it has the focus.
+void TastenSetzen(int feld) {
+  if (feld == KS_NR) {
+    TastenLoeschen();
+    WinKontoSuchen.addAlertKey(VK_Enter);
+  } else {
+    WinKontoSuchen.clearAlertKeys();
+    TastenBelegen(2, 0, 0);
+  }
 }
+
+// After a window above has closed; the window's focus comes back with its activation, which sets
+// the keys again.
+void TastenZuruecksetzen() { TastenSetzen(WinKontoSuchen.focusField()); }
 
 void Bearbeiten() {
   GewaehltesKontoBearbeiten();
-  ListenTasten();
+  TastenZuruecksetzen();
 }
 
 void NeuesKonto() {
@@ -126,7 +136,7 @@ void NeuesKonto() {
   KontoBearbeiten(0);
   ListeFuellen();
   WinKontoSuchen.select(KS_NR);
-  ListenTasten();
+  TastenZuruecksetzen();
 }
 
 void Loeschen() {
@@ -138,7 +148,7 @@ void Loeschen() {
   KontoLoeschen();
   ListeFuellen();
   WinKontoSuchen.select(KS_NR);
-  ListenTasten();
+  TastenZuruecksetzen();
 }
 
 // A change typed into a filter, or a click on the heading of its column: the other two filters are
@@ -178,12 +188,10 @@ Pass Ereignis(Window& w, const Event& e) {
       w.select(KS_NR);
       break;
     case EV_Selected:
-      if (e.field == KS_NR) {
-        ListenTasten();
-      } else {
-        w.clearAlertKeys();
-        TastenBelegen(2, 0, 0);
-      }
+      TastenSetzen(e.field);
+      break;
+    case EV_GainFocus:
+      TastenSetzen(w.focusField());
       break;
     case EV_AlertKey:
       if (e.key == VK_Enter) Bearbeiten();
