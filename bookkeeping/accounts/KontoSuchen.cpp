@@ -109,21 +109,19 @@ void ListeFuellen() {
   ListeZeigen();
 }
 
-// The keys of the control that has the focus. Enter in the list edits the highlighted account, so
-// the list keeps its own Enter (no aliases); the other controls get the keyboard mode's keys. The
-// window layer's alert keys belong to the window, so the list's Enter is set while it has the focus.
+// The keys of the control being selected. Enter is an alert key of the list, where it edits the
+// highlighted account; the window layer's alert keys belong to the window, so Enter stays an alert
+// key of the window and does the work of the control that has the focus. In the list no alias may
+// turn Enter into Tab.
 void TastenSetzen(int feld) {
-  if (feld == KS_NR) {
+  if (feld == KS_NR)
     TastenLoeschen();
-    WinKontoSuchen.addAlertKey(VK_Enter);
-  } else {
-    WinKontoSuchen.clearAlertKeys();
+  else
     TastenBelegen(2, 0, 0);
-  }
+  WinKontoSuchen.addAlertKey(VK_Enter);
 }
 
-// After a window above has closed; the window's focus comes back with its activation, which sets
-// the keys again.
+// After a window above has closed.
 void TastenZuruecksetzen() { TastenSetzen(WinKontoSuchen.focusField()); }
 
 void Bearbeiten() {
@@ -142,9 +140,11 @@ void NeuesKonto() {
 void Loeschen() {
   const KONTOQUEUE_T* z = KontoZeileLesen(WinKontoSuchen.listSelection(KS_NR));
   if (!z) return;  // no row, nothing to delete: no question either
-  if (!Meldung("Soll das Konto " + z->NAME.clip() + " wirklich gelöscht werden?",
-               "(Buchungsposten auf dieses Konto können dann nicht mehr danach sortiert werden!)", "", "", 1, 1))
-    return;
+  const bool loeschen =
+      Meldung("Soll das Konto " + z->NAME.clip() + " wirklich gelöscht werden?",
+              "(Buchungsposten auf dieses Konto können dann nicht mehr danach sortiert werden!)", "", "", 1, 1);
+  TastenZuruecksetzen();
+  if (!loeschen) return;
   KontoLoeschen();
   ListeFuellen();
   WinKontoSuchen.select(KS_NR);
@@ -181,6 +181,15 @@ void FilterGetippt(Window& w, int feld) {
   ListeFuellen();
 }
 
+// Enter in the list edits; on a button it presses the button, as without the alert key.
+void EnterGedrueckt(Window& w) {
+  const int feld = w.focusField();
+  if (feld == KS_NR)
+    Bearbeiten();
+  else if (feld >= KS_KONTENDRUCKEN && feld <= KS_LOESCHEN)
+    postField(EV_Accepted, feld, 0);
+}
+
 Pass Ereignis(Window& w, const Event& e) {
   switch (e.code) {
     case EV_OpenWindow:
@@ -191,10 +200,11 @@ Pass Ereignis(Window& w, const Event& e) {
       TastenSetzen(e.field);
       break;
     case EV_GainFocus:
-      TastenSetzen(w.focusField());
+      // Back from another window to the list: its Enter again.
+      if (w.focusField() == KS_NR) TastenSetzen(KS_NR);
       break;
     case EV_AlertKey:
-      if (e.key == VK_Enter) Bearbeiten();
+      if (e.key == VK_Enter) EnterGedrueckt(w);
       break;
     case EV_NewSelection:
       FilterGetippt(w, e.field);
@@ -243,6 +253,7 @@ void KontoSuchen() {
   liste.cell = Zelle;
   w.setListSource(KS_NR, liste);
   ListeZeigen();
+  w.addAlertKey(VK_Enter);
   w.activate();
   w.run(Ereignis);
   // The queue is left in code order for the booking form's pick list. This fill runs to its end:

@@ -79,6 +79,7 @@ inline QTimer* sobaldOffen(const QString& label, std::function<void(rt::win::Win
     if (!w) return;
     t->stop();
     t->deleteLater();
+    rt::win::settle();
     body(*w);
     if (rt::win::findWindow(label) == w) w->topWidget()->close();
   });
