@@ -72,9 +72,10 @@ WindowDef definition() {
            .h = 140, .tip = kSortierTipp},
           {.field = KS_KONTENDRUCKEN, .label = "?KONTENDRUCKEN", .kind = Kind::Button, .x = 2, .y = 176, .w = 30,
            .h = 22, .tip = "Kontenrahmen ausdrucken", .icon = "exp_pri.ico", .key = KEY_Alt | 'D'},
-          knopf(KS_BEARBEITEN, "?BEARBEITEN", "Konto &bearbeiten", 49),
-          knopf(KS_NEU, "?NEU", "&Neues Konto", 108),
-          knopf(KS_LOESCHEN, "?LOESCHEN", "Konto &löschen", 167),
+          // The buttons are two lines high and show their texts in two lines.
+          knopf(KS_BEARBEITEN, "?BEARBEITEN", "Konto\n&bearbeiten", 49),
+          knopf(KS_NEU, "?NEU", "&Neues\nKonto", 108),
+          knopf(KS_LOESCHEN, "?LOESCHEN", "Konto\n&löschen", 167),
           {.kind = Kind::Prompt, .text = "Suchmaske", .x = 9, .y = 5, .w = 202, .attrs = A_Large},
           filter(KS_KONTONAME, "?KONTONAME", "@S20", 11, 68, Bound(KONTONAME)),
           filter(KS_KONTOSHORTCUT, "?KONTOSHORTCUT", "@S4", 112, 40, Bound(KONTOSHORTCUT)),

@@ -4,12 +4,15 @@
 // both cases.
 
 #include "bookkeeping/accounts/KontoLogik.h"
+#include "runtime/window/Keys.h"
+#include "runtime/window/Threads.h"
 #include "runtime/window/Window.h"
 #include "tests/bookkeeping/booking/Fixture.h"
 
 #include <QStringList>
 #include <QTimer>
 #include <functional>
+#include <memory>
 #include <string>
 
 struct KontenTest : DataFolderTest {
@@ -66,6 +69,21 @@ struct KontenTest : DataFolderTest {
   static bool readAccount(const char* nr) {
     KONTO.NR = nr;
     return KONTODATEI.get(KONTO_KEYNR) == 0;
+  }
+};
+
+// The windows' tests: no key aliases left from before, and the message windows answered.
+struct KontenFensterTest : KontenTest {
+  std::unique_ptr<testing_support::MessageAnswers> answers;
+  void SetUp() override {
+    KontenTest::SetUp();
+    rt::win::clearKeyAliases();
+    answers = std::make_unique<testing_support::MessageAnswers>();
+  }
+  void TearDown() override {
+    answers.reset();
+    rt::win::clearKeyAliases();
+    KontenTest::TearDown();
   }
 };
 

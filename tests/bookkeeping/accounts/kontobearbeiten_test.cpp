@@ -11,18 +11,7 @@ using testing_support::MessageAnswers;
 
 namespace {
 
-struct KontoBearbeitenTest : KontenTest {
-  std::unique_ptr<MessageAnswers> answers;
-  void SetUp() override {
-    KontenTest::SetUp();
-    clearKeyAliases();
-    answers = std::make_unique<MessageAnswers>();
-  }
-  void TearDown() override {
-    answers.reset();
-    clearKeyAliases();
-    KontenTest::TearDown();
-  }
+struct KontoBearbeitenTest : KontenFensterTest {
   // Opens the edit window for the account in KONTO and runs `body` in it.
   static void edit(std::int32_t nummer, const std::function<void(Window&)>& body) {
     sobaldOffen("P23$WIN", [&](Window& w) {
@@ -218,8 +207,7 @@ TEST_F(KontoBearbeitenTest, F2ConfirmsWithTheTypedTextAndAFailedWriteKeepsTheInp
     settle();
     EXPECT_EQ(lastMessage(), "Das Konto konnte nicht gespeichert werden - Fehlercode 90 | Die Eingabe bleibt erhalten.");
     EXPECT_EQ(name->text(), "Honorare");
-    QTest::keyClick(name, Qt::Key_F2);
-    settle();
+    click(w, KB_SPEICHERN);
   });
   ASSERT_TRUE(readAccount("8400"));
   EXPECT_EQ(KONTO.NAME.clip(), "Honorare");

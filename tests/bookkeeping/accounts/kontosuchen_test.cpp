@@ -20,19 +20,7 @@ using testing_support::MessageAnswers;
 
 namespace {
 
-struct KontenListeTest : KontenTest {
-  std::unique_ptr<MessageAnswers> answers;
-
-  void SetUp() override {
-    KontenTest::SetUp();
-    clearKeyAliases();
-    answers = std::make_unique<MessageAnswers>();
-  }
-  void TearDown() override {
-    answers.reset();
-    clearKeyAliases();
-    KontenTest::TearDown();
-  }
+struct KontenListeTest : KontenFensterTest {
 
   // Opens the account list as the frame's command does and runs `body` in it; returns when the
   // list has been closed.
@@ -386,5 +374,24 @@ TEST_F(KontenListeTest, AFillStopsAtOnceWhenAKeyPressIsWaiting) {
     }
     EXPECT_EQ(rows(), "4000 5000");
     delete other;
+  });
+}
+
+TEST_F(KontenListeTest, Screenshots) {
+  const QString out = qEnvironmentVariable("TAVIK_SCREENSHOTS");
+  if (out.isEmpty()) GTEST_SKIP() << "set TAVIK_SCREENSHOTS to a folder to write the pictures";
+  chart();
+  withList([&](Window& w) {
+    type(w, KS_KONTONAME, "");
+    w.topWidget()->grab().save(out + "/kontenliste.png");
+    clickRow(w, 4);
+    sobaldOffen("P23$WIN", [&](Window& e) {
+      QTest::qWait(50);
+      e.topWidget()->grab().save(out + "/konto-bearbeiten.png");
+      QTest::mouseClick(e.widget(KB_ART_1 + 2), Qt::LeftButton);
+      settle();
+      e.topWidget()->grab().save(out + "/konto-bearbeiten-ust.png");
+    });
+    click(w, KS_BEARBEITEN);
   });
 }
