@@ -142,7 +142,7 @@ QVariant AuswahlZelle(int zeile, int spalte) {
 
 // Leaving ?CODE: look the account up and take it over.
 void KontoVerlassen() {
-  const Suche s = KontoSuchen();
+  const Suche s = KontoNachschlagen();
   if (s == Suche::KeineSuche) return;
   if (s == Suche::NichtGefunden) {
     KeinKontoMeldung();

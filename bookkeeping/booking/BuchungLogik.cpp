@@ -1,5 +1,6 @@
 #include "bookkeeping/booking/BuchungLogik.h"
 
+#include "bookkeeping/accounts/KontoLogik.h"
 #include "bookkeeping/common/Queues.h"
 #include "bookkeeping/data/Parameter.h"
 #include "runtime/text/Picture.h"
@@ -36,6 +37,8 @@ void NettoMwstBerechnen() {
 }
 
 void AuswahlListeFuellen() {
+  // While the account list is open it owns KONTOQUEUE, which the pick list then shows as it is.
+  if (KONTENLISTEOFFEN) return;
   const std::string_view t = CODE.bytes();
   const std::size_t l = t.size();
   KONTOQUEUE.free();
@@ -59,7 +62,7 @@ void AuswahlListeFuellen() {
     durchlaufen([&] { return l > 0 ? KONTO.NR.sub(1, l) == t : KONTO.SHORTCUT.isBlank(); });
 }
 
-Suche KontoSuchen() {
+Suche KontoNachschlagen() {
   if (IstZiffer(CODE[0])) {
     KONTO.NR = CODE;
     return KONTODATEI.get(KONTO_KEYNR) ? Suche::NichtGefunden : Suche::Gefunden;

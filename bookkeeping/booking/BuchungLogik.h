@@ -24,7 +24,7 @@ void NettoMwstBerechnen();
 void AuswahlListeFuellen();
 
 enum class Suche { KeineSuche, NichtGefunden, Gefunden };
-Suche KontoSuchen();
+Suche KontoNachschlagen();
 // Takes the account in KONTO into the entry; with the edit mark the loaded VAT key and texts stay.
 std::uint8_t KontoUebernehmen(std::uint8_t bearbeiten);
 

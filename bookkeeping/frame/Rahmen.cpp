@@ -1,5 +1,6 @@
 #include "bookkeeping/frame/Rahmen.h"
 
+#include "bookkeeping/accounts/KontoSuchen.h"
 #include "bookkeeping/common/Ereignisse.h"
 #include "bookkeeping/common/Meldung.h"
 #include "bookkeeping/data/Parameter.h"
@@ -179,6 +180,8 @@ Pass RahmenEreignis(Window& w, const Event& e) {
         w.setPosition(r.x(), r.y(), 373, 251);
       } else if (e.field == FELD_BEENDEN) {
         return Pass::Leave;
+      } else if (e.field == FELD_KONTEN || e.field == FELD_KONTEN_) {
+        KontenBearbeiten();
       }
       // Drucken, Einstellungen, Konten bearbeiten, CSV-Export, Info and Handbuch call windows that
       // the frame does not have yet.
