@@ -9,6 +9,7 @@
 #include "bookkeeping/data/Parameter.h"
 #include "bookkeeping/frame/Globale.h"
 #include "bookkeeping/frame/Rahmen.h"
+#include "bookkeeping/frame/Startbild.h"
 #include "platform/CommandLine.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
@@ -140,6 +141,7 @@ void Hauptprogramm() {
   if (DATENORDNER.isEmpty()) DATENORDNER = "Programmordner";
   if (ERSTSTART) Vorgabekontenanlegen();
 
+  rt::win::start(Startbild);
   RahmenOeffnen();
   ParameterSpeichern();
   RahmenPlatzieren();
@@ -151,6 +153,7 @@ void Hauptprogramm() {
   RahmenSchleife();
 
   ParameterSpeichern();
+  StartbildSchliessen();
   WinMain.close();
   KONTODATEI.close();
   BUCHUNGDATEI.close();

@@ -4,6 +4,9 @@
 #include "bookkeeping/common/Meldung.h"
 #include "bookkeeping/data/Parameter.h"
 #include "bookkeeping/frame/Globale.h"
+#include "bookkeeping/frame/Handbuch.h"
+#include "bookkeeping/frame/Installationsinfo.h"
+#include "bookkeeping/settings/Einstellungen.h"
 #include "runtime/window/Keys.h"
 #include "runtime/window/Threads.h"
 
@@ -179,6 +182,12 @@ Pass RahmenEreignis(Window& w, const Event& e) {
         w.setPosition(r.x(), r.y(), 373, 251);
       } else if (e.field == FELD_BEENDEN) {
         return Pass::Leave;
+      } else if (e.field == FELD_EINSTELLUNGEN || e.field == FELD_EINSTELLUNGEN_) {
+        EinstellungenBearbeiten();
+      } else if (e.field == FELD_INFO) {
+        start(Installationsinfo);
+      } else if (e.field == FELD_HANDBUCH) {
+        HandbuchOeffnen();
       }
       // Drucken, Einstellungen, Konten bearbeiten, CSV-Export, Info and Handbuch call windows that
       // the frame does not have yet.
