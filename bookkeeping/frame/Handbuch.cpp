@@ -16,16 +16,17 @@ enum Feld { OK_ = 1, ACROBATHILFE };
 WindowDef definition() {
   WindowDef d;
   d.label = "P54$WINHANDBUCHLAYOUT";
-  d.w = 240;
+  // Wider than designed, so that the tip's first line is shown whole in the font at hand.
+  d.w = 300;
   d.h = 110;
   d.font = "System";
   d.fontSize = 10;
   d.controls = {
-      {.kind = Kind::Box, .x = 0, .y = 0, .w = 240, .h = 110, .border = QColor(0x80, 0x80, 0x80)},
+      {.kind = Kind::Box, .x = 0, .y = 0, .w = 300, .h = 110, .border = QColor(0x80, 0x80, 0x80)},
       {.kind = Kind::Prompt, .text = "Tipp:  Ein ausreichend großer Monitor stellt das PDF-Handbuch", .x = 20, .y = 20},
       {.kind = Kind::Prompt, .text = "am besten in der Doppelseiten-Ansicht dar!", .x = 40, .y = 30},
       {.kind = Kind::Prompt, .text = "(Bei Acrobat: Anzeige/Seitenlayout/Doppelseite)", .x = 40, .y = 40},
-      {.field = OK_, .label = "?OK_", .kind = Kind::Button, .text = "Ok", .x = 100, .y = 90, .w = 40, .h = 12,
+      {.field = OK_, .label = "?OK_", .kind = Kind::Button, .text = "Ok", .x = 130, .y = 90, .w = 40, .h = 12,
        .attrs = A_Default},
       {.field = ACROBATHILFE, .label = "?PARA:ACROBATHILFE", .kind = Kind::CheckBox,
        .text = "Diesen Tipp weiterhin anzeigen", .x = 20, .y = 70, .bound = Bound(PARA.ACROBATHILFE)},

@@ -50,14 +50,14 @@ WindowDef definition() {
       option(4, "Einnahmen/Ausgaben mit   MwSt", 1, 14, 19, 165),
       option(5, "Einnahmen/Ausgaben ohne MwSt", 2, 14, 33, 165),
       option(6, "Nur Ausgaben ohne MwSt", 3, 14, 47, 165),
-      box(EF_MWSTBOX, 6, 72, 178, 40),
+      box(EF_MWSTBOX, 6, 72, 178, 42),
   };
   for (int i = 0; i < 5; ++i)
-    c.push_back({.field = EF_MWSTPROMPT_1 + i, .kind = Kind::Prompt, .text = satzText[i], .x = 11 + 35 * i,
-                 .y = 92});
+    c.push_back({.field = EF_MWSTPROMPT_1 + i, .kind = Kind::Prompt, .text = satzText[i], .x = 12 + 34 * i,
+                 .y = 85, .w = 28, .attrs = A_Centre});
   for (int i = 0; i < 5; ++i)
     c.push_back({.field = EF_MWST_1 + i, .label = satzLabel[i], .kind = Kind::Entry, .picture = kSatz,
-                 .x = 21 + 35 * i, .y = 90, .w = 26, .h = 12, .bound = Bound(*satz[i]),
+                 .x = 12 + 34 * i, .y = 96, .w = 28, .h = 12, .bound = Bound(*satz[i]),
                  .attrs = i == 0 ? A_Disabled : A_None});
   c.insert(c.end(), {
       {.field = EF_TRENNER, .kind = Kind::Line, .x = 192, .y = 6, .w = 2, .h = 183, .attrs = A_Vertical},

@@ -366,3 +366,30 @@ TEST(DocumentOpenTest, TheDesktopStartsTheAssociatedProgramAndReportsAFailure) {
   qunsetenv("GIO_LOG");
   qunsetenv("GIO_EXIT");
 }
+
+TEST_F(HandbuchTest, Screenshot) {
+  const QString out = qEnvironmentVariable("TAVIK_SCREENSHOTS");
+  if (out.isEmpty()) GTEST_SKIP() << "set TAVIK_SCREENSHOTS to a folder to write the pictures";
+  PARA.ACROBATHILFE = 1;
+  programmDa = false;
+  handbuch();
+  tipp = [&](Window& w) {
+    QTimer::singleShot(0, [&] {
+      QTest::qWait(50);
+      w.topWidget()->grab().save(out + "/handbuch-tipp.png");
+      QTest::keyClick(w.widget(1), Qt::Key_Return);
+    });
+  };
+  setOpenHook([&](Window& w) {
+    if (w.label() == "P9$WIN") {
+      QTimer::singleShot(0, [&w, out] {
+        QTest::qWait(50);
+        w.topWidget()->grab().save(out + "/handbuch-meldung.png");
+        QTest::keyClick(w.widget(7), Qt::Key_Return);
+      });
+    } else if (tipp) {
+      tipp(w);
+    }
+  });
+  HandbuchOeffnen();
+}
