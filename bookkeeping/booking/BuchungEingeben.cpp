@@ -15,7 +15,7 @@
 
 using namespace rt::win;
 
-std::uint8_t STARTBILDAKTIV = 0;
+std::uint8_t STARTBILDAKTIV = 1;
 
 namespace {
 

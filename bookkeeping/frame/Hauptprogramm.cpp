@@ -10,6 +10,7 @@
 #include "bookkeeping/data/Parameter.h"
 #include "bookkeeping/frame/Globale.h"
 #include "bookkeeping/frame/Rahmen.h"
+#include "bookkeeping/frame/Startbild.h"
 #include "platform/CommandLine.h"
 #include "platform/FileLock.h"
 #include "platform/Files.h"
@@ -203,6 +204,7 @@ void Hauptprogramm() {
   if (ERSTSTART && Vorgabekontenanlegen()) platform::deleteFile(marke);
   if (DATENORDNER.isEmpty()) DATENORDNER = "Programmordner";
 
+  rt::win::start(Startbild);
   RahmenOeffnen();
   ParameterSpeichern();
   RahmenPlatzieren();
@@ -214,6 +216,7 @@ void Hauptprogramm() {
   RahmenSchleife();
 
   ParameterSpeichern();
+  StartbildSchliessen();
   WinMain.close();
   KONTODATEI.close();
   BUCHUNGDATEI.close();
