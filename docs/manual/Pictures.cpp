@@ -131,7 +131,7 @@ void buchungEintippen() {
 void formularLeeren() { click(WinBuchung, BF_ABBRUCH); }
 
 void suchen() {
-  click(WinMain, FELD_ANZEIGESTANDARD1 + 1);  // the overview down the full height
+  WinAnzeige.setPosition(295, -6, 176, 185);  // a little higher, for a few result rows
   click(WinAnzeige, FELD_BUCHUNGSUCHEN);
   type(WinAnzeige, FELD_BUCHUNGSUCHENTEXT, "renr");
   click(WinAnzeige, FELD_BUCHUNGSUCHENOK);
@@ -229,7 +229,9 @@ void redirectLocations(const QString& root) {
 }
 
 QMap<QString, QImage> takePictures() {
-  const QString datenordner = qEnvironmentVariable("TAVIK_FOLDER_COMMON_APPDATA") + "/Dolmix/Tavik/";
+  const QString appdata = qEnvironmentVariable("TAVIK_FOLDER_COMMON_APPDATA");
+  if (appdata.isEmpty()) fail("Die Ordner sind nicht umgeleitet (redirectLocations fehlt)");
+  const QString datenordner = appdata + "/Dolmix/Tavik/";
   QDir().mkpath(datenordner);
   rt::setTodayForTesting(rt::dayNumber(kJahr, 3, 20));
   beispieleAnlegen(datenordner);
@@ -253,6 +255,10 @@ QMap<QString, QImage> takePictures() {
         g_geoeffnet = aufnehmen(w.topWidget());
         w.topWidget()->close();
       });
+    } else if (w.label() == "P9$WIN") {
+      // A message nobody asked for would wait for an answer forever: it ends the build instead.
+      if (fehler.isEmpty()) fehler = "unerwartete Meldung: " + w.text(4).trimmed() + " " + w.text(3).trimmed();
+      QTimer::singleShot(0, [&w] { w.topWidget()->close(); });
     }
   });
   Hauptprogramm();
