@@ -12,7 +12,9 @@
 #include "runtime/window/Window.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFont>
 #include <QLocale>
 #include <QTemporaryDir>
@@ -36,7 +38,11 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "Aufruf: %s QUELLE.html AUSGABE.pdf\n", argv[0]);
     return 2;
   }
-  QTemporaryDir scratch;
+  // The sample data files live in memory where the system offers it: every saving of the
+  // parameters waits for the disk otherwise, and the build would wait with it.
+  const QString memory = "/dev/shm";
+  QTemporaryDir scratch(QFileInfo(memory).isWritable() ? memory + "/tavik-manual-XXXXXX"
+                                                       : QDir::tempPath() + "/tavik-manual-XXXXXX");
   if (!scratch.isValid()) {
     std::fprintf(stderr, "Kein temporärer Ordner.\n");
     return 1;
