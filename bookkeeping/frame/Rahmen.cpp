@@ -3,6 +3,7 @@
 #include "bookkeeping/common/Ereignisse.h"
 #include "bookkeeping/common/Meldung.h"
 #include "bookkeeping/data/Parameter.h"
+#include "bookkeeping/export/CsvDatenexport.h"
 #include "bookkeeping/frame/Globale.h"
 #include "runtime/window/Keys.h"
 #include "runtime/window/Threads.h"
@@ -179,6 +180,8 @@ Pass RahmenEreignis(Window& w, const Event& e) {
         w.setPosition(r.x(), r.y(), 373, 251);
       } else if (e.field == FELD_BEENDEN) {
         return Pass::Leave;
+      } else if (e.field == FELD_CSV_EXPORT || e.field == FELD_CSV_EXPORT_) {
+        start(CsvDatenexport);
       }
       // Drucken, Einstellungen, Konten bearbeiten, CSV-Export, Info and Handbuch call windows that
       // the frame does not have yet.

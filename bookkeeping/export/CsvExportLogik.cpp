@@ -1,0 +1,125 @@
+#include "bookkeeping/export/CsvExportLogik.h"
+
+#include "bookkeeping/data/Parameter.h"
+#include "bookkeeping/proc/CsvDatei.h"
+#include "runtime/text/Picture.h"
+
+#include <climits>
+
+const std::string_view CSV_KOPFZEILE =
+    "Konto-Nr;Konto Name;Buchungsdatum;Buchungstext 1;Buchungstext 2;Bruttowert;Nettowert;MwStwert;"
+    "Buchungsart (1=Eingang / 2=Ausgang / 3=USt);MwStsatz;\r\n";
+const char CSV_KONTO_FEHLT[] = "*** Konto nicht mehr existent ***";
+
+namespace {
+
+// Keeps the shared record buffers of the bookings and accounts and gives them back when it ends.
+class PufferLeihe {
+ public:
+  PufferLeihe() : buchung_(BUCHUNG), konto_(KONTO) {}
+  ~PufferLeihe() {
+    BUCHUNG = buchung_;
+    KONTO = konto_;
+  }
+  PufferLeihe(const PufferLeihe&) = delete;
+  PufferLeihe& operator=(const PufferLeihe&) = delete;
+
+ private:
+  const BUCHUNG_T buchung_;
+  const KONTO_T konto_;
+};
+
+void feld(const QString& text) { CsvFeldSchreiben(rt::toCp1252(text), 0, 0); }
+
+// Looks up the booking's account: 0 found, kRecordNotFound when there is none, another code when
+// the look-up failed.
+int kontoSuchen(const BUCHUNG_T& b) {
+  KONTO.NR = b.KONTO;
+  const int code = KONTODATEI.get(KONTO_KEYNR);
+  if (code == 0 && !(KONTO.NR == b.KONTO)) return rt::isam::kRecordNotFound;
+  return code;
+}
+
+}  // namespace
+
+void CsvBuchungSchreiben(const BUCHUNG_T& b, const KONTO_T* konto) {
+  static const rt::Picture satz("@N5`2");
+  const double vorzeichen = b.ART == 1 ? 1 : -1;
+  CsvFeldSchreiben(b.KONTO.raw(), 0, 0);
+  CsvFeldSchreiben(konto ? konto->NAME.raw() : std::string_view(CSV_KONTO_FEHLT), 0, 0);
+  feld(rt::formatDate(rt::dayNumber(b.DATUM)));
+  CsvFeldSchreiben(b.TEXT[0].raw(), 0, 0);
+  CsvFeldSchreiben(b.TEXT[1].raw(), 0, 0);
+  feld(rt::formatAmount(vorzeichen * b.BRUTTO));
+  feld(rt::formatAmount(vorzeichen * b.NETTO));
+  feld(rt::formatAmount(vorzeichen * b.MWST));
+  feld(QString::number(b.ART));
+  feld(b.MWSTSATZ >= 1 && b.MWSTSATZ <= 5 ? satz.format(MwstSatz(b.MWSTSATZ)) : QString());
+  CsvTextSchreiben("\r\n");
+}
+
+CsvExportErgebnis CsvExportieren(const QString& datei, rt::Day von, rt::Day bis,
+                                 const std::function<void(rt::Day)>& pause) {
+  CsvExportErgebnis e;
+  if (!CsvDateiOeffnen(datei, "", e.fehler)) return e;
+  CsvTextSchreiben(CSV_KOPFZEILE);
+
+  // The walk's own place: the key of the booking read last, or the start before the first.
+  rt::DATE datum = rt::dateOf(von);
+  std::int32_t nr = 0;
+  bool gelesen = false;
+  int code = 0;
+  for (bool ende = false; !ende;) {
+    {
+      const PufferLeihe geliehen;
+      BUCHUNG.DATUM = datum;
+      BUCHUNG.NR = nr;
+      BUCHUNGDATEI.setToValue(BUCHUNG_KEYDATUM);
+      for (int n = 0; n < CSV_PAUSE_NACH;) {
+        code = BUCHUNGDATEI.next();
+        if (code != 0 || rt::dayNumber(BUCHUNG.DATUM) > bis) {
+          if (code == rt::isam::kRecordNotAvailable) code = 0;
+          ende = true;
+          break;
+        }
+        // After a pause the walk starts again at the booking it read last.
+        if (gelesen && BUCHUNG.NR == nr && rt::dayNumber(BUCHUNG.DATUM) == rt::dayNumber(datum)) continue;
+        datum = BUCHUNG.DATUM;
+        nr = BUCHUNG.NR;
+        gelesen = true;
+        const BUCHUNG_T buchung = BUCHUNG;
+        code = kontoSuchen(buchung);
+        if (code != 0 && code != rt::isam::kRecordNotFound) {
+          ende = true;
+          break;
+        }
+        CsvBuchungSchreiben(buchung, code == 0 ? &KONTO : nullptr);
+        code = 0;
+        ++e.anzahl;
+        ++n;
+      }
+    }
+    if (!ende && pause) pause(rt::dayNumber(datum));
+  }
+  if (code != 0) {
+    CsvDateiFreigeben();  // the file is discarded
+    e.fehler = static_cast<std::int16_t>(code);
+    return e;
+  }
+  e.fehler = CsvDateiSchliessen();
+  return e;
+}
+
+void CsvZeitraumVorbelegen(rt::DATE& von, rt::DATE& bis) {
+  const PufferLeihe geliehen;
+  von = bis = {};
+  BUCHUNGDATEI.clear();
+  BUCHUNG.NR = 0;
+  BUCHUNG.DATUM = {};
+  BUCHUNGDATEI.setToValue(BUCHUNG_KEYDATUM);
+  if (BUCHUNGDATEI.next() == 0) von = BUCHUNG.DATUM;
+  BUCHUNG.NR = INT32_MAX;  // a booking on day 100000 itself is not after it
+  BUCHUNG.DATUM = rt::dateOf(rt::kLatestDay);
+  BUCHUNGDATEI.setToValue(BUCHUNG_KEYDATUM);
+  if (BUCHUNGDATEI.previous() == 0) bis = BUCHUNG.DATUM;
+}
