@@ -5,6 +5,9 @@
 #include "runtime/text/Picture.h"
 
 #include <climits>
+#include <map>
+#include <optional>
+#include <string>
 
 const std::string_view CSV_KOPFZEILE =
     "Konto-Nr;Konto Name;Buchungsdatum;Buchungstext 1;Buchungstext 2;Bruttowert;Nettowert;MwStwert;"
@@ -31,30 +34,65 @@ class PufferLeihe {
 
 void feld(const QString& text) { CsvFeldSchreiben(rt::toCp1252(text), 0, 0); }
 
-// Looks up the booking's account: 0 found, kRecordNotFound when there is none, another code when
-// the look-up failed.
-int kontoSuchen(const BUCHUNG_T& b) {
-  KONTO.NR = b.KONTO;
-  const int code = KONTODATEI.get(KONTO_KEYNR);
-  if (code == 0 && !(KONTO.NR == b.KONTO)) return rt::isam::kRecordNotFound;
-  return code;
+// The accounts looked up since the last pause. No other thread runs between two pauses, so an
+// account read once stays as it is until the next one.
+class Kontenliste {
+ public:
+  // Looks up the booking's account: 0 with the account in `*konto` (nullptr when there is none),
+  // or the code of a failed look-up.
+  int suchen(const BUCHUNG_T& b, const KONTO_T** konto) {
+    const std::string nr(b.KONTO.bytes());
+    auto it = konten_.find(nr);
+    if (it == konten_.end()) {
+      KONTO.NR = b.KONTO;
+      int code = KONTODATEI.get(KONTO_KEYNR);
+      if (code == 0 && !(KONTO.NR == b.KONTO)) code = rt::isam::kRecordNotFound;
+      if (code != 0 && code != rt::isam::kRecordNotFound) return code;
+      it = konten_.emplace(nr, code == 0 ? std::optional<KONTO_T>(KONTO) : std::nullopt).first;
+    }
+    *konto = it->second ? &*it->second : nullptr;
+    return 0;
+  }
+  void vergessen() { konten_.clear(); }
+
+ private:
+  std::map<std::string, std::optional<KONTO_T>> konten_;
+};
+
+// The rate of a VAT key 1 to 5 as it is set now, in "@N5`2"; formatted again only when it changed.
+std::string_view satzText(int schluessel) {
+  static const rt::Picture satz("@N5`2");
+  static double wert[6] = {-1, -1, -1, -1, -1, -1};
+  static std::string text[6];
+  const double r = MwstSatz(schluessel);
+  if (r != wert[schluessel]) {
+    wert[schluessel] = r;
+    text[schluessel] = rt::toCp1252(satz.format(r));
+  }
+  return text[schluessel];
 }
 
 }  // namespace
 
 void CsvBuchungSchreiben(const BUCHUNG_T& b, const KONTO_T* konto) {
-  static const rt::Picture satz("@N5`2");
+  // Bookings come in date order, many to a day: the date is formatted once a day.
+  static rt::Day tag = -1;
+  static std::string datum;
+  if (const rt::Day t = rt::dayNumber(b.DATUM); t != tag) {
+    tag = t;
+    datum = rt::toCp1252(rt::formatDate(t));
+  }
   const double vorzeichen = b.ART == 1 ? 1 : -1;
   CsvFeldSchreiben(b.KONTO.raw(), 0, 0);
   CsvFeldSchreiben(konto ? konto->NAME.raw() : std::string_view(CSV_KONTO_FEHLT), 0, 0);
-  feld(rt::formatDate(rt::dayNumber(b.DATUM)));
+  CsvFeldSchreiben(datum, 0, 0);
   CsvFeldSchreiben(b.TEXT[0].raw(), 0, 0);
   CsvFeldSchreiben(b.TEXT[1].raw(), 0, 0);
   feld(rt::formatAmount(vorzeichen * b.BRUTTO));
   feld(rt::formatAmount(vorzeichen * b.NETTO));
   feld(rt::formatAmount(vorzeichen * b.MWST));
-  feld(QString::number(b.ART));
-  feld(b.MWSTSATZ >= 1 && b.MWSTSATZ <= 5 ? satz.format(MwstSatz(b.MWSTSATZ)) : QString());
+  CsvFeldSchreiben(std::to_string(b.ART), 0, 0);
+  CsvFeldSchreiben(b.MWSTSATZ >= 1 && b.MWSTSATZ <= 5 ? satzText(b.MWSTSATZ) : std::string_view(), 0, 0);
   CsvTextSchreiben("\r\n");
 }
 
@@ -69,6 +107,7 @@ CsvExportErgebnis CsvExportieren(const QString& datei, rt::Day von, rt::Day bis,
   std::int32_t nr = 0;
   bool gelesen = false;
   int code = 0;
+  Kontenliste konten;
   for (bool ende = false; !ende;) {
     {
       const PufferLeihe geliehen;
@@ -87,18 +126,17 @@ CsvExportErgebnis CsvExportieren(const QString& datei, rt::Day von, rt::Day bis,
         datum = BUCHUNG.DATUM;
         nr = BUCHUNG.NR;
         gelesen = true;
-        const BUCHUNG_T buchung = BUCHUNG;
-        code = kontoSuchen(buchung);
-        if (code != 0 && code != rt::isam::kRecordNotFound) {
+        const KONTO_T* konto = nullptr;
+        if ((code = konten.suchen(BUCHUNG, &konto)) != 0) {
           ende = true;
           break;
         }
-        CsvBuchungSchreiben(buchung, code == 0 ? &KONTO : nullptr);
-        code = 0;
+        CsvBuchungSchreiben(BUCHUNG, konto);
         ++e.anzahl;
         ++n;
       }
     }
+    konten.vergessen();
     if (!ende && pause) pause(rt::dayNumber(datum));
   }
   if (code != 0) {

@@ -20,7 +20,7 @@ extern const std::string_view CSV_KOPFZEILE;
 // The account name of a booking whose account no longer exists.
 extern const char CSV_KONTO_FEHLT[];
 // The walk pauses after this many bookings.
-inline constexpr int CSV_PAUSE_NACH = 1000;
+inline constexpr int CSV_PAUSE_NACH = 2000;
 
 // Writes the line of one booking; `konto` is its account, nullptr when there is none.
 void CsvBuchungSchreiben(const BUCHUNG_T& buchung, const KONTO_T* konto);

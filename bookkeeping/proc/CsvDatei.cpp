@@ -4,6 +4,7 @@
 #include "runtime/window/Threads.h"
 
 #include <map>
+#include <string>
 
 namespace {
 
@@ -51,17 +52,21 @@ std::uint8_t CsvDateiOeffnen(const QString& dateiname, std::string_view trennzei
 void CsvFeldSchreiben(std::string_view wert, std::uint8_t anfuehrung, std::uint8_t zeilenende) {
   Schreiber& s = meinSchreiber();
   if (!s.datei.isOpen()) return;
-  if (anfuehrung) s.datei.append('"');
-  for (const char z : ohneEndBlanks(wert)) {
+  wert = ohneEndBlanks(wert);
+  static std::string feld;  // one buffer for every field, so that a field costs no allocation
+  feld.clear();
+  if (anfuehrung) feld += '"';
+  for (const char z : wert) {
     const auto c = static_cast<unsigned char>(z == s.trennzeichen ? ' ' : z);
     const bool passt = c >= 0x20 && c <= 0x7F && !(anfuehrung && c == '"');
-    s.datei.append(passt || sonderzeichen(c) ? static_cast<char>(c) : ' ');
+    feld += passt || sonderzeichen(c) ? static_cast<char>(c) : ' ';
   }
-  if (anfuehrung) s.datei.append('"');
+  if (anfuehrung) feld += '"';
   if (zeilenende)
-    s.datei.append("\r\n");
+    feld += "\r\n";
   else
-    s.datei.append(s.trennzeichen);
+    feld += s.trennzeichen;
+  s.datei.append(feld);
 }
 
 void CsvTextSchreiben(std::string_view text) {
