@@ -4,6 +4,7 @@
 #include "bookkeeping/common/Ereignisse.h"
 #include "bookkeeping/common/Meldung.h"
 #include "bookkeeping/data/Parameter.h"
+#include "bookkeeping/export/CsvDatenexport.h"
 #include "bookkeeping/frame/Globale.h"
 #include "bookkeeping/frame/Handbuch.h"
 #include "bookkeeping/frame/Installationsinfo.h"
@@ -191,6 +192,8 @@ Pass RahmenEreignis(Window& w, const Event& e) {
         start(Installationsinfo);
       } else if (e.field == FELD_HANDBUCH) {
         HandbuchOeffnen();
+      } else if (e.field == FELD_CSV_EXPORT || e.field == FELD_CSV_EXPORT_) {
+        start(CsvDatenexport);
       }
       return Pass::Default;
     case EV_NewSelection:
