@@ -39,19 +39,19 @@ std::string Anhang(const std::string& name, const std::array<std::int32_t, kSlot
 }
 
 std::string Packen(const std::string& ausgabe, const std::string& programm,
-                   const std::array<std::string, kSlots>& slots, const std::string& name) {
+                   const std::array<std::string, kSlots>& dateien, const std::string& name) {
   std::string datei;
   if (!lesen(programm, &datei)) return "das Installationsprogramm " + programm + " ist nicht lesbar";
   std::array<std::int32_t, kSlots> start{}, laenge{};
   std::int64_t bloecke = 0;
   for (int i = 0; i < kSlots; ++i) {
-    if (slots[i].empty()) continue;
+    if (dateien[i].empty()) continue;
     std::string inhalt;
-    if (!lesen(slots[i], &inhalt)) return "die Datei " + slots[i] + " ist nicht lesbar";
+    if (!lesen(dateien[i], &inhalt)) return "die Datei " + dateien[i] + " ist nicht lesbar";
     bloecke += (static_cast<std::int64_t>(inhalt.size()) + kBlock - 1) / kBlock;
     if (bloecke >= kHoechstBloecke) {
       std::ostringstream m;
-      m << "die gespeicherten Dateien brauchen mit " << slots[i] << " " << bloecke
+      m << "die gespeicherten Dateien brauchen mit " << dateien[i] << " " << bloecke
         << " Blöcke zu 512 Bytes; höchstens " << kHoechstBloecke - 1 << " sind möglich";
       return m.str();
     }

@@ -1,0 +1,72 @@
+#pragma once
+// An installer file built for a test from stored files of its own, every location the installer
+// touches redirected into temporary folders, and a driver that answers the message boxes and the
+// folder dialog and clicks through the installer's windows as a user does.
+
+#include "installer/packen/Packen.h"
+#include "tests/support/TestSupport.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+#include <array>
+#include <deque>
+#include <functional>
+
+namespace installer_test {
+
+QByteArray lesen(const QString& datei);
+void schreiben(const QString& datei, const QByteArray& inhalt);
+
+// A program that, started, leaves the file "gestartet" in its current folder.
+QByteArray startmarkeProgramm();
+
+struct Umgebung {
+  testing_support::TempFolder wurzel;
+  QString programme, appdata, menue, desktop, windows, installer;
+  std::array<QByteArray, packen::kSlots> gespeichert;  // the stored files; empty: slot unused
+
+  Umgebung();
+  ~Umgebung();
+  // Builds the installer file from `gespeichert` and makes it the process's own file.
+  void bauen(const std::string& name = "Tavik");
+  QString programmordner() const { return programme + "/Tavik/"; }
+  QString datenordner() const { return appdata + "/Dolmix/Tavik"; }
+  QString registerWert(const QString& name) const;  // of the uninstall entry
+};
+
+// Answers message boxes and folder dialogs as they come and runs the steps of a test in turn, each
+// once its condition holds.
+class Treiber {
+ public:
+  struct Box {
+    QString titel, text;
+  };
+  Treiber();
+  ~Treiber();
+  // The button to click in the next message box ("" or none given: its first button).
+  void antworte(const QString& knopf) { antworten_.push_back(knopf); }
+  // The folder to choose in the next folder dialog ("": cancel it).
+  void waehleOrdner(const QString& ordner) { ordner_.push_back(ordner); }
+  void schritt(std::function<bool()> bereit, std::function<void()> tun) { schritte_.push_back({bereit, tun}); }
+  // Clicks the button of the installer window once it is shown and enabled.
+  void klicke(int feld);
+  const QList<Box>& boxen() const { return boxen_; }
+  QStringList texte() const;
+  bool fertig() const { return schritte_.empty(); }
+  QString ordnerdialogStart;  // the folder the last folder dialog started in
+
+ private:
+  void tick();
+  struct Schritt {
+    std::function<bool()> bereit;
+    std::function<void()> tun;
+  };
+  QTimer timer_;
+  std::deque<QString> antworten_, ordner_;
+  std::deque<Schritt> schritte_;
+  QList<Box> boxen_;
+};
+
+}  // namespace installer_test
