@@ -10,9 +10,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QAbstractItemView>
+#include <QCompleter>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace installer_test {
@@ -36,10 +39,15 @@ const char* const kVariablen[] = {"TAVIK_FOLDER_PROGRAMFILES", "TAVIK_FOLDER_COM
                                   "TAVIK_SCRIPT_HOST"};
 }
 
+// Short folder names: the shortcut script holds the program folder six times in 1,400 characters.
+Wurzel::Wurzel() : dir_(QDir::tempPath() + "/ti-XXXXXX") {}
+QString Wurzel::path() const { return dir_.path(); }
+QString Wurzel::file(const QString& name) const { return dir_.path() + "/" + name; }
+
 Umgebung::Umgebung() {
   const QString w = wurzel.path();
-  programme = w + "/Programme";
-  appdata = w + "/AppData";
+  programme = w + "/P";
+  appdata = w + "/A";
   menue = w + "/Menue";
   desktop = w + "/Desktop";
   windows = w + "/Windows";
@@ -83,6 +91,12 @@ void Umgebung::bauen(const std::string& name) {
 QString Umgebung::registerWert(const QString& name) const {
   return platform::readValue(platform::Hive::LocalMachine,
                              "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tavik", name, 190);
+}
+
+void Umgebung::programmeImRegister(const QString& ordner) {
+  platform::RegistryKey key;
+  platform::createKey(platform::Hive::LocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", &key);
+  platform::setValue(key, "ProgramFilesDir", ordner);
 }
 
 Treiber::Treiber() {
@@ -130,6 +144,7 @@ void Treiber::tick() {
     const QString ordner = ordner_.empty() ? QString() : ordner_.front();
     if (!ordner_.empty()) ordner_.pop_front();
     if (ordner.isEmpty()) {
+      ++ordnerdialoge_;
       QTest::keyClick(dialog, Qt::Key_Escape);
       return;
     }
@@ -137,6 +152,10 @@ void Treiber::tick() {
     eingabe->setFocus();
     eingabe->selectAll();
     QTest::keyClicks(eingabe, ordner);
+    // The completion list that typing opens closes with Escape, as a user closes it.
+    if (eingabe->completer() && eingabe->completer()->popup()->isVisible())
+      QTest::keyClick(eingabe->completer()->popup(), Qt::Key_Escape);
+    ++ordnerdialoge_;
     QTest::keyClick(eingabe, Qt::Key_Return);
     return;
   }

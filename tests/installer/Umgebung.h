@@ -9,10 +9,15 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <array>
 #include <deque>
 #include <functional>
+
+#include <ostream>
+
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace installer_test {
 
@@ -22,8 +27,18 @@ void schreiben(const QString& datei, const QByteArray& inhalt);
 // A program that, started, leaves the file "gestartet" in its current folder.
 QByteArray startmarkeProgramm();
 
+class Wurzel {
+ public:
+  Wurzel();
+  QString path() const;
+  QString file(const QString& name) const;
+
+ private:
+  QTemporaryDir dir_;
+};
+
 struct Umgebung {
-  testing_support::TempFolder wurzel;
+  Wurzel wurzel;
   QString programme, appdata, menue, desktop, windows, installer;
   std::array<QByteArray, packen::kSlots> gespeichert;  // the stored files; empty: slot unused
 
@@ -34,6 +49,8 @@ struct Umgebung {
   QString programmordner() const { return programme + "/Tavik/"; }
   QString datenordner() const { return appdata + "/Dolmix/Tavik"; }
   QString registerWert(const QString& name) const;  // of the uninstall entry
+  // Names the program files folder in the registry, where no one creates it when it is missing.
+  void programmeImRegister(const QString& ordner);
 };
 
 // Answers message boxes and folder dialogs as they come and runs the steps of a test in turn, each
@@ -55,6 +72,7 @@ class Treiber {
   const QList<Box>& boxen() const { return boxen_; }
   QStringList texte() const;
   bool fertig() const { return schritte_.empty(); }
+  int ordnerdialoge() const { return ordnerdialoge_; }  // answered so far
   QString ordnerdialogStart;  // the folder the last folder dialog started in
 
  private:
@@ -67,6 +85,7 @@ class Treiber {
   std::deque<QString> antworten_, ordner_;
   std::deque<Schritt> schritte_;
   QList<Box> boxen_;
+  int ordnerdialoge_ = 0;
 };
 
 }  // namespace installer_test
