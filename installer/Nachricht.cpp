@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -24,8 +25,11 @@ int Nachricht(const QString& text, const QString& titel, const QString& knoepfe)
 // Runs the Qt dialog modally; a dialog of the window runtime that does not block a thread's
 // coroutine takes its place once the runtime offers one.
 QString OrdnerWaehlen(const QString& titel, const QString& start) {
+  // A proposed folder that does not exist yet opens the dialog in the nearest folder above it.
+  QString beginn = QDir::cleanPath(QDir::fromNativeSeparators(start));
+  while (!QFileInfo(beginn).isDir() && !QDir(beginn).isRoot() && !beginn.isEmpty()) beginn = QFileInfo(beginn).path();
   const QString gewaehlt = QFileDialog::getExistingDirectory(
-      QApplication::activeWindow(), titel, QDir::fromNativeSeparators(start),
+      QApplication::activeWindow(), titel, beginn,
       QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
   if (gewaehlt.isEmpty()) return {};
   QString ordner = QDir::toNativeSeparators(gewaehlt);

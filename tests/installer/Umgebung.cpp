@@ -10,13 +10,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
-#include <QAbstractItemView>
-#include <QCompleter>
+#include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <gtest/gtest.h>
 
 namespace installer_test {
 
@@ -103,6 +103,7 @@ Treiber::Treiber() {
   timer_.setInterval(5);
   QObject::connect(&timer_, &QTimer::timeout, [this] { tick(); });
   timer_.start();
+  uhr_.start();
 }
 
 Treiber::~Treiber() { timer_.stop(); }
@@ -125,6 +126,14 @@ QStringList Treiber::texte() const {
 
 void Treiber::tick() {
   QWidget* modal = QApplication::activeModalWidget();
+  // A step that never becomes ready fails the test instead of leaving the installer waiting.
+  if (!schritte_.empty() && uhr_.elapsed() > 30000) {
+    ADD_FAILURE() << "steps left undone: " << schritte_.size();
+    schritte_.clear();
+    if (modal) modal->close();
+    if (rt::win::Window* w = rt::win::findWindow("$WIN")) w->topWidget()->close();
+    return;
+  }
   if (auto* box = qobject_cast<QMessageBox*>(modal)) {
     if (box->property("beantwortet").toBool()) return;
     box->setProperty("beantwortet", true);
@@ -149,14 +158,19 @@ void Treiber::tick() {
       return;
     }
     auto* eingabe = dialog->findChild<QLineEdit*>("fileNameEdit");
+    // The completion list would take the typed keys before the field does; the path is typed whole.
+    eingabe->setCompleter(nullptr);
     eingabe->setFocus();
     eingabe->selectAll();
     QTest::keyClicks(eingabe, ordner);
-    // The completion list that typing opens closes with Escape, as a user closes it.
-    if (eingabe->completer() && eingabe->completer()->popup()->isVisible())
-      QTest::keyClick(eingabe->completer()->popup(), Qt::Key_Escape);
+    // The dialog reads the folders it is typed into while the user types; the choice waits for it.
+    QTest::qWaitFor([&] { return eingabe->text() == ordner; }, 2000);
+    QTest::qWait(100);
+    if (eingabe->text() != ordner) ADD_FAILURE() << "folder dialog shows " << eingabe->text().toStdString();
     ++ordnerdialoge_;
-    QTest::keyClick(eingabe, Qt::Key_Return);
+    // Chosen with the dialog's button: Return would first take the completion list's entry.
+    auto* knoepfe = dialog->findChild<QDialogButtonBox*>("buttonBox");
+    QTest::mouseClick(knoepfe->button(QDialogButtonBox::Open), Qt::LeftButton);
     return;
   }
   if (modal || schritte_.empty() || !schritte_.front().bereit()) return;

@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QElapsedTimer>
 #include <QTimer>
 #include <array>
 #include <deque>
@@ -64,7 +65,8 @@ class Treiber {
   ~Treiber();
   // The button to click in the next message box ("" or none given: its first button).
   void antworte(const QString& knopf) { antworten_.push_back(knopf); }
-  // The folder to choose in the next folder dialog ("": cancel it).
+  // The folder to type into the next folder dialog, whole or within the folder it opens in ("":
+  // cancel it).
   void waehleOrdner(const QString& ordner) { ordner_.push_back(ordner); }
   void schritt(std::function<bool()> bereit, std::function<void()> tun) { schritte_.push_back({bereit, tun}); }
   // Clicks the button of the installer window once it is shown and enabled.
@@ -86,6 +88,7 @@ class Treiber {
   std::deque<Schritt> schritte_;
   QList<Box> boxen_;
   int ordnerdialoge_ = 0;
+  QElapsedTimer uhr_;
 };
 
 }  // namespace installer_test
