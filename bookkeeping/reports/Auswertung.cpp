@@ -4,6 +4,7 @@
 #include "bookkeeping/common/Queues.h"
 #include "bookkeeping/data/Parameter.h"
 #include "runtime/text/Picture.h"
+#include "runtime/window/Window.h"
 
 #include <string>
 #include <unordered_map>
@@ -328,6 +329,7 @@ void AuswertungErstellen() {
   SUMBRUTTOALLES = SUMNETTOALLES = SUMMWSTALLES = SUMMWST = 0;
   POSTENSCHLUESSEL = 0;
   POSTENKONTOZEILE = 0;
+  rt::win::setWaitCursor(true);
 
   SEITENQUEUE.free();
   P40_REP->open(SEITENQUEUE);
@@ -357,6 +359,7 @@ void AuswertungErstellen() {
   else einnahmenUndAusgaben();
   BESTAND.freigeben();
 
+  rt::win::setWaitCursor(false);
   P40_REP->pageBreak();
   vorschauZeigen();
   const PrintOutcome gedruckt = P40_REP->close();
