@@ -3,6 +3,7 @@
 
 #include "Bestand.h"
 #include "bookkeeping/frame/Globale.h"
+#include "bookkeeping/frame/Rahmen.h"
 #include "bookkeeping/reports/Auswertungen.h"
 #include "runtime/report/Printer.h"
 #include "runtime/window/Threads.h"
@@ -83,6 +84,31 @@ struct AuswertungenTest : AuswertungTest {
         else EXPECT_EQ(f, out.back()) << "both columns alike";
       }
     return out;
+  }
+  // A window on a thread of its own, standing in for the booking form.
+  Window formular{WindowDef{.label = "FORMULAR", .w = 40, .h = 20}};
+  int formularEreignisse = 0;
+  // Whether the stand-in takes input and handles an event posted to its thread now.
+  bool formularArbeitet() {
+    if (!formular.isOpen()) {
+      start([this] {
+        formular.open();
+        formular.attach([this](Window&, const Event& e) {
+          if (e.code == EV_User + 1) ++formularEreignisse;
+          return Pass::Default;
+        });
+      });
+      settle();
+    }
+    const int vorher = formularEreignisse;
+    post(EV_User + 1, formular.thread());
+    settle();
+    return formular.takesInput() && formularEreignisse == vorher + 1;
+  }
+  void TearDown() override {
+    formular.close();
+    settle();
+    AuswertungTest::TearDown();
   }
   static bool gecheckt(Window& w, int feld) { return static_cast<QAbstractButton*>(w.widget(feld))->isChecked(); }
 };
@@ -253,6 +279,34 @@ TEST_F(AuswertungenTest, DruckerOeffnetDieDruckerwahlMitIhremTitel) {
     EXPECT_EQ(w.text(AF_DRUCKER), vorher);
   });
   EXPECT_EQ(titel, "Drucker auswählen");
+}
+
+}  // namespace
+
+namespace {
+
+// The frame's menu item and toolbar button open the dialog; while it is open the frame takes no
+// commands, and the booking form on its own thread goes on.
+TEST_F(AuswertungenTest, DruckenImRahmenOeffnetDenDialogUndDerRahmenWartet) {
+  RahmenOeffnen();
+  WinMain.attach(RahmenEreignis);
+  settle();
+  const std::function<void()> ausloeser[] = {
+      [] { WinMain.action(FELD_DRUCKEN)->trigger(); },
+      [] { static_cast<QAbstractButton*>(WinMain.widget(FELD_DRUCKEN_))->click(); }};
+  for (const auto& ausloesen : ausloeser) {
+    ausloesen();
+    settle();
+    Window* w = findWindow("P40$WIN");
+    ASSERT_NE(w, nullptr);
+    EXPECT_FALSE(WinMain.takesInput());
+    EXPECT_TRUE(formularArbeitet());
+    klick(*w, AF_ABBRUCH);
+    EXPECT_EQ(findWindow("P40$WIN"), nullptr);
+    EXPECT_TRUE(WinMain.takesInput());
+  }
+  WinMain.close();
+  settle();
 }
 
 }  // namespace
