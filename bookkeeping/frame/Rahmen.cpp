@@ -8,6 +8,7 @@
 #include "bookkeeping/frame/Globale.h"
 #include "bookkeeping/frame/Handbuch.h"
 #include "bookkeeping/frame/Installationsinfo.h"
+#include "bookkeeping/reports/Auswertungen.h"
 #include "bookkeeping/settings/Einstellungen.h"
 #include "runtime/window/Keys.h"
 #include "runtime/window/Threads.h"
@@ -194,6 +195,8 @@ Pass RahmenEreignis(Window& w, const Event& e) {
         HandbuchOeffnen();
       } else if (e.field == FELD_CSV_EXPORT || e.field == FELD_CSV_EXPORT_) {
         start(CsvDatenexport);
+      } else if (e.field == FELD_DRUCKEN || e.field == FELD_DRUCKEN_) {
+        Auswertungen();
       }
       return Pass::Default;
     case EV_NewSelection:
