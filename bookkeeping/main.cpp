@@ -1,26 +1,18 @@
-// The program Tavik: German standard dialog texts, the window font, then the main procedure.
+// The program Tavik: the common set-up of the window layer, then the main procedure.
 
 #include "bookkeeping/common/Eingabefehler.h"
 #include "bookkeeping/frame/Hauptprogramm.h"
+#include "runtime/window/Application.h"
 #include "runtime/window/Resources.h"
 #include "runtime/window/Window.h"
 
 #include <QApplication>
-#include <QFont>
-#include <QLibraryInfo>
-#include <QLocale>
-#include <QTranslator>
 
 int main(int argc, char** argv) {
+  rt::win::prepareEnvironment();
   QApplication app(argc, argv);
   QApplication::setApplicationName("Tavik");
-  QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-  QTranslator qtGerman;
-  if (qtGerman.load("qtbase_de", QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-    QApplication::installTranslator(&qtGerman);
-  QFont font("Arial", 8);
-  font.setStyleHint(QFont::SansSerif);
-  QApplication::setFont(font);
+  rt::win::setUpApplication();
   QApplication::setWindowIcon(rt::win::resourceIcon("Tavik.ico"));
   rt::win::setInvalidInputHandler(EingabefehlerMelden);
   Hauptprogramm();

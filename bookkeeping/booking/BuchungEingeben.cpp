@@ -15,7 +15,7 @@
 
 using namespace rt::win;
 
-std::uint8_t STARTBILDAKTIV = 0;
+std::uint8_t STARTBILDAKTIV = 1;
 
 namespace {
 
@@ -142,7 +142,7 @@ QVariant AuswahlZelle(int zeile, int spalte) {
 
 // Leaving ?CODE: look the account up and take it over.
 void KontoVerlassen() {
-  const Suche s = KontoSuchen();
+  const Suche s = KontoNachschlagen();
   if (s == Suche::KeineSuche) return;
   if (s == Suche::NichtGefunden) {
     KeinKontoMeldung();
@@ -351,6 +351,7 @@ void Akzeptiert(Window& w, const Event& e) {
       Bestaetigen();
       break;
     case BF_ABBRUCH:
+      if (g_bearbeiten) BearbeitungVerwerfen();
       g_bearbeiten = 0;
       EingabeLeeren();
       w.select(BF_CODE);

@@ -1,5 +1,6 @@
 #include "bookkeeping/booking/BuchungLogik.h"
 
+#include "bookkeeping/accounts/KontoLogik.h"
 #include "bookkeeping/common/Queues.h"
 #include "bookkeeping/data/Parameter.h"
 #include "runtime/text/Picture.h"
@@ -36,6 +37,8 @@ void NettoMwstBerechnen() {
 }
 
 void AuswahlListeFuellen() {
+  // While the account list is open it owns KONTOQUEUE, which the pick list then shows as it is.
+  if (KONTENLISTEOFFEN) return;
   const std::string_view t = CODE.bytes();
   const std::size_t l = t.size();
   KONTOQUEUE.free();
@@ -59,7 +62,7 @@ void AuswahlListeFuellen() {
     durchlaufen([&] { return l > 0 ? KONTO.NR.sub(1, l) == t : KONTO.SHORTCUT.isBlank(); });
 }
 
-Suche KontoSuchen() {
+Suche KontoNachschlagen() {
   if (IstZiffer(CODE[0])) {
     KONTO.NR = CODE;
     return KONTODATEI.get(KONTO_KEYNR) ? Suche::NichtGefunden : Suche::Gefunden;
@@ -106,8 +109,16 @@ Speichern BuchungSpeichern(void (*leeren)()) {
   BUCHUNG.MWSTSATZ = static_cast<std::uint8_t>(KONTOMWST);
   // The Add is checked: a booking that did not reach the file stays in the entry, so that nothing
   // the user typed (or loaded for editing) is lost.
-  g_speicherFehler = BUCHUNGDATEI.add();
-  if (g_speicherFehler) return Speichern::Fehlgeschlagen;
+  // A booking loaded for editing waits parked in the file; it goes in the same transaction in which
+  // its new form is added, so that the file always holds one of the two.
+  g_speicherFehler = BUCHUNGDATEI.begin();
+  if (!g_speicherFehler) g_speicherFehler = BUCHUNGDATEI.add();
+  if (!g_speicherFehler) g_speicherFehler = BUCHUNGDATEI.dropParked();
+  if (!g_speicherFehler) g_speicherFehler = BUCHUNGDATEI.commit();
+  if (g_speicherFehler) {
+    BUCHUNGDATEI.rollback();
+    return Speichern::Fehlgeschlagen;
+  }
   if (DATUMMERKEN) MERKDATUM = BUCHUNG.DATUM;
   leeren();
   QString zeile = "Letzte Eingabe:" + rt::formatAmount(BUCHUNG.BRUTTO) + " / " + BUCHUNG.TEXT[0].full();
@@ -118,6 +129,14 @@ Speichern BuchungSpeichern(void (*leeren)()) {
 
 int BuchungSpeichernFehler() { return g_speicherFehler; }
 
+void BearbeitungVerwerfen() { BUCHUNGDATEI.dropParked(); }
+
+bool BearbeitungWiederherstellen() {
+  std::int64_t n = 0;
+  if (BUCHUNGDATEI.parkedCount(&n) || !n) return false;
+  return BUCHUNGDATEI.unpark() == 0;
+}
+
 Laden BuchungLadenFuerBearbeitung() {
   BUCHUNG.NR = GEWAEHLTEBUCHUNG;
   if (BUCHUNGDATEI.get(BUCHUNG_KEYNR)) return Laden::NichtsGeladen;
@@ -126,10 +145,11 @@ Laden BuchungLadenFuerBearbeitung() {
   CODE.assignBytes(BUCHUNGEINGABE.KONTO.sub(1, 4));
   KONTO.NR = BUCHUNGEINGABE.KONTO;
   if (KONTODATEI.get(KONTO_KEYNR)) return Laden::KontoFehlt;
-  // Delete acts on the record read last in "Buchung.dat": the booking read above, since the
-  // account Get touched only "Konto.dat". A booking that stays in the file must not also stay in the
-  // entry, or storing the entry would keep it twice.
-  g_speicherFehler = BUCHUNGDATEI.remove();
+  // Park acts on the record read last in "Buchung.dat": the booking read above, since the account
+  // Get touched only "Konto.dat". It leaves the lists and sums but stays in the file until it is
+  // stored again or cleared, so that a crash meanwhile never loses it. A booking that stays among
+  // the others must not also stay in the entry, or storing the entry would keep it twice.
+  g_speicherFehler = BUCHUNGDATEI.park();
   if (g_speicherFehler) {
     EingabeDatenLeeren();
     return Laden::Fehlgeschlagen;

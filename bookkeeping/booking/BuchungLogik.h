@@ -24,7 +24,7 @@ void NettoMwstBerechnen();
 void AuswahlListeFuellen();
 
 enum class Suche { KeineSuche, NichtGefunden, Gefunden };
-Suche KontoSuchen();
+Suche KontoNachschlagen();
 // Takes the account in KONTO into the entry; with the edit mark the loaded VAT key and texts stay.
 std::uint8_t KontoUebernehmen(std::uint8_t bearbeiten);
 
@@ -44,6 +44,11 @@ enum class Speichern {
 Speichern BuchungSpeichern(void (*leeren)() = EingabeDatenLeeren);
 // The error code of the last failed store or load.
 int BuchungSpeichernFehler();
+// Clearing the form deletes the booking loaded for editing for good.
+void BearbeitungVerwerfen();
+// A booking that was being edited when the program last ended goes back among the others; true
+// when there was one.
+bool BearbeitungWiederherstellen();
 
 enum class Laden {
   NichtsGeladen,

@@ -1,6 +1,7 @@
 #include "bookkeeping/frame/Hauptprogramm.h"
 
 #include "bookkeeping/booking/BuchungEingeben.h"
+#include "bookkeeping/booking/BuchungLogik.h"
 #include "bookkeeping/booking/BuchungsUebersicht.h"
 #include "bookkeeping/booking/SummenUebersicht.h"
 #include "bookkeeping/common/Meldung.h"
@@ -9,6 +10,7 @@
 #include "bookkeeping/data/Parameter.h"
 #include "bookkeeping/frame/Globale.h"
 #include "bookkeeping/frame/Rahmen.h"
+#include "bookkeeping/frame/Startbild.h"
 #include "platform/CommandLine.h"
 #include "platform/FileLock.h"
 #include "platform/Files.h"
@@ -194,10 +196,15 @@ void Hauptprogramm() {
   for (const char* datei : {"Konto.dat", "Buchung.dat", "Para.dat"})
     platform::deleteMatching(ordner, QString(datei) + ".new*");
 
+  if (BUCHUNGDATEI.isOpen() && BearbeitungWiederherstellen())
+    Meldung("Eine Buchung, die beim letzten Programmende gerade bearbeitet wurde,",
+            "ist wieder unter den gespeicherten Buchungen.", "", "", 1, 0);
+
   TastenBelegen(2, 1, 0);
   if (ERSTSTART && Vorgabekontenanlegen()) platform::deleteFile(marke);
   if (DATENORDNER.isEmpty()) DATENORDNER = "Programmordner";
 
+  rt::win::start(Startbild);
   RahmenOeffnen();
   ParameterSpeichern();
   RahmenPlatzieren();
@@ -209,6 +216,7 @@ void Hauptprogramm() {
   RahmenSchleife();
 
   ParameterSpeichern();
+  StartbildSchliessen();
   WinMain.close();
   KONTODATEI.close();
   BUCHUNGDATEI.close();

@@ -1,9 +1,14 @@
 #include "bookkeeping/frame/Rahmen.h"
 
+#include "bookkeeping/accounts/KontoSuchen.h"
 #include "bookkeeping/common/Ereignisse.h"
 #include "bookkeeping/common/Meldung.h"
 #include "bookkeeping/data/Parameter.h"
+#include "bookkeeping/export/CsvDatenexport.h"
 #include "bookkeeping/frame/Globale.h"
+#include "bookkeeping/frame/Handbuch.h"
+#include "bookkeeping/frame/Installationsinfo.h"
+#include "bookkeeping/settings/Einstellungen.h"
 #include "runtime/window/Keys.h"
 #include "runtime/window/Threads.h"
 
@@ -179,9 +184,17 @@ Pass RahmenEreignis(Window& w, const Event& e) {
         w.setPosition(r.x(), r.y(), 373, 251);
       } else if (e.field == FELD_BEENDEN) {
         return Pass::Leave;
+      } else if (e.field == FELD_KONTEN || e.field == FELD_KONTEN_) {
+        KontenBearbeiten();
+      } else if (e.field == FELD_EINSTELLUNGEN || e.field == FELD_EINSTELLUNGEN_) {
+        EinstellungenBearbeiten();
+      } else if (e.field == FELD_INFO) {
+        start(Installationsinfo);
+      } else if (e.field == FELD_HANDBUCH) {
+        HandbuchOeffnen();
+      } else if (e.field == FELD_CSV_EXPORT || e.field == FELD_CSV_EXPORT_) {
+        start(CsvDatenexport);
       }
-      // Drucken, Einstellungen, Konten bearbeiten, CSV-Export, Info and Handbuch call windows that
-      // the frame does not have yet.
       return Pass::Default;
     case EV_NewSelection:
       // A new year: the chosen period again, for that year.

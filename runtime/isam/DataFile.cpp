@@ -270,6 +270,21 @@ std::string DataFile::tableSql() const {
   return sql + ")";
 }
 
+std::string DataFile::parkTable() const { return std::string(record_.table) + "_PARKED"; }
+
+std::string DataFile::parkSql() const {
+  std::string sql = tableSql();
+  return sql.replace(0, sql.find(" ("), "CREATE TABLE " + sqlName(parkTable()));
+}
+
+// Every stored column but the row id: the data columns and the sort forms.
+std::string DataFile::dataColumns() const {
+  std::vector<std::string> names;
+  for (const auto& c : columns_) names.push_back(c.name);
+  for (const auto& c : sorts_) names.push_back(c.name);
+  return joined(names);
+}
+
 std::vector<std::string> DataFile::indexSql() const {
   std::vector<std::string> out;
   for (std::size_t k = 0; k < keys_.size(); ++k) {
@@ -345,6 +360,8 @@ int DataFile::verifySchema() {
   while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
     const auto* name = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
     const auto* sql = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 1));
+    // The table of parked records is made when it is first needed.
+    if (name && sql && name == parkTable() && parkSql() == sql) continue;
     auto it = expected.find(name ? name : "");
     if (it == expected.end() || !sql || it->second != sql) {
       code = kInvalidDataFile;
@@ -881,6 +898,62 @@ int DataFile::remove() {
   const bool deleted = sqlite3_changes(db_) > 0;
   current_ = 0;
   return deleted ? done() : fail(kRecordNotAvailable);
+}
+
+int DataFile::park() {
+  if (!db_) return fail(kFileNotOpen);
+  if (failed_) return fail(failed_);
+  if (!current_) return fail(kRecordNotAvailable);
+  stopWalk();
+  if (const int code = failNext_) {
+    failNext_ = 0;
+    return fail(code);
+  }
+  const std::string table = sqlName(record_.table), parked = sqlName(parkTable());
+  const std::string row = std::to_string(current_);
+  const std::string sql = "BEGIN IMMEDIATE; " + parkSql().insert(12, " IF NOT EXISTS") + "; INSERT INTO " +
+                          parked + " (" + dataColumns() + ") SELECT " + dataColumns() + " FROM " + table +
+                          " WHERE " + sqlName(kRowColumn) + " = " + row + "; DELETE FROM " + table + " WHERE " +
+                          sqlName(kRowColumn) + " = " + row + "; COMMIT";
+  if (const int code = exec(sql.c_str())) {
+    exec("ROLLBACK");
+    return fail(code == kInvalidDataFile ? fileFailed(code) : code);
+  }
+  current_ = 0;
+  return done();
+}
+
+int DataFile::parkedCount(std::int64_t* count) {
+  *count = 0;
+  if (!db_) return fail(kFileNotOpen);
+  stopWalk();
+  std::int64_t exists = 0;
+  const std::string probe = "SELECT count(*) FROM sqlite_master WHERE name = '" + parkTable() + "'";
+  if (const int code = pragmaValue(probe.c_str(), &exists)) return fail(code);
+  if (!exists) return done();
+  const std::string sql = "SELECT count(*) FROM " + sqlName(parkTable());
+  return fail(pragmaValue(sql.c_str(), count));
+}
+
+int DataFile::unpark() {
+  std::int64_t n = 0;
+  if (parkedCount(&n) || !n) return error_;
+  if (failed_) return fail(failed_);
+  const std::string sql = "BEGIN IMMEDIATE; INSERT INTO " + sqlName(record_.table) + " (" + dataColumns() +
+                          ") SELECT " + dataColumns() + " FROM " + sqlName(parkTable()) + "; DELETE FROM " +
+                          sqlName(parkTable()) + "; COMMIT";
+  if (const int code = exec(sql.c_str())) {
+    exec("ROLLBACK");
+    return fail(code);
+  }
+  return done();
+}
+
+int DataFile::dropParked() {
+  std::int64_t n = 0;
+  if (parkedCount(&n) || !n) return error_;
+  if (failed_) return fail(failed_);
+  return fail(exec(("DELETE FROM " + sqlName(parkTable())).c_str()));
 }
 
 }  // namespace rt::isam

@@ -85,6 +85,16 @@ class DataFile {
   int commit();
   int rollback();
 
+  // Parking: a record taken out of the walks and keys for a while (a booking being edited) stays in
+  // the file, in a table of its own, until it is put back or dropped, so that a crash meanwhile
+  // never loses it. Park moves the record read last there in one transaction.
+  int park();
+  int parkedCount(std::int64_t* count);
+  // Puts every parked record back (one transaction; a unique key taken meanwhile gives 40 and
+  // changes nothing).
+  int unpark();
+  int dropParked();
+
   int error() const { return error_; }
   // The code of the failure that made this file refuse writes; 0 while it is sound.
   int failure() const { return failed_; }
@@ -124,6 +134,9 @@ class DataFile {
 
   void plan();
   std::string tableSql() const;
+  std::string parkTable() const;
+  std::string parkSql() const;
+  std::string dataColumns() const;
   std::vector<std::string> indexSql() const;
   std::string selectList(const KeyPlan& key) const;
   std::string nativePath() const;

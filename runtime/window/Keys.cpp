@@ -1,3 +1,6 @@
+// Key codes, the program-wide key aliases and the application event filter that applies them: alert
+// keys, the keys of controls, Esc as a close request and Enter on buttons and entries.
+
 #include "runtime/window/Keys.h"
 
 #include "runtime/window/Internal.h"
@@ -46,16 +49,32 @@ void moveFocus(QWidget* w, bool forward) {
   QApplication::sendEvent(w, &tab);
 }
 
+bool isModifier(int key) {
+  return key == Qt::Key_Shift || key == Qt::Key_Control || key == Qt::Key_Alt || key == Qt::Key_Meta ||
+         key == Qt::Key_AltGr;
+}
+
 class KeyFilter : public QObject {
  public:
   bool eventFilter(QObject* obj, QEvent* ev) override {
-    if (ev->type() != QEvent::KeyPress || !obj->isWidgetType()) return false;
+    if ((ev->type() != QEvent::KeyPress && ev->type() != QEvent::KeyRelease) || !obj->isWidgetType()) return false;
     auto* ke = static_cast<QKeyEvent*>(ev);
+    if (ev->type() == QEvent::KeyRelease) {
+      if (!ke->isAutoRepeat() && ke->key() == answeredKey_) answeredKey_ = 0;
+      return false;
+    }
+    // A key held down after it answered a window repeats into the window below: the repeats go nowhere.
+    if (ke->isAutoRepeat() && ke->key() == answeredKey_) return true;
+    answeredKey_ = 0;
     Dispatcher& d = Dispatcher::get();
     Window* window = d.windowOf(obj);
     if (!window) return false;
     WindowImpl* w = window->impl();
     auto* widget = static_cast<QWidget*>(obj);
+    if (!isModifier(ke->key())) {
+      auto t = d.threads.find(w->thread);
+      if (t != d.threads.end()) ++t->second.keyPresses;
+    }
     int code = keyCodeOf(*ke);
     if (!code) return false;
 
@@ -75,12 +94,15 @@ class KeyFilter : public QObject {
       if (auto* b = qobject_cast<QAbstractButton*>(c.widget.data())) b->click();
       return true;
     }
+    // Esc is the close request of dialogs and MDI windows; the frame is not closed by a key.
     if (code == VK_Esc) {
+      if (window->def().kind == WindowKind::Frame) return false;
       w->enqueue(EV_CloseWindow);
       return true;
     }
     if (code == VK_Enter) {
       if (auto* b = qobject_cast<QPushButton*>(widget)) {
+        answeredKey_ = ke->key();
         b->click();
         return true;
       }
@@ -91,6 +113,9 @@ class KeyFilter : public QObject {
     }
     return false;
   }
+
+ private:
+  int answeredKey_ = 0;  // the key that pressed a button, until it is released
 };
 
 }  // namespace

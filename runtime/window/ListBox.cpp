@@ -6,6 +6,7 @@
 #include <QAbstractItemModel>
 #include <QHeaderView>
 #include <QMouseEvent>
+#include <QStyledItemDelegate>
 #include <cmath>
 
 namespace rt::win {
@@ -65,20 +66,54 @@ class ListModel : public QAbstractItemModel {
         }
         return {};
       case Qt::BackgroundRole:
-        if (source.background) {
-          const QColor c = source.background(row, col);
-          if (c.isValid()) return c;
-        }
-        return {};
+        return colour(source.background, row, col);
+      case kSelectedForeground:
+        return colour(source.selectedForeground, row, col);
+      case kSelectedBackground:
+        return colour(source.selectedBackground, row, col);
       default:
         return {};
     }
   }
+  static constexpr int kSelectedForeground = Qt::UserRole + 1;
+  static constexpr int kSelectedBackground = Qt::UserRole + 2;
+
+ private:
+  static QVariant colour(const std::function<QColor(int, int)>& f, int row, int col) {
+    if (!f) return {};
+    const QColor c = f(row, col);
+    return c.isValid() ? QVariant(c) : QVariant();
+  }
 };
 
-ListBox::ListBox(QWidget* parent) : QTreeView(parent), model_(new ListModel) {
+namespace {
+
+// Paints a selected cell in the colours its source gives for the selected state.
+class CellDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+
+ protected:
+  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+    QStyledItemDelegate::initStyleOption(option, index);
+    const QVariant fg = index.data(ListModel::kSelectedForeground);
+    const QVariant bg = index.data(ListModel::kSelectedBackground);
+    if (!fg.isValid() && !bg.isValid()) return;
+    // The list shows its current row in the colours of the selected state, drawn as a plain cell.
+    option->state &= ~(QStyle::State_Selected | QStyle::State_HasFocus | QStyle::State_MouseOver);
+    auto* view = qobject_cast<const QAbstractItemView*>(option->widget);
+    if (!view || view->currentIndex().row() != index.row()) return;
+    if (bg.isValid()) option->backgroundBrush = bg.value<QColor>();
+    if (fg.isValid()) option->palette.setColor(QPalette::Text, fg.value<QColor>());
+  }
+};
+
+}  // namespace
+
+ListBox::ListBox(QWidget* parent) : QTreeView(parent), model_(new ListModel), unit_(dluX()) {
   model_->setParent(this);
   setModel(model_);
+  setItemDelegate(new CellDelegate(this));
   setRootIsDecorated(false);
   setUniformRowHeights(true);
   setItemsExpandable(false);
@@ -94,7 +129,7 @@ ListBox::ListBox(QWidget* parent) : QTreeView(parent), model_(new ListModel) {
   header()->setSectionsMovable(false);
   connect(header(), &QHeaderView::sectionResized, this, [this](int section, int, int size) {
     if (applying_) return;
-    format_.setWidth(section, static_cast<int>(std::lround(size / dluX())));
+    format_.setWidth(section, static_cast<int>(std::lround(size / unit_)));
     if (onColumnResized) onColumnResized();
   });
   connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] {
@@ -102,7 +137,16 @@ ListBox::ListBox(QWidget* parent) : QTreeView(parent), model_(new ListModel) {
   });
 }
 
+void ListBox::setDialogUnit(double pixels) {
+  unit_ = pixels;
+  setFormat(format_.text());
+}
+
 void ListBox::setSource(ListSource source) {
+  // With colours of its own for the selected state, the current row is drawn by the cells alone.
+  const bool ownSelection = source.selectedBackground || source.selectedForeground;
+  setSelectionMode(ownSelection ? QAbstractItemView::NoSelection : QAbstractItemView::SingleSelection);
+  setAllColumnsShowFocus(!ownSelection);  // the style's focus frame would tint the current row
   model_->source = std::move(source);
   refresh();
 }
@@ -119,7 +163,7 @@ bool ListBox::setFormat(const QString& text) {
     if (c.width > 0) {
       // A date column is never narrower than the date it shows: the window font's digits are a little
       // wider than those the formats were measured with.
-      int width = static_cast<int>(std::lround(c.width * dluX()));
+      int width = static_cast<int>(std::lround(c.width * unit_));
       if (model_->pictures[i].kind() == rt::Picture::Kind::Date)
         width = std::max(width, fontMetrics().horizontalAdvance("00.00.0000") + 4);
       header()->resizeSection(i, width);

@@ -16,9 +16,11 @@ struct ListSource {
   std::function<int()> count;
   // Cell of a 1-based row: a number (a day number under a date picture) or a text.
   std::function<QVariant(int row, int column)> cell;
-  // Optional text and background colours of a cell.
+  // Optional text and background colours of a cell, and the same while its row is selected.
   std::function<QColor(int row, int column)> foreground;
   std::function<QColor(int row, int column)> background;
+  std::function<QColor(int row, int column)> selectedForeground;
+  std::function<QColor(int row, int column)> selectedBackground;
 };
 
 class ListModel;
@@ -26,6 +28,9 @@ class ListModel;
 class ListBox : public QTreeView {
  public:
   explicit ListBox(QWidget* parent);
+  // The horizontal dialog unit of the window's font, in pixels; the column widths are measured in it.
+  void setDialogUnit(double pixels);
+  double dialogUnit() const { return unit_; }
   void setSource(ListSource source);
   // Applies a format string; a blank or unreadable one leaves the format as it was and returns false.
   bool setFormat(const QString& format);
@@ -44,6 +49,7 @@ class ListBox : public QTreeView {
  private:
   ListModel* model_;
   ListFormat format_;
+  double unit_;
   bool applying_ = false;
 };
 

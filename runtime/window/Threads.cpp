@@ -1,14 +1,35 @@
+// The dispatcher of the logical threads. Every logical thread runs in a stackful coroutine of its own
+// on the GUI thread; Qt's signals and event filters only queue events. The dispatcher, called from
+// Qt's event loop, resumes each coroutine whose queue holds a deliverable event or whose wait has
+// ended; the coroutine handles its events one by one and suspends when it has nothing left to do.
+// A modal run thus suspends only its own thread, and each thread goes on as soon as its own window
+// answers, whatever the other threads wait for. Code outside every coroutine (the program's start,
+// tests) waits in a nested event loop instead.
+
 #include "runtime/window/Threads.h"
 
 #include "runtime/window/Internal.h"
 
+#include <boost/context/protected_fixedsize_stack.hpp>
+
 #include <QCoreApplication>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QMetaObject>
 #include <QWidget>
 #include <algorithm>
 
 namespace rt::win {
+namespace {
+
+// A handler may build reports and standard dialogs: the coroutines get roomy stacks, with a guard
+// page below each.
+constexpr std::size_t kStackSize = 4u << 20;
+
+// Resumes at most this many coroutines per pass, so that Qt gets to paint and read input in between.
+constexpr int kResumesPerPass = 64;
+
+}  // namespace
 
 Dispatcher& Dispatcher::get() {
   static Dispatcher* d = [] {
@@ -19,16 +40,22 @@ Dispatcher& Dispatcher::get() {
   return *d;
 }
 
-void Dispatcher::enqueue(int thread, Window* target, const Event& ev) {
+bool Dispatcher::alive(int thread) const {
   auto it = threads.find(thread);
-  if (it == threads.end()) return;  // the thread has ended: the event goes nowhere
-  auto& q = it->second.queue;
+  if (it == threads.end() || it->second.finished) return false;
+  const LogicalThread& t = it->second;
+  return thread == 1 || !t.stack.empty() || !t.idle || !t.started;
+}
+
+void Dispatcher::enqueue(int thread, Window* target, const Event& ev, std::function<void()> call) {
+  if (!alive(thread)) return;  // the thread has ended: the event goes nowhere
+  auto& q = threads[thread].queue;
   // Resize and timer events say only that something happened; one pending copy is enough.
-  if (ev.code == EV_Sized || ev.code == EV_Timer) {
+  if (!call && (ev.code == EV_Sized || ev.code == EV_Timer)) {
     for (const Pending& p : q)
-      if (p.target == target && p.ev.code == ev.code) return;
+      if (p.target == target && p.ev.code == ev.code && !p.call) return;
   }
-  q.push_back(Pending{target, ev});
+  q.push_back(Pending{target, ev, std::move(call)});
   schedule();
 }
 
@@ -44,58 +71,144 @@ bool Dispatcher::deliverable(const LogicalThread& t, const Pending& p) const {
   Window* target = p.target ? p.target : top;
   if (target != top) return false;  // waits until the windows above it have closed
   WindowImpl* w = target->impl();
-  if (!w->handler || w->inHandler) return false;
+  if ((!w->handler && !p.call) || w->inHandler) return false;
   if (w->deferUserEvents && p.ev.code >= EV_User) return false;
   return true;
 }
 
-bool Dispatcher::hasDeliverable() const {
+bool Dispatcher::wakeable(const LogicalThread& t) const {
+  if (t.running || t.finished) return false;
+  const auto anyDeliverable = [&] {
+    return std::any_of(t.queue.begin(), t.queue.end(), [&](const Pending& p) { return deliverable(t, p); });
+  };
+  if (!t.started) return static_cast<bool>(t.procedure) || anyDeliverable();
+  if (t.until && t.until()) return true;
+  return t.takesEvents && anyDeliverable();
+}
+
+bool Dispatcher::hasWork() const {
+  if (yielding) return true;
   for (const auto& [id, t] : threads)
-    for (const Pending& p : t.queue)
-      if (deliverable(t, p)) return true;
+    if (wakeable(t)) return true;
   return false;
 }
 
 void Dispatcher::pump() {
   scheduled_ = false;
-  // One event at a time, and a fresh look at every queue after each: a handler may open or close
-  // windows, post events, or run a nested loop that delivers events itself.
-  for (bool found = true; found;) {
-    found = false;
-    for (auto& [id, t] : threads) {
-      auto it = std::find_if(t.queue.begin(), t.queue.end(),
-                             [&](const Pending& p) { return deliverable(t, p); });
-      if (it == t.queue.end()) continue;
-      Pending p = *it;
-      t.queue.erase(it);
-      deliver(t, p);
-      found = true;
+  // One coroutine at a time, and a fresh look at every thread after each: a handler may open or
+  // close windows, post events or start threads.
+  for (int n = 0;; ++n) {
+    auto it = std::find_if(threads.begin(), threads.end(), [&](const auto& e) { return wakeable(e.second); });
+    if (it == threads.end()) break;
+    if (n == kResumesPerPass) {
+      schedule();
       break;
     }
+    resume(it->second);
   }
+  for (auto& [loop, done] : outerWaits)
+    if (done()) loop->quit();
+}
+
+void Dispatcher::resume(LogicalThread& t) {
+  const int id = t.id;
+  if (!t.started) {
+    t.started = true;
+    t.suspended = boost::context::fiber(
+        std::allocator_arg, boost::context::protected_fixedsize_stack(kStackSize),
+        [this, id](boost::context::fiber&& caller) {
+          LogicalThread& self = threads[id];
+          self.back = std::move(caller);
+          if (self.procedure) {
+            const std::function<void()> procedure = std::move(self.procedure);
+            self.procedure = nullptr;
+            procedure();
+          }
+          // Then the thread serves its windows; it ends with its last window (the main thread never).
+          self.idle = true;
+          wait([&self] { return self.id != 1 && self.stack.empty(); }, true);
+          self.finished = true;
+          return std::move(self.back);
+        });
+  }
+  const int savedCurrent = current, savedCoroutine = inCoroutine, savedSelecting = selecting;
+  current = inCoroutine = id;
+  t.running = true;
+  t.suspended = std::move(t.suspended).resume();
+  LogicalThread& after = threads[id];
+  after.running = false;
+  current = savedCurrent;
+  inCoroutine = savedCoroutine;
+  selecting = savedSelecting;
+  if (after.finished) threads.erase(id);
+}
+
+void Dispatcher::wait(const std::function<bool()>& done, bool takeEvents) {
+  if (!inCoroutine) {
+    if (done()) return;
+    QEventLoop loop;
+    outerWaits.emplace_back(&loop, done);
+    schedule();
+    loop.exec();
+    outerWaits.erase(std::find_if(outerWaits.begin(), outerWaits.end(),
+                                  [&](const auto& w) { return w.first == &loop; }));
+    return;
+  }
+  LogicalThread& t = threads[inCoroutine];
+  std::function<bool()> savedUntil = std::move(t.until);
+  const bool savedTakes = t.takesEvents;
+  const bool savedIdle = t.idle;
+  t.until = done;
+  t.takesEvents = takeEvents;
+  while (!done()) {
+    if (takeEvents && deliverNext(t)) continue;
+    const int savedSelecting = selecting;
+    t.back = std::move(t.back).resume();  // back to the dispatcher until this thread is resumed
+    selecting = savedSelecting;
+  }
+  t.until = std::move(savedUntil);
+  t.takesEvents = savedTakes;
+  t.idle = savedIdle;
+}
+
+bool Dispatcher::deliverNext(LogicalThread& t) {
+  auto it = std::find_if(t.queue.begin(), t.queue.end(), [&](const Pending& p) { return deliverable(t, p); });
+  if (it == t.queue.end()) return false;
+  Pending p = std::move(*it);
+  t.queue.erase(it);
+  deliver(t, std::move(p));
+  return true;
 }
 
 void Dispatcher::deliver(LogicalThread& t, Pending p) {
   Window* target = p.target ? p.target : t.stack.back();
   WindowImpl* w = target->impl();
   // Drop stale focus events: the control must still be the one with the focus.
-  if (p.ev.code == EV_Selected && target->focusField() != p.ev.field) return;
-  const int saved = current;
+  if (!p.call && p.ev.code == EV_Selected && target->focusField() != p.ev.field) return;
   const int savedSelecting = selecting;
-  current = t.id;
-  selecting = p.ev.code == EV_Selected ? p.ev.field : 0;
+  const bool savedIdle = t.idle;
+  t.idle = false;
+  t.keysSeen = t.keyPresses;
+  selecting = p.ev.code == EV_Selected && !p.call ? p.ev.field : 0;
+  std::weak_ptr<bool> alive = w->token;
   ++w->inHandler;
-  Window::Handler handler = w->handler;  // the handler may replace itself
-  const Pass r = handler(*target, p.ev);
-  --w->inHandler;
-  current = saved;
+  Pass r = Pass::NoDefault;
+  if (p.call) {
+    p.call();
+  } else {
+    Window::Handler handler = w->handler;  // the handler may replace itself
+    r = handler(*target, p.ev);
+  }
   selecting = savedSelecting;
+  t.idle = savedIdle;
+  if (alive.expired()) return;
+  --w->inHandler;
   if (!w->open) return;
   if (r == Pass::Default) {
     applyDefault(*target, p.ev);
   } else if (r == Pass::Leave) {
-    if (w->loop)
-      w->loop->quit();
+    if (w->inRun)
+      w->left = true;
     else
       target->close();
   }
@@ -104,14 +217,15 @@ void Dispatcher::deliver(LogicalThread& t, Pending p) {
 
 void Dispatcher::closeDown(Window* target) {
   WindowImpl* w = target->impl();
-  if (w->handler && !w->inHandler) {
-    const int saved = current;
-    current = w->thread;
-    ++w->inHandler;
-    Window::Handler handler = w->handler;
-    handler(*target, Event{EV_CloseDown, 0, 0});
-    --w->inHandler;
-    current = saved;
+  auto it = threads.find(w->thread);
+  if (it != threads.end() && w->handler && !w->inHandler) {
+    LogicalThread& t = it->second;
+    if (t.running && inCoroutine == t.id) {
+      deliver(t, Pending{target, Event{EV_CloseDown, 0, 0}, {}});
+    } else {
+      t.queue.push_front(Pending{target, Event{EV_CloseDown, 0, 0}, {}});
+      if (wakeable(t)) resume(t);  // its coroutine handles it now, if the window is its top one
+    }
   }
   target->close();
 }
@@ -141,11 +255,9 @@ void Dispatcher::closed(Window* w) {
                                [&](const Pending& p) { return p.target == w; }),
                 t.queue.end());
   if (wasTop && !t.stack.empty()) t.stack.back()->impl()->setInputEnabled(true);
-  if (t.stack.empty() && id != 1) {
-    threads.erase(it);
-  } else {
-    schedule();
-  }
+  // A thread that has never run and has no window left has nothing to do.
+  if (t.stack.empty() && !t.started && id != 1) threads.erase(it);
+  schedule();
 }
 
 Window* Dispatcher::windowOf(const QObject* o) const {
@@ -162,21 +274,18 @@ Window* Dispatcher::windowOf(const QObject* o) const {
 int start(const std::function<void()>& procedure) {
   Dispatcher& d = Dispatcher::get();
   const int id = d.nextId++;
-  d.threads[id].id = id;
-  const int saved = d.current;
-  d.current = id;
-  procedure();
-  d.current = saved;
-  // A procedure that opened no window has ended already.
-  auto it = d.threads.find(id);
-  if (it != d.threads.end() && it->second.stack.empty()) d.threads.erase(it);
+  LogicalThread& t = d.threads[id];
+  t.id = id;
+  t.procedure = procedure;
+  // The procedure runs at once, until it waits or has opened its window.
+  d.resume(t);
   return id;
 }
 
 int currentThread() { return Dispatcher::get().current; }
 int selectingField() { return Dispatcher::get().selecting; }
 
-bool threadExists(int thread) { return Dispatcher::get().threads.count(thread) > 0; }
+bool threadExists(int thread) { return Dispatcher::get().alive(thread); }
 
 void post(int code, int thread) {
   Dispatcher& d = Dispatcher::get();
@@ -195,13 +304,67 @@ Window* topWindow(int thread) {
   return it->second.stack.back();
 }
 
+void yieldThread() {
+  Dispatcher& d = Dispatcher::get();
+  if (!d.inCoroutine) {
+    QCoreApplication::processEvents();
+    return;
+  }
+  // Back after Qt has handled what is waiting (input, painting) and the other threads have had
+  // their turn.
+  auto done = std::make_shared<bool>(false);
+  QTimer::singleShot(0, &d, [done, &d] {
+    *done = true;
+    d.schedule();
+  });
+  ++d.yielding;
+  d.wait([done] { return *done; }, false);
+  --d.yielding;
+}
+
+bool keyPressWaiting() {
+  yieldThread();
+  Dispatcher& d = Dispatcher::get();
+  auto it = d.threads.find(d.current);
+  return it != d.threads.end() && it->second.keyPresses != it->second.keysSeen;
+}
+
+int runDialog(QDialog& dialog) {
+  Dispatcher& d = Dispatcher::get();
+  if (!d.inCoroutine) return dialog.exec();
+  // Non-blocking: the dialog opens without a modal loop; this thread's window takes no input and the
+  // thread waits until the dialog is finished, while the other threads go on.
+  Window* top = topWindow(d.current);
+  if (top) top->impl()->setInputEnabled(false);
+  auto finished = std::make_shared<bool>(false);
+  auto result = std::make_shared<int>(QDialog::Rejected);
+  const auto connection = QObject::connect(&dialog, &QDialog::finished, &d, [finished, result, &d](int r) {
+    *finished = true;
+    *result = r;
+    d.schedule();
+  });
+  dialog.setWindowModality(Qt::NonModal);
+  dialog.show();
+  dialog.raise();
+  dialog.activateWindow();
+  std::weak_ptr<bool> alive = top ? top->impl()->token : std::weak_ptr<bool>();
+  d.wait([finished] { return *finished; }, false);
+  QObject::disconnect(connection);
+  if (top && !alive.expired() && top->isOpen()) top->impl()->setInputEnabled(true);
+  return *result;
+}
+
 void settle(int maxMs) {
+  Dispatcher& d = Dispatcher::get();
+  if (d.inCoroutine) {
+    yieldThread();
+    return;
+  }
   QElapsedTimer clock;
   clock.start();
-  Dispatcher& d = Dispatcher::get();
   do {
     QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  } while (d.hasDeliverable() && clock.elapsed() < maxMs);
+  } while (d.hasWork() && clock.elapsed() < maxMs);
   QCoreApplication::processEvents();
 }
 

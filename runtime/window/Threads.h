@@ -1,18 +1,21 @@
 #pragma once
 // Logical threads. Qt allows widgets on one OS thread only, so every thread of the program is a
-// logical thread on the GUI thread: a number, a queue of posted events and a stack of open windows.
-// Thread 1 is the main thread. A post to number 0 reaches the posting thread itself.
+// logical thread on the GUI thread: a number, a queue of posted events, a stack of open windows and a
+// coroutine of its own, in which its procedure and its window handlers run. A modal call waits only
+// in its own thread. Thread 1 is the main thread. A post to number 0 reaches the posting thread itself.
 
 #include "runtime/window/Events.h"
 
 #include <functional>
 
+class QDialog;
+
 namespace rt::win {
 
 class Window;
 
-// Starts `procedure` on a new logical thread and returns its number. The procedure opens its window
-// and returns; the thread lives while it has an open window.
+// Starts `procedure` on a new logical thread and returns its number. The procedure runs at once until
+// it waits (a modal run) or returns; the thread lives while its procedure runs or it has an open window.
 int start(const std::function<void()>& procedure);
 int currentThread();
 bool threadExists(int thread);
@@ -27,5 +30,16 @@ int selectingField();
 
 // The top window of a thread, or nullptr.
 Window* topWindow(int thread);
+
+// Lets the screen repaint and the other threads work, then goes on: for a long walk that shows its
+// progress. The calling thread's own events wait meanwhile.
+void yieldThread();
+// Whether a key press has reached a window of the calling thread since the event being handled was
+// taken (typed, but not yet handled by the program); lets the screen catch up first.
+bool keyPressWaiting();
+// Runs a Qt dialog (a standard dialog: folder, printer) without a nested event loop: the calling
+// thread waits until the dialog is finished, its window taking no input, while the other threads go
+// on. Returns the dialog's result (QDialog::Accepted or Rejected).
+int runDialog(QDialog& dialog);
 
 }  // namespace rt::win

@@ -1,3 +1,7 @@
+// A window: builds its widgets from its table through the builders of the control kinds, opens it on
+// the calling logical thread, and carries the window-level calls (place and size, focus, hide and
+// show, texts and colours) to the adapters of its controls. Dialog units come from the window's font.
+
 #include "runtime/window/Window.h"
 
 #include "runtime/text/Picture.h"
@@ -27,6 +31,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QSpinBox>
+#include <QTabWidget>
 #include <QToolBar>
 #include <QToolTip>
 #include <cmath>
@@ -34,33 +39,10 @@
 namespace rt::win {
 namespace {
 
-QFont windowFont(const char* family = "Arial", int size = 8) {
-  QFont f(QString::fromUtf8(family), size);
-  f.setStyleHint(QFont::SansSerif);
-  return f;
+const DialogUnits& standardUnits() {
+  static const DialogUnits u = DialogUnits::of(windowFont("Arial", 8));
+  return u;
 }
-
-struct Scale {
-  double x = 1.5, y = 1.75;
-};
-
-// Dialog units by the Windows rule: a horizontal unit is a quarter of the font's average character
-// width (measured over the 52 letters), a vertical unit an eighth of its height.
-const Scale& scale() {
-  static Scale s = [] {
-    const QFontMetricsF fm(windowFont());
-    Scale r;
-    r.x = fm.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz") / 52.0 / 4.0;
-    r.y = fm.height() / 8.0;
-    return r;
-  }();
-  return s;
-}
-
-int px(int dlu) { return static_cast<int>(std::lround(dlu * scale().x)); }
-int py(int dlu) { return static_cast<int>(std::lround(dlu * scale().y)); }
-int ux(int pixels) { return static_cast<int>(std::lround(pixels / scale().x)); }
-int uy(int pixels) { return static_cast<int>(std::lround(pixels / scale().y)); }
 
 bool isFieldEvent(QEvent::Type t) { return t == QEvent::FocusIn || t == QEvent::FocusOut; }
 
@@ -86,18 +68,6 @@ class Content : public QWidget {
 
  private:
   WindowImpl* w_;
-};
-
-// A panel, box or line. It paints its own fill: the widget styles of a toolbar do not fill it.
-class Fill : public QFrame {
- public:
-  using QFrame::QFrame;
-
- protected:
-  void paintEvent(QPaintEvent* e) override {
-    if (autoFillBackground()) QPainter(this).fillRect(rect(), palette().color(QPalette::Window));
-    QFrame::paintEvent(e);
-  }
 };
 
 // Turns a close of the window's top-level widget into a close request, unless the program closes it.
@@ -131,7 +101,8 @@ class FocusWatch : public QObject {
  public:
   explicit FocusWatch(WindowImpl* w) : w_(w) {}
   bool eventFilter(QObject* obj, QEvent* ev) override {
-    if (!isFieldEvent(ev->type()) || !w_->open) return false;
+    // Focus that moves because the window's input is switched off or on is no move between controls.
+    if (!isFieldEvent(ev->type()) || !w_->open || w_->inputChanging) return false;
     auto* fe = static_cast<QFocusEvent*>(ev);
     ControlState* c = w_->controlOf(static_cast<QWidget*>(obj));
     if (!c) return false;
@@ -155,21 +126,6 @@ class FocusWatch : public QObject {
   WindowImpl* w_;
 };
 
-Qt::Alignment alignmentOf(const ControlDef& d, const rt::Picture* pic) {
-  if (d.attrs & A_Centre) return Qt::AlignHCenter | Qt::AlignVCenter;
-  if (d.attrs & A_Right) return Qt::AlignRight | Qt::AlignVCenter;
-  if (pic && pic->kind() == rt::Picture::Kind::Number) return Qt::AlignRight | Qt::AlignVCenter;
-  return Qt::AlignLeft | Qt::AlignVCenter;
-}
-
-void setBackground(QWidget* w, const QColor& c) {
-  QPalette pal = w->palette();
-  pal.setColor(QPalette::Window, c);
-  pal.setColor(QPalette::Base, c);
-  w->setPalette(pal);
-  w->setAutoFillBackground(true);
-}
-
 // Brings a window to the front; the headless platform has no stacking of its own.
 void raiseWidget(QWidget* w) {
   if (QGuiApplication::platformName() != "offscreen" || !w->isWindow()) w->raise();
@@ -178,20 +134,14 @@ void raiseWidget(QWidget* w) {
 
 bool inRange(int field, int from, int to) { return field >= from && field <= (to ? to : from); }
 
-// Controls with field number 0 are kept under keys below this; the program never addresses them.
-constexpr int kUnnamed = -1000000;
 bool addressed(int key) { return key != 0 && key > kUnnamed; }
 
-// Hides, shows, enables or disables the controls of a range: widgets, and the menus and items.
-template <typename F>
-void forRange(WindowImpl& w, int from, int to, F f) {
-  for (auto& [field, c] : w.controls) {
-    if (!addressed(field) || !inRange(field, from, to)) continue;
-    if (c.action)
-      f(c.action.data());
-    else if (c.widget)
-      f(c.widget.data());
-  }
+// The controls of a range, in the order of their field numbers.
+std::vector<ControlState*> inRangeOf(WindowImpl& w, int from, int to) {
+  std::vector<ControlState*> r;
+  for (auto& [field, c] : w.controls)
+    if (addressed(field) && inRange(field, from, to)) r.push_back(&c);
+  return r;
 }
 
 // The colour sets of the menu style.
@@ -214,8 +164,38 @@ void applyMenuPalette(QWidget* w, const QString& colourSet) {
 
 }  // namespace
 
-double dluX() { return scale().x; }
-double dluY() { return scale().y; }
+QFont windowFont(const char* family, int size) {
+  QFont f(QString::fromUtf8(family), size);
+  f.setStyleHint(QFont::SansSerif);
+  return f;
+}
+
+// By the Windows rule: the average character width is taken over the 52 letters, rounded as the
+// platform rounds it; a horizontal unit is a quarter of it, a vertical unit an eighth of the height.
+DialogUnits DialogUnits::of(const QFont& font) {
+  const QFontMetrics fm(font);
+  const int letters = fm.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+  const int average = (letters / 26 + 1) / 2;
+  return {average / 4.0, fm.height() / 8.0};
+}
+
+double dluX() { return standardUnits().x; }
+double dluY() { return standardUnits().y; }
+
+void setWaitCursor(bool on) {
+  if (on)
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  else
+    QApplication::restoreOverrideCursor();
+}
+
+int WindowImpl::px(int dlu) const { return static_cast<int>(std::lround(dlu * units.x)); }
+int WindowImpl::py(int dlu) const { return static_cast<int>(std::lround(dlu * units.y)); }
+int WindowImpl::ux(int pixels) const { return static_cast<int>(std::lround(pixels / units.x)); }
+int WindowImpl::uy(int pixels) const { return static_cast<int>(std::lround(pixels / units.y)); }
+QRect WindowImpl::toPixels(const QRect& r) const { return QRect(px(r.x()), py(r.y()), px(r.width()), py(r.height())); }
+QRect WindowImpl::toUnits(const QRect& r) const { return QRect(ux(r.x()), uy(r.y()), ux(r.width()), uy(r.height())); }
+
 
 // ---------------------------------------------------------------------------------------------
 // WindowImpl
@@ -236,53 +216,76 @@ void WindowImpl::setInputEnabled(bool on) {
     QWidget* f = QApplication::focusWidget();
     savedFocus = f && controlOf(f) ? f : nullptr;
   }
+  inputChanging = true;
   for (auto& part : inputParts)
     if (part) part->setEnabled(on);
+  inputChanging = false;
   if (on && top) {
     // Back from a window above: the window and its control get the focus again, without the
     // events of a move between controls.
     raiseWidget(top);
     if (sub && Dispatcher::get().mdi) Dispatcher::get().mdi->setActiveSubWindow(sub);
+    inputChanging = true;
     if (savedFocus) savedFocus->setFocus(Qt::ActiveWindowFocusReason);
+    inputChanging = false;
     savedFocus = nullptr;
   }
+}
+
+void WindowImpl::applyVisibility(ControlState& c) {
+  bool on = !c.hidden;
+  if (on && c.tab) {
+    // A control on a tab's page shows while its tab is the current one of a shown sheet.
+    auto it = controls.find(c.tab);
+    QWidget* page = it == controls.end() ? nullptr : it->second.widget.data();
+    QTabWidget* sheet = nullptr;
+    for (QWidget* p = page ? page->parentWidget() : nullptr; p && !sheet; p = p->parentWidget())
+      sheet = qobject_cast<QTabWidget*>(p);
+    on = sheet && !it->second.hidden && !sheet->isHidden() && sheet->currentWidget() == page;
+  }
+  if (c.action)
+    c.action->setVisible(on);
+  else if (c.widget)
+    c.widget->setVisible(on);
 }
 
 void WindowImpl::enqueue(int code, int field, int key) {
   Dispatcher::get().enqueue(thread, owner, Event{code, field, key});
 }
 
+void WindowImpl::enqueueCall(std::function<void()> call) {
+  Dispatcher::get().enqueue(thread, owner, Event{}, std::move(call));
+}
+
 void WindowImpl::acceptEntry(ControlState& c) {
-  auto* edit = qobject_cast<QLineEdit*>(c.widget.data());
-  if (!edit || !c.changed) return;
-  if (!c.def->bound.isSet() || c.def->bound.take(edit->text(), c.picture.get())) {
+  if (c.def->kind != Kind::Entry || !c.changed || !c.widget) return;
+  if (c.ops->take(*this, c)) {
     c.changed = false;
     owner->display(c.def->field);
     enqueue(EV_Accepted, c.def->field);
     return;
   }
-  // Rejected: the entry keeps what was typed and the focus, and the program says why.
-  const QString typed = edit->text();
-  QPointer<QLineEdit> keep = edit;
-  QTimer::singleShot(0, edit, [keep] {
+  // Rejected: the entry keeps what was typed and the focus, and the program says why, once for this
+  // attempt (the focus coming back to the entry is no new attempt).
+  const QString typed = c.ops->typed(c);
+  QPointer<QWidget> keep = c.widget;
+  QTimer::singleShot(0, keep, [this, keep] {
+    inputChanging = true;
     if (keep) keep->setFocus(Qt::OtherFocusReason);
+    inputChanging = false;
   });
-  // The message is shown from the event loop, on the window's own logical thread, so that it holds
-  // up that window (and not the thread that happened to be current) while the user reads it.
-  std::weak_ptr<bool> alive = token;
+  if (rejecting) return;
+  rejecting = true;
+  // The message is shown on the window's own logical thread, so that it holds up that window (and
+  // not the thread that happened to be current) while the user reads it.
   const int field = c.def->field;
-  QTimer::singleShot(0, edit, [this, alive, field, typed, keep] {
-    if (alive.expired() || !open) return;
+  enqueueCall([this, field, typed, keep] {
     auto& handler = Dispatcher::get().invalidInput;
-    if (!handler) {
-      if (keep) QToolTip::showText(keep->mapToGlobal(QPoint(0, keep->height())), "Ungültige Eingabe", keep);
-      return;
-    }
-    Dispatcher& d = Dispatcher::get();
-    const int saved = d.current;
-    d.current = thread;
-    handler(*owner, field, typed);
-    d.current = saved;
+    if (handler)
+      handler(*owner, field, typed);
+    else if (keep)
+      QToolTip::showText(keep->mapToGlobal(QPoint(0, keep->height())), "Ungültige Eingabe", keep);
+    rejecting = false;
   });
 }
 
@@ -300,6 +303,7 @@ Window::~Window() {
 int Window::thread() const { return impl_->thread; }
 bool Window::isOpen() const { return impl_->open; }
 QWidget* Window::topWidget() const { return impl_->top; }
+QSizeF Window::dialogUnit() const { return QSizeF(impl_->units.x, impl_->units.y); }
 
 void Window::open() {
   if (impl_->open) return;
@@ -308,26 +312,32 @@ void Window::open() {
   WindowImpl& w = *impl_;
   w.thread = d.current;
   w.allowClose = false;
+  w.left = false;
+  w.rejecting = false;
   w.alertKeys.clear();
   w.deferUserEvents = false;
   w.wallpaper.clear();
+  const QFont font = windowFont(def_.font, def_.fontSize);
+  w.units = DialogUnits::of(font);
 
   auto* content = new Content(&w);
-  content->setFont(windowFont(def_.font, def_.fontSize));
+  content->setFont(font);
   if (def_.background.isValid()) setBackground(content, def_.background);
   w.content = content;
   w.inputParts = {content};
 
-  // The widget that holds the controls: the client area, or a frame's toolbar.
-  QWidget* host = content;
-  QMenuBar* menuBar = nullptr;
+  Builder b(w);
+  b.host = content;  // the widget that holds the controls: the client area, or a frame's toolbar
   if (def_.kind == WindowKind::Frame) {
     auto* main = new QMainWindow;
     auto* mdi = new QMdiArea;
     mdi->setObjectName("mdiarea");
+    // Work windows that lie beyond the area stay within reach.
+    mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     main->setCentralWidget(mdi);
     main->setWindowTitle(QString::fromUtf8(def_.caption));
-    menuBar = main->menuBar();
+    b.menuBar = main->menuBar();
     auto* bar = new QToolBar(main);
     bar->setObjectName("toolbar");
     bar->setMovable(false);
@@ -348,21 +358,21 @@ void Window::open() {
     int right = 0;
     for (const ControlDef& cd : def_.controls)
       if (cd.kind != Kind::Menu && cd.kind != Kind::MenuItem && cd.w != kDefault) right = std::max(right, cd.x + cd.w);
-    area->setFixedSize(px(right + 2), py(def_.toolbarHeight));
+    area->setFixedSize(w.px(right + 2), w.py(def_.toolbarHeight));
     bar->addWidget(area);
     if (def_.toolbarHeight <= 0) bar->hide();
     main->addToolBar(Qt::TopToolBarArea, bar);
-    main->resize(px(def_.w), py(def_.h));
+    main->resize(w.px(def_.w), w.py(def_.h));
     w.top = main;
     w.toolbar = area;
     // Its menu and toolbar take no input while a window of its thread is above it; the MDI area goes
     // on serving the other threads' windows.
-    w.inputParts = {menuBar, bar};
+    w.inputParts = {b.menuBar, bar};
     d.frame = this;
     d.mdi = mdi;
     delete content;
     content = nullptr;
-    host = area;
+    b.host = area;
     w.content = mdi;
   } else if (def_.kind == WindowKind::MdiChild && d.mdi) {
     auto* sub = new QMdiSubWindow;
@@ -383,221 +393,53 @@ void Window::open() {
   w.closeGuard = new CloseGuard(&w);
   w.top->installEventFilter(w.closeGuard);
   if (*def_.icon) w.top->setWindowIcon(resourceIcon(QString::fromUtf8(def_.icon)));
-  if (w.content && def_.kind != WindowKind::Frame) w.content->resize(px(def_.w), py(def_.h));
+  if (w.content && def_.kind != WindowKind::Frame) w.content->resize(w.px(def_.w), w.py(def_.h));
 
   // Controls, in the order of the table, which is also the Tab order.
   auto* focusWatch = new FocusWatch(&w);
   w.focusWatch = focusWatch;
-  QButtonGroup* group = nullptr;
-  int groupField = 0;
   int unnamed = 0;
-  std::vector<QWidget*> behind;
-  QMenu* menu = nullptr;
   for (const ControlDef& cd : def_.controls) {
-    ControlState cs;
-    cs.def = &cd;
     const int key = cd.field ? cd.field : kUnnamed - ++unnamed;
-    if (cd.kind == Kind::Menu || cd.kind == Kind::MenuItem) {
-      if (!menuBar) continue;  // only a frame has a menu bar
-      const QString text = QString::fromUtf8(cd.text);
-      if (cd.kind == Kind::Menu) {
-        menu = menuBar->addMenu(text);
-        menu->setObjectName(QString::fromUtf8(cd.label));
-        cs.widget = menu;
-        cs.action = menu->menuAction();
-      } else {
-        if (!menu) continue;
-        if (cd.attrs & A_Separator) menu->addSeparator();
-        QAction* a = menu->addAction(text);
-        a->setObjectName(QString::fromUtf8(cd.label));
-        if (cd.key) a->setShortcut(QKeySequence(qtKeyOf(cd.key)));
-        if (*cd.icon) a->setIcon(resourceIcon(QString::fromUtf8(cd.icon)));
-        const int field = cd.field;
-        QObject::connect(a, &QAction::triggered, a, [&w, field] { w.enqueue(EV_Accepted, field); });
-        cs.action = a;
-      }
+    ControlState& cs = w.controls[key];
+    cs.key = key;
+    cs.def = &cd;
+    cs.ops = &kindOps(cd.kind);
+    cs.tab = b.tabKey;
+    cs.hidden = cd.attrs & A_Hidden;
+    if (*cd.picture) cs.picture = std::make_unique<rt::Picture>(cd.picture);
+    b.key = key;
+    QWidget* widget = cs.ops->build(b, cs);
+    if (cs.action) {
       if (cd.attrs & A_Disabled) cs.action->setEnabled(false);
       if (cd.attrs & A_Hidden) cs.action->setVisible(false);
-      w.controls[key] = std::move(cs);
       continue;
     }
-    if (*cd.picture) cs.picture = std::make_unique<rt::Picture>(cd.picture);
-    const QString text = QString::fromUtf8(cd.text);
-    QWidget* widget = nullptr;
-    switch (cd.kind) {
-      case Kind::Button: {
-        auto* b = new QPushButton(text, host);
-        if (*cd.icon) b->setIcon(resourceIcon(QString::fromUtf8(cd.icon)));
-        b->setAutoDefault(false);
-        const int field = cd.field;
-        QObject::connect(b, &QPushButton::clicked, b, [&w, field] { w.enqueue(EV_Accepted, field); });
-        widget = b;
-        break;
-      }
-      case Kind::Entry: {
-        auto* e = new QLineEdit(host);
-        if (cs.picture && cs.picture->kind() == rt::Picture::Kind::Text) e->setMaxLength(cs.picture->width());
-        e->setAlignment(alignmentOf(cd, cs.picture.get()));
-        const int field = cd.field;
-        const bool immediate = cd.attrs & A_Immediate;
-        QObject::connect(e, &QLineEdit::textEdited, e, [&w, field, immediate] {
-          if (ControlState* c = w.control(field)) c->changed = true;
-          if (immediate) w.enqueue(EV_NewSelection, field);
-        });
-        widget = e;
-        break;
-      }
-      case Kind::Display:
-      case Kind::Prompt: {
-        auto* l = new QLabel(text, host);
-        l->setAlignment(alignmentOf(cd, cs.picture.get()));
-        l->setTextFormat(Qt::PlainText);
-        if (cd.attrs & A_Large) {
-          QFont f = l->font();
-          f.setPointSize(f.pointSize() * 2);
-          f.setBold(true);
-          l->setFont(f);
-        }
-        widget = l;
-        break;
-      }
-      case Kind::CheckBox: {
-        QAbstractButton* c = nullptr;
-        if (cd.attrs & A_Button) {
-          auto* b = new QPushButton(text, host);
-          b->setCheckable(true);
-          b->setAutoDefault(false);
-          if (*cd.icon) b->setIcon(resourceIcon(QString::fromUtf8(cd.icon)));
-          c = b;
-        } else {
-          c = new QCheckBox(text, host);
-        }
-        const int field = cd.field;
-        QObject::connect(c, &QAbstractButton::clicked, c, [&w, field](bool on) {
-          ControlState* s = w.control(field);
-          if (s && s->def->bound.isSet()) s->def->bound.setNumber(on ? 1 : 0);
-          w.enqueue(EV_Accepted, field);
-        });
-        widget = c;
-        break;
-      }
-      case Kind::OptionGroup: {
-        auto* frame = new QFrame(host);
-        group = new QButtonGroup(frame);
-        w.groups.push_back(group);
-        groupField = cd.field;
-        widget = frame;
-        behind.push_back(frame);
-        break;
-      }
-      case Kind::Option: {
-        auto* r = new QRadioButton(text, host);
-        cs.group = groupField;
-        if (group) group->addButton(r);
-        const int gf = groupField;
-        const double value = cd.value;
-        QObject::connect(r, &QRadioButton::clicked, r, [&w, gf, value] {
-          ControlState* g = w.control(gf);
-          if (g && g->def->bound.isSet()) g->def->bound.setNumber(value);
-          w.enqueue(EV_Accepted, gf);
-        });
-        widget = r;
-        break;
-      }
-      case Kind::Spin: {
-        auto* s = new QSpinBox(host);
-        s->setRange(cd.low, cd.high);
-        s->setAlignment(Qt::AlignRight);
-        const int field = cd.field;
-        QObject::connect(s, &QSpinBox::valueChanged, s, [&w, field](int v) {
-          ControlState* c = w.control(field);
-          if (!c || c->widget->signalsBlocked()) return;
-          if (c->def->bound.isSet()) c->def->bound.setNumber(v);
-          w.enqueue(EV_NewSelection, field);
-        });
-        widget = s;
-        break;
-      }
-      case Kind::Panel:
-      case Kind::Box:
-      case Kind::Line: {
-        auto* f = new Fill(host);
-        if (cd.kind == Kind::Line) {
-          f->setFrameShape((cd.attrs & A_Vertical) ? QFrame::VLine : QFrame::HLine);
-        } else if (cd.kind == Kind::Box) {
-          f->setFrameShape(QFrame::Box);
-          if (cd.border.isValid()) {
-            QPalette pal = f->palette();
-            pal.setColor(QPalette::WindowText, cd.border);
-            f->setPalette(pal);
-          }
-        }
-        if (cd.fill.isValid()) setBackground(f, cd.fill);
-        widget = f;
-        behind.push_back(f);
-        break;
-      }
-      case Kind::Image: {
-        auto* l = new QLabel(host);
-        l->setPixmap(resourcePixmap(QString::fromUtf8(cd.icon)));
-        widget = l;
-        behind.push_back(l);
-        break;
-      }
-      case Kind::List: {
-        // The format string stands in the control's text; the rows come from setListSource.
-        auto* l = new ListBox(content);
-        l->setFormat(text);
-        if (cd.fill.isValid()) {
-          QPalette pal = l->palette();
-          pal.setColor(QPalette::Base, cd.fill);
-          l->setPalette(pal);
-        }
-        const int field = cd.field;
-        l->onDoubleClick = [&w, field] { w.enqueue(EV_Accepted, field, kKeyMouseLeft2); };
-        l->onNewSelection = [&w, field] { w.enqueue(EV_NewSelection, field); };
-        l->onColumnResized = [&w, field] { w.enqueue(EV_ColumnResize, field); };
-        widget = l;
-        break;
-      }
-      case Kind::Menu:
-      case Kind::MenuItem:
-        break;  // built above
+    if (!widget) {
+      w.controls.erase(key);
+      continue;
     }
-    if (!widget) continue;
+    cs.widget = widget;
     widget->setObjectName(QString::fromUtf8(cd.label));
-    if (*cd.tip) widget->setToolTip(QString::fromUtf8(cd.tip));
-    const QSize natural = widget->sizeHint();
-    int x = px(cd.x), y = py(cd.y);
-    int wpx = cd.w == kDefault ? natural.width() : px(cd.w);
-    int hpx = cd.h == kDefault ? natural.height() : py(cd.h);
-    if (cd.kind == Kind::Prompt || cd.kind == Kind::Display) {
-      if (cd.h == kDefault) hpx = QFontMetrics(widget->font()).height();
-      if (cd.w == kDefault && cs.picture) wpx = QFontMetrics(widget->font()).horizontalAdvance(QString(cs.picture->width(), '0'));
-    }
-    if (cd.kind == Kind::Button && cd.h == kDefault) hpx = py(14);
-    if (cd.kind == Kind::Entry && cd.h == kDefault) hpx = py(10);
-    if (cd.kind == Kind::Entry && cd.w == kDefault && cs.picture)
-      wpx = QFontMetrics(widget->font()).horizontalAdvance(QString(cs.picture->width() + 1, '0')) + 8;
-    widget->setGeometry(x, y, wpx, hpx);
-    const bool takesFocus = cd.kind == Kind::Button || cd.kind == Kind::Entry || cd.kind == Kind::CheckBox ||
-                            cd.kind == Kind::Option || cd.kind == Kind::Spin || cd.kind == Kind::List;
-    if (takesFocus) {
+    if (*cd.tip && cd.kind != Kind::Tab) widget->setToolTip(QString::fromUtf8(cd.tip));
+    if (cd.kind == Kind::Tab) continue;  // its sheet places its page
+    const QSize natural = cs.ops->naturalSize(w, cs);
+    widget->setGeometry(w.px(cd.x), w.py(cd.y), cd.w == kDefault ? natural.width() : w.px(cd.w),
+                        cd.h == kDefault ? natural.height() : w.py(cd.h));
+    if (cs.ops->takesFocus()) {
       widget->setFocusPolicy((cd.attrs & A_Skip) ? Qt::ClickFocus : Qt::StrongFocus);
       widget->installEventFilter(focusWatch);
     } else {
       widget->setFocusPolicy(Qt::NoFocus);
     }
     if (cd.attrs & A_Disabled) widget->setEnabled(false);
-    if (cd.attrs & A_Hidden) widget->hide();
+    if (cs.hidden || cs.tab) w.applyVisibility(cs);
     // The keys of a frame's controls work in the whole frame, also while an MDI window has the focus.
     if (cd.key && def_.kind == WindowKind::Frame)
-      if (auto* b = qobject_cast<QAbstractButton*>(widget)) b->setShortcut(QKeySequence(qtKeyOf(cd.key)));
-    cs.widget = widget;
-    w.controls[key] = std::move(cs);
+      if (auto* button = qobject_cast<QAbstractButton*>(widget)) button->setShortcut(QKeySequence(qtKeyOf(cd.key)));
   }
-  // Panels, boxes and pictures lie behind the other controls, in their own order.
-  for (auto it = behind.rbegin(); it != behind.rend(); ++it) (*it)->lower();
+  // Panels, boxes, sheets and pictures lie behind the other controls, in their own order.
+  for (auto it = b.behind.rbegin(); it != b.behind.rend(); ++it) (*it)->lower();
 
   display();
   w.open = true;
@@ -617,7 +459,7 @@ void Window::open() {
       const QRect r(QPoint(0, 0), w.top->size());
       w.top->move(area.center() - r.center());
     } else {
-      w.top->move(px(def_.x), py(def_.y));
+      w.top->move(w.px(def_.x), w.py(def_.y));
     }
   }
   raiseWidget(w.top);
@@ -631,13 +473,15 @@ void Window::open() {
 }
 
 void Window::run(Handler handler) {
-  if (!impl_->open) return;
-  impl_->handler = std::move(handler);
-  QEventLoop loop;
-  impl_->loop = &loop;
-  Dispatcher::get().schedule();
-  loop.exec();
-  impl_->loop = nullptr;
+  WindowImpl& w = *impl_;
+  if (!w.open) return;
+  w.handler = std::move(handler);
+  w.left = false;
+  w.inRun = true;
+  // The calling thread waits, handling its events, until the window leaves its loop or is closed.
+  std::weak_ptr<bool> alive = w.token;
+  Dispatcher::get().wait([&w, alive] { return alive.expired() || w.left || !w.open; }, true);
+  if (!alive.expired()) w.inRun = false;
 }
 
 void Window::attach(Handler handler) {
@@ -656,7 +500,9 @@ void Window::close() {
     // request, whose default action closes it.
     const std::vector<Window*> open = d.openWindows;
     for (auto it = open.rbegin(); it != open.rend(); ++it) {
-      if (*it == this || !(*it)->isOpen()) continue;
+      if (*it == this || std::find(d.openWindows.begin(), d.openWindows.end(), *it) == d.openWindows.end() ||
+          !(*it)->isOpen())
+        continue;
       const QWidget* t = (*it)->impl()->top;
       while (t && t != w.top.data()) t = t->parentWidget();
       if (t) d.closeDown(*it);
@@ -665,7 +511,6 @@ void Window::close() {
     d.mdi = nullptr;
   }
   d.closed(this);
-  if (w.loop) w.loop->quit();
   if (w.timer) w.timer->stop();
   QWidget* top = w.top;
   // Nothing of the closed window may call back into it: its filters go, its widgets fall silent
@@ -691,7 +536,7 @@ void Window::close() {
 
 // ------------------------------------------------------------------- controls
 
-QWidget* Window::widget(int field) const { 
+QWidget* Window::widget(int field) const {
   ControlState* c = impl_->control(field);
   return c ? c->widget.data() : nullptr;
 }
@@ -704,25 +549,43 @@ QAction* Window::action(int field) const {
 }
 
 void Window::hide(int from, int to) {
-  forRange(*impl_, from, to, [](auto* o) { o->setVisible(false); });
+  for (ControlState* c : inRangeOf(*impl_, from, to)) {
+    c->hidden = true;
+    c->ops->setVisible(*impl_, *c, false);
+  }
 }
 
 void Window::show(int from, int to) {
-  forRange(*impl_, from, to, [](auto* o) { o->setVisible(true); });
+  for (ControlState* c : inRangeOf(*impl_, from, to)) {
+    c->hidden = false;
+    c->ops->setVisible(*impl_, *c, true);
+  }
 }
 
 void Window::enable(int from, int to) {
-  forRange(*impl_, from, to, [](auto* o) { o->setEnabled(true); });
+  for (ControlState* c : inRangeOf(*impl_, from, to)) c->ops->setEnabled(*impl_, *c, true);
 }
 
 void Window::disable(int from, int to) {
-  forRange(*impl_, from, to, [](auto* o) { o->setEnabled(false); });
+  for (ControlState* c : inRangeOf(*impl_, from, to)) c->ops->setEnabled(*impl_, *c, false);
+}
+
+void Window::remove(int from, int to) {
+  for (int key : [&] {
+         std::vector<int> keys;
+         for (ControlState* c : inRangeOf(*impl_, from, to)) keys.push_back(c->key);
+         return keys;
+       }()) {
+    ControlState* c = impl_->control(key);
+    if (!c) continue;  // went with a tab removed before
+    c->ops->remove(*impl_, *c);
+    impl_->controls.erase(key);
+  }
 }
 
 bool Window::isHidden(int field) const {
-  if (QAction* a = action(field)) return !a->isVisible();
-  QWidget* w = widget(field);
-  return !w || w->isHidden();
+  ControlState* c = impl_->control(field);
+  return !c || c->hidden;
 }
 
 bool Window::isEnabled(int field) const {
@@ -732,28 +595,16 @@ bool Window::isEnabled(int field) const {
 }
 
 void Window::setText(int field, const QString& text) {
-  if (QAction* a = action(field)) {
-    a->setText(text);
-    return;
-  }
-  QWidget* w = widget(field);
-  if (auto* b = qobject_cast<QAbstractButton*>(w)) b->setText(text);
-  else if (auto* l = qobject_cast<QLabel*>(w)) l->setText(text);
-  else if (auto* e = qobject_cast<QLineEdit*>(w)) e->setText(text);
+  if (ControlState* c = impl_->control(field)) c->ops->setText(*impl_, *c, text);
 }
 
 QString Window::text(int field) const {
-  if (QAction* a = action(field)) return a->text();
-  QWidget* w = widget(field);
-  if (auto* b = qobject_cast<QAbstractButton*>(w)) return b->text();
-  if (auto* l = qobject_cast<QLabel*>(w)) return l->text();
-  if (auto* e = qobject_cast<QLineEdit*>(w)) return e->text();
-  if (auto* s = qobject_cast<QSpinBox*>(w)) return s->text();
-  return {};
+  ControlState* c = impl_->control(field);
+  return c ? c->ops->text(*impl_, *c) : QString();
 }
 
 void Window::setFill(int field, const QColor& colour) {
-  if (QWidget* w = widget(field)) setBackground(w, colour);
+  if (ControlState* c = impl_->control(field); c && c->widget) c->ops->setFill(*impl_, *c, colour);
 }
 
 QColor Window::fill(int field) const {
@@ -762,30 +613,29 @@ QColor Window::fill(int field) const {
 }
 
 void Window::setTextColour(int field, const QColor& colour) {
-  QWidget* w = widget(field);
-  if (!w) return;
-  QPalette pal = w->palette();
-  pal.setColor(QPalette::WindowText, colour);
-  pal.setColor(QPalette::Text, colour);
-  pal.setColor(QPalette::ButtonText, colour);
-  w->setPalette(pal);
+  if (ControlState* c = impl_->control(field); c && c->widget) c->ops->setTextColour(*impl_, *c, colour);
 }
 
 QColor Window::textColour(int field) const {
-  QWidget* w = widget(field);
-  return w ? w->palette().color(QPalette::WindowText) : QColor();
+  ControlState* c = impl_->control(field);
+  return c && c->widget ? c->ops->textColour(*impl_, *c) : QColor();
 }
 
 void Window::setSkip(int field, bool skip) {
-  if (QWidget* w = widget(field)) w->setFocusPolicy(skip ? Qt::ClickFocus : Qt::StrongFocus);
-  if (ControlState* c = impl_->control(field))
-    for (QButtonGroup* g : impl_->groups)
-      for (QAbstractButton* b : g->buttons())
-        if (ControlState* o = impl_->controlOf(b); o && o->group == c->def->field)
-          b->setFocusPolicy(skip ? Qt::ClickFocus : Qt::StrongFocus);
+  ControlState* c = impl_->control(field);
+  if (!c) return;
+  const Qt::FocusPolicy policy = skip ? Qt::ClickFocus : Qt::StrongFocus;
+  if (c->ops->takesFocus() && c->widget) c->widget->setFocusPolicy(policy);
+  for (auto& [key, o] : impl_->controls)
+    if (o.group == c->def->field && c->def->kind == Kind::OptionGroup && o.widget) o.widget->setFocusPolicy(policy);
 }
 
 bool Window::isSkipped(int field) const {
+  ControlState* c = impl_->control(field);
+  if (c && c->def->kind == Kind::OptionGroup) {
+    for (auto& [key, o] : impl_->controls)
+      if (o.group == field && o.widget) return !(o.widget->focusPolicy() & Qt::TabFocus);
+  }
   QWidget* w = widget(field);
   return !w || !(w->focusPolicy() & Qt::TabFocus);
 }
@@ -803,8 +653,23 @@ void Window::setSelection(int field, int start, int end) {
 }
 
 void Window::select(int field) {
-  QWidget* w = widget(field);
-  if (!w) return;
+  ControlState* c = impl_->control(field);
+  if (!c || !c->widget) return;
+  QWidget* w = c->widget;
+  if (c->def->kind == Kind::OptionGroup) {
+    // The focus goes to the group's chosen option, or to its first one.
+    QWidget* first = nullptr;
+    for (auto& [key, o] : impl_->controls) {
+      if (o.group != field || !o.widget) continue;
+      if (!first) first = o.widget;
+      if (static_cast<QAbstractButton*>(o.widget.data())->isChecked()) {
+        first = o.widget;
+        break;
+      }
+    }
+    if (!first) return;
+    w = first;
+  }
   if (impl_->top) impl_->top->activateWindow();
   w->setFocus(Qt::OtherFocusReason);
   impl_->pendingSelect = QApplication::focusWidget() == w ? 0 : field;
@@ -825,31 +690,7 @@ void Window::markChanged(int field) {
 void Window::display(int only) {
   for (auto& [field, c] : impl_->controls) {
     if (only && field != only) continue;
-    if (!c.widget) continue;
-    const ControlDef& d = *c.def;
-    if (c.group) {
-      ControlState* g = impl_->control(c.group);
-      if (g && g->def->bound.isSet())
-        static_cast<QRadioButton*>(c.widget.data())->setChecked(g->def->bound.number() == d.value);
-      continue;
-    }
-    if (auto* list = dynamic_cast<ListBox*>(c.widget.data())) {
-      list->refresh();
-      continue;
-    }
-    if (!d.bound.isSet()) continue;
-    if (auto* e = qobject_cast<QLineEdit*>(c.widget.data())) {
-      e->setText(d.bound.show(c.picture.get()).trimmed());
-      c.changed = false;
-    } else if (auto* l = qobject_cast<QLabel*>(c.widget.data())) {
-      QString t = d.bound.show(c.picture.get());
-      l->setText(c.picture && c.picture->kind() == rt::Picture::Kind::Number ? t.trimmed() : t);
-    } else if (auto* cb = qobject_cast<QAbstractButton*>(c.widget.data()); cb && cb->isCheckable()) {
-      cb->setChecked(d.bound.number() != 0);
-    } else if (auto* s = qobject_cast<QSpinBox*>(c.widget.data())) {
-      const QSignalBlocker block(s);
-      s->setValue(static_cast<int>(d.bound.number()));
-    }
+    if (c.widget && c.def->kind != Kind::OptionGroup) c.ops->display(*impl_, c);
   }
 }
 
@@ -880,11 +721,11 @@ void Window::selectListRow(int field, int row) {
 
 int Window::rejectedField() const {
   for (const auto& [field, c] : impl_->controls) {
-    auto* e = qobject_cast<QLineEdit*>(c.widget.data());
-    if (field <= 0 || !e || !c.changed || !c.picture) continue;
+    if (field <= 0 || c.def->kind != Kind::Entry || !c.widget || !c.changed || !c.picture) continue;
     const rt::Picture& p = *c.picture;
-    if (p.kind() == rt::Picture::Kind::Date && !p.parseDate(e->text())) return field;
-    if (p.kind() == rt::Picture::Kind::Number && !p.parseNumber(e->text())) return field;
+    const QString typed = c.ops->typed(c);
+    if (p.kind() == rt::Picture::Kind::Date && !p.parseDate(typed)) return field;
+    if (p.kind() == rt::Picture::Kind::Number && !p.parseNumber(typed)) return field;
   }
   return 0;
 }
@@ -892,11 +733,32 @@ int Window::rejectedField() const {
 bool Window::update(int field) {
   if (!field) field = focusField();
   ControlState* c = impl_->control(field);
-  if (!c || !c->def->bound.isSet()) return true;
-  if (auto* e = qobject_cast<QLineEdit*>(c->widget.data())) {
-    if (!c->def->bound.take(e->text(), c->picture.get())) return false;
-  }
-  return true;
+  return !c || !c->widget || c->ops->take(*impl_, *c);
+}
+
+int Window::currentTab(int sheet) const {
+  ControlState* c = impl_->control(sheet);
+  if (!c || c->def->kind != Kind::Sheet) return 0;
+  const int key = currentTabKey(*impl_, *c);
+  return addressed(key) ? key : 0;
+}
+
+void Window::selectTab(int sheet, int tab) {
+  ControlState* s = impl_->control(sheet);
+  ControlState* t = impl_->control(tab);
+  if (s && t && s->def->kind == Kind::Sheet && t->def->kind == Kind::Tab) setCurrentTab(*s, *t);
+}
+
+void Window::setPagePainter(int field, std::function<void(QPainter&, const QRect&)> painter, QSizeF size) {
+  if (ControlState* c = impl_->control(field)) rt::win::setPagePainter(*c, std::move(painter), size);
+}
+
+void Window::setVerticalScrollBar(int field, bool on) {
+  if (ControlState* c = impl_->control(field)) setPageScrollBar(*c, on);
+}
+
+void Window::setCursor(int field, Qt::CursorShape shape) {
+  if (QWidget* w = widget(field)) w->setCursor(shape);
 }
 
 void Window::setTimer(int hundredths) {
@@ -942,9 +804,8 @@ QString Window::wallpaper() const { return impl_->wallpaper; }
 QRect Window::position() const {
   const WindowImpl& w = *impl_;
   if (!w.top) return {};
-  const QPoint p = w.top->pos();
-  const QSize s = w.sub ? w.content->size() : (w.top ? w.top->size() : QSize());
-  return QRect(ux(p.x()), uy(p.y()), ux(s.width()), uy(s.height()));
+  const QSize s = w.sub ? w.content->size() : w.top->size();
+  return w.toUnits(QRect(w.top->pos(), s));
 }
 
 void Window::setPosition(int x, int y, int width, int height) {
@@ -953,13 +814,13 @@ void Window::setPosition(int x, int y, int width, int height) {
   if (w.sub) {
     if (w.sub->isMaximized()) w.sub->showNormal();
     const QSize deco = w.sub->size() - w.content->size();
-    w.sub->setGeometry(px(x), py(y), px(width) + deco.width(), py(height) + deco.height());
+    w.sub->setGeometry(w.px(x), w.py(y), w.px(width) + deco.width(), w.py(height) + deco.height());
     // Qt lays the widget out inside the sub-window; make sure the client area has exactly the size.
-    const QSize diff = QSize(px(width), py(height)) - w.content->size();
+    const QSize diff = QSize(w.px(width), w.py(height)) - w.content->size();
     if (!diff.isNull()) w.sub->resize(w.sub->size() + diff);
   } else {
-    w.top->move(px(x), py(y));
-    w.top->resize(px(width), py(height));
+    w.top->move(w.px(x), w.py(y));
+    w.top->resize(w.px(width), w.py(height));
   }
   // Setting the size always raises the resize event, also when it did not change.
   w.enqueue(EV_Sized);
@@ -967,13 +828,31 @@ void Window::setPosition(int x, int y, int width, int height) {
 
 QRect Window::controlPosition(int field) const {
   QWidget* c = widget(field);
-  if (!c) return {};
-  const QRect g = c->geometry();
-  return QRect(ux(g.x()), uy(g.y()), ux(g.width()), uy(g.height()));
+  return c ? impl_->toUnits(c->geometry()) : QRect();
 }
 
 void Window::setControlPosition(int field, int x, int y, int width, int height) {
-  if (QWidget* c = widget(field)) c->setGeometry(px(x), py(y), px(width), py(height));
+  if (QWidget* c = widget(field)) c->setGeometry(impl_->toPixels(QRect(x, y, width, height)));
+}
+
+void Window::setControlX(int field, int x) {
+  const QRect r = controlPosition(field);
+  setControlPosition(field, x, r.y(), r.width(), r.height());
+}
+
+void Window::setControlY(int field, int y) {
+  const QRect r = controlPosition(field);
+  setControlPosition(field, r.x(), y, r.width(), r.height());
+}
+
+void Window::setControlWidth(int field, int width) {
+  const QRect r = controlPosition(field);
+  setControlPosition(field, r.x(), r.y(), width, r.height());
+}
+
+void Window::setControlHeight(int field, int height) {
+  const QRect r = controlPosition(field);
+  setControlPosition(field, r.x(), r.y(), r.width(), height);
 }
 
 bool Window::isMaximized() const { return impl_->top && impl_->top->isMaximized(); }

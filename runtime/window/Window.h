@@ -1,11 +1,11 @@
 #pragma once
 // A window of the program: built from its definition, opened on the calling logical thread, fed one
-// event per pass to its procedure's handler.
+// event per pass to its procedure's handler. Its dialog units are measured from its own font.
 //
-// Two ways to run a window: `run` is a modal call (the caller waits in a nested event loop until the
-// window leaves its loop, while the other logical threads' windows keep working); `attach` hands the
-// window's events to a handler and returns at once, for the windows that live on a logical thread of
-// their own. While a thread has a window above another, the lower one takes no input.
+// Two ways to run a window: `run` is a modal call (the calling thread waits until the window leaves
+// its loop, while the other logical threads and their windows go on); `attach` hands the window's
+// events to a handler and returns at once, for the windows that live on a logical thread of their
+// own. While a thread has a window above another, the lower one takes no input.
 
 #include "runtime/window/Events.h"
 #include "runtime/window/WindowDef.h"
@@ -16,11 +16,13 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <QSizeF>
 #include <set>
 
-class QAction;
 #include "runtime/window/ListBox.h"
 
+class QAction;
+class QPainter;
 class QWidget;
 
 namespace rt::win {
@@ -68,7 +70,7 @@ class Window {
   // and end on the same position mark that one character; positions beyond the end put the cursor
   // after the text.
   void setSelection(int field, int start, int end);
-  void select(int field);          // give the control the focus
+  void select(int field);          // give the control the focus (an option group: its chosen option)
   int focusField() const;          // 0 when no control has the focus
   void markChanged(int field);     // leaving the control raises its accepted event
   void display(int field = 0);     // show the bound variables (0: all controls)
@@ -97,6 +99,29 @@ class Window {
   void setPosition(const QRect& r) { setPosition(r.x(), r.y(), r.width(), r.height()); }
   QRect controlPosition(int field) const;
   void setControlPosition(int field, int x, int y, int w, int h);
+  // One coordinate of a control alone, in dialog units; the others stay.
+  void setControlX(int field, int x);
+  void setControlY(int field, int y);
+  void setControlWidth(int field, int width);
+  void setControlHeight(int field, int height);
+  // Removes controls for good (a tab with the controls on its page); later calls on them do nothing.
+  void remove(int from, int to = 0);
+  // The mouse pointer over a control.
+  void setCursor(int field, Qt::CursorShape shape);
+
+  // Tab sheets: the field of the current tab (0 when none), and switching to a tab. A tab's text,
+  // fill (its tab and page colour) and visibility are set like those of any control.
+  int currentTab(int sheet) const;
+  void selectTab(int sheet, int tab);
+
+  // Page views: the program paints the page into `page` (the whole page, as wide as the view); the
+  // page keeps the proportions of `size` (any unit, e.g. millimetres). display(field) repaints it.
+  void setPagePainter(int field, std::function<void(QPainter&, const QRect& page)> painter,
+                      QSizeF size = QSizeF(210, 297));
+  void setVerticalScrollBar(int field, bool on);
+
+  // One dialog unit of this window's font, in pixels (horizontal, vertical).
+  QSizeF dialogUnit() const;
   bool isMaximized() const;
   void setMaximized(bool maximized);
   void activate();  // bring to the front with the focus
@@ -125,10 +150,13 @@ void setOpenHook(std::function<void(Window&)> hook);
 void setInvalidInputHandler(std::function<void(Window&, int field, const QString& typed)> handler);
 // The open window with this label that was opened last, or nullptr.
 Window* findWindow(const QString& label);
-// Processes events until every logical thread's queue is empty (bounded); for tests and start-up.
+// Processes events until no logical thread has work left (bounded); for tests and start-up.
 void settle(int maxMs = 2000);
 
-// Dialog units of the program's window font, in pixels.
+// Shows the wait cursor over all windows (nested: as many offs as ons).
+void setWaitCursor(bool on);
+
+// Dialog units of the program's standard window font (Arial 8 point), in pixels.
 double dluX();
 double dluY();
 

@@ -26,6 +26,14 @@ enum class Kind {
   List,         // a list box over a queue
   Menu,         // a menu of the frame's menu bar; its items follow it in the table
   MenuItem,     // an item of the menu before it; accepted when chosen
+  Sheet,        // a tab sheet; its tabs follow it in the table, up to an End
+  Tab,          // a tab of the sheet before it; the controls after it, up to the next Tab or End, lie
+                // on its page (positions stay in the window's dialog units); `fill` colours tab and page
+  End,          // ends the tab sheet before it: the controls after it belong to the window again
+  Region,       // an invisible click region: accepted when clicked; with a tip and a mouse pointer
+  Progress,     // a progress bar showing its bound number within `low`..`high` (0..100 when both 0)
+  PageView,     // a page image, painted by the program's painter (Window::setPagePainter); A_VScroll
+                // gives it a vertical scroll bar over a page taller than the control
 };
 
 // Attributes of a control.
@@ -43,6 +51,7 @@ enum Attr : unsigned {
   A_Vertical = 1u << 9,   // a vertical line or separator
   A_Separator = 1u << 10, // a menu item with a separator line above it
   A_Button = 1u << 11,    // a check box drawn as a push button that stays down while checked
+  A_VScroll = 1u << 12,   // a page view with a vertical scroll bar
 };
 
 inline constexpr int kDefault = -32768;  // no fixed place or size: the window layer decides
@@ -63,7 +72,8 @@ struct ControlDef {
   QColor fill{};                // fill of a panel or box, background of a list
   QColor border{};              // border of a box
   double value = 0;             // the value of an option button
-  int low = 0, high = 0;        // range of a spin
+  int low = 0, high = 0;        // range of a spin or a progress bar
+  Qt::CursorShape cursor = Qt::ArrowCursor;  // the mouse pointer over a click region
 };
 
 enum class WindowKind { Plain, MdiChild, Frame };
@@ -74,7 +84,7 @@ struct WindowDef {
   int x = kDefault, y = kDefault;  // kDefault: the window layer places it (centred)
   int w = 0, h = 0;             // client size in dialog units
   WindowKind kind = WindowKind::Plain;
-  const char* font = "Arial";
+  const char* font = "Arial";   // the window's font; its dialog units are measured from it
   int fontSize = 8;
   QColor background{};
   const char* icon = "";        // resource name of the window's icon

@@ -17,7 +17,7 @@ struct BookingLogicTest : DataFolderTest {
   int book(const char* code, double gross, const char* text = "", rt::Day day = rt::dayNumber(2026, 3, 1)) {
     EingabeDatenLeeren();
     CODE = code;
-    EXPECT_EQ(KontoSuchen(), Suche::Gefunden);
+    EXPECT_EQ(KontoNachschlagen(), Suche::Gefunden);
     KontoUebernehmen(0);
     BUCHUNGEINGABE.DATUM = rt::dateOf(day);
     BUCHUNGEINGABE.BRUTTO = gross;
@@ -121,7 +121,7 @@ TEST_F(BookingLogicTest, ThePickListAndTheLookup) {
                          Lookup{"", Suche::KeineSuche, ""}, Lookup{"X", Suche::NichtGefunden, ""}}) {
     SCOPED_TRACE(l.code);
     CODE = l.code;
-    EXPECT_EQ(KontoSuchen(), l.result);
+    EXPECT_EQ(KontoNachschlagen(), l.result);
     if (l.result == Suche::Gefunden) { EXPECT_EQ(KONTO.NR.clip(), l.nr); }
   }
 }
@@ -129,7 +129,7 @@ TEST_F(BookingLogicTest, ThePickListAndTheLookup) {
 TEST_F(BookingLogicTest, TakeOverAndClearing) {
   account("8000", "E", 1, "Eingang von Kundinnen und Kunden", 2, "ReNr #");
   CODE = "E";
-  ASSERT_EQ(KontoSuchen(), Suche::Gefunden);
+  ASSERT_EQ(KontoNachschlagen(), Suche::Gefunden);
   EXPECT_EQ(KontoUebernehmen(0), 1);
   EXPECT_EQ(KONTOMWST, 2);
   EXPECT_EQ(KONTONAME_.clip(), "Eingang von Kundinne");
@@ -235,7 +235,7 @@ TEST_F(BookingLogicTest, LoadForEditing) {
   EXPECT_EQ(numbers(), std::vector<int>{2});
   EXPECT_EQ(CODE.clip(), "4000");
   EXPECT_EQ(KONTOMWST, 2);
-  ASSERT_EQ(KontoSuchen(), Suche::Gefunden);
+  ASSERT_EQ(KontoNachschlagen(), Suche::Gefunden);
   KontoUebernehmen(1);
   EXPECT_EQ(BUCHUNGEINGABE.TEXT[0].clip(), "Werkstatt");
   EXPECT_EQ(BuchungSpeichern(), Speichern::Gespeichert);

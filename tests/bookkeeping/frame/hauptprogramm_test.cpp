@@ -1,3 +1,4 @@
+#include "bookkeeping/booking/BuchungLogik.h"
 #include "bookkeeping/data/Dateien.h"
 #include "bookkeeping/data/Parameter.h"
 #include "bookkeeping/frame/Globale.h"
@@ -5,6 +6,7 @@
 #include "bookkeeping/frame/Rahmen.h"
 #include "platform/CommandLine.h"
 #include "runtime/isam/Errors.h"
+#include "runtime/text/Collation.h"
 #include "runtime/window/Threads.h"
 #include "runtime/window/Window.h"
 #include "tests/support/TestSupport.h"
@@ -367,4 +369,52 @@ TEST_F(StartupTest, HalfMadeFilesOfAKilledStartAreRemoved) {
   EXPECT_TRUE(start("").frameOpened);
   EXPECT_EQ(QDir(data).entryList(QDir::Files),
             (QStringList{"Buchung.dat", "Konto.dat", "Notiz.txt", "Para.dat"}));
+}
+
+namespace {
+// Loads booking 1 of the data folder for editing, as the booking form does, and dies there.
+int dieWhileEditing(const QStringList& args) {
+  KONTOPFAD = args.value(0) + "Konto.dat";
+  BUCHUNGPFAD = args.value(0) + "Buchung.dat";
+  rt::Collation::set(rt::kGermanOrder, rt::kGermanCasePairs);
+  if (KONTODATEI.open(rt::isam::AccessMode::ReadWriteDenyWrite) ||
+      BUCHUNGDATEI.open(rt::isam::AccessMode::ReadWriteDenyWrite))
+    return 2;
+  GEWAEHLTEBUCHUNG = 1;
+  if (BuchungLadenFuerBearbeitung() != Laden::Geladen) return 3;
+  std::raise(SIGKILL);
+  return 4;
+}
+TAVIK_CHILD_MODE("bearbeiten", dieWhileEditing);
+}  // namespace
+
+TEST_F(StartupTest, ABookingBeingEditedWhenTheProgramDiedComesBack) {
+  marker();
+  start("");
+  BUCHUNGPFAD = data + "Buchung.dat";
+  ASSERT_EQ(BUCHUNGDATEI.open(rt::isam::AccessMode::ReadWriteDenyWrite), 0);
+  BUCHUNGDATEI.clear();
+  BUCHUNG.NR = 1;
+  BUCHUNG.KONTO = "4000";
+  BUCHUNG.DATUM = rt::dateOf(rt::dayNumber(2026, 4, 1));
+  BUCHUNG.BRUTTO = 59.5;
+  BUCHUNG.TEXT[0] = "Tanken";
+  ASSERT_EQ(BUCHUNGDATEI.add(), 0);
+  BUCHUNGDATEI.close();
+
+  QProcess child;
+  child.start(testing_support::selfPath(), {"--child=bearbeiten", data});
+  ASSERT_TRUE(child.waitForFinished(30000));
+  ASSERT_EQ(child.exitStatus(), QProcess::CrashExit) << child.exitCode();
+
+  const StartResult r = start("");
+  EXPECT_EQ(r.messages, QStringList{"Eine Buchung, die beim letzten Programmende gerade bearbeitet wurde, | "
+                                    "ist wieder unter den gespeicherten Buchungen."});
+  ASSERT_EQ(BUCHUNGDATEI.open(rt::isam::AccessMode::ReadWriteDenyWrite), 0);
+  BUCHUNG.NR = 1;
+  ASSERT_EQ(BUCHUNGDATEI.get(BUCHUNG_KEYNR), 0);
+  EXPECT_EQ(BUCHUNG.TEXT[0].clip(), "Tanken");
+  EXPECT_DOUBLE_EQ(BUCHUNG.BRUTTO, 59.5);
+  BUCHUNGDATEI.close();
+  EXPECT_TRUE(start("").messages.isEmpty());  // told once
 }

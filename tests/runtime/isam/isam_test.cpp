@@ -614,3 +614,61 @@ TEST(DataFileTest, AProcessKilledWhileAddingLeavesOnlyWholeRecords) {
 }
 
 }  // namespace
+
+TEST(DataFileTest, AParkedRecordLeavesTheWalksButNotTheFile) {
+  TempFolder folder;
+  rt::String<200> name = folder.file("park.dat");
+  DataFile file(kProbe, &P, name, kPassword);
+  ASSERT_EQ(file.create(), kNoError);
+  ASSERT_EQ(file.open(AccessMode::ReadWriteDenyWrite), kNoError);
+  for (int nr = 1; nr <= 3; ++nr) {
+    fillProbe(nr);
+    ASSERT_EQ(file.add(), kNoError);
+  }
+  auto numbers = [&] {
+    std::vector<int> out;
+    file.set(kByNr);
+    while (file.next() == kNoError) out.push_back(P.NR);
+    return out;
+  };
+  std::int64_t parked = -1;
+  EXPECT_EQ(file.parkedCount(&parked), kNoError);
+  EXPECT_EQ(parked, 0);
+  EXPECT_EQ(file.park(), kRecordNotAvailable);  // nothing read yet
+
+  P.NR = 2;
+  ASSERT_EQ(file.get(kByNr), kNoError);
+  ASSERT_EQ(file.park(), kNoError);
+  EXPECT_EQ(numbers(), (std::vector<int>{1, 3}));
+  P.CODE = "C2";
+  EXPECT_EQ(file.get(kByCode), kRecordNotFound);
+
+  // It survives closing (a crash) and comes back whole, under its keys.
+  file.close();
+  ASSERT_EQ(file.open(AccessMode::ReadWriteDenyWrite), kNoError);
+  EXPECT_EQ(file.parkedCount(&parked), kNoError);
+  EXPECT_EQ(parked, 1);
+  EXPECT_EQ(file.unpark(), kNoError);
+  EXPECT_EQ(numbers(), (std::vector<int>{1, 2, 3}));
+  P.CODE = "c2";
+  ASSERT_EQ(file.get(kByCode), kNoError);
+  EXPECT_TRUE(isProbe(2));
+
+  // Dropped, it is gone; a unique number taken meanwhile keeps it parked.
+  P.NR = 3;
+  ASSERT_EQ(file.get(kByNr), kNoError);
+  ASSERT_EQ(file.park(), kNoError);
+  ASSERT_EQ(file.dropParked(), kNoError);
+  EXPECT_EQ(file.parkedCount(&parked), kNoError);
+  EXPECT_EQ(parked, 0);
+  EXPECT_EQ(numbers(), (std::vector<int>{1, 2}));
+  P.NR = 2;
+  ASSERT_EQ(file.get(kByNr), kNoError);
+  ASSERT_EQ(file.park(), kNoError);
+  fillProbe(2);
+  ASSERT_EQ(file.add(), kNoError);
+  EXPECT_EQ(file.unpark(), kDuplicateKey);
+  EXPECT_EQ(file.parkedCount(&parked), kNoError);
+  EXPECT_EQ(parked, 1);
+  EXPECT_EQ(numbers(), (std::vector<int>{1, 2}));
+}

@@ -216,12 +216,16 @@ TEST_F(WindowTest, AModalRunWaitsWhileOtherThreadsKeepWorking) {
     // While A waits: B works, and A's own user event waits until the question is answered.
     post(EV_User + 1, threadB);
     post(EV_User + 2, threadA);
-    QTimer::singleShot(50, [&w] { static_cast<QPushButton*>(w.widget(1))->click(); });
   });
   settle();
-  static_cast<QPushButton*>(windowA->widget(1))->click();
-  settle(3000);
+  QTest::mouseClick(windowA->widget(1), Qt::LeftButton);
+  settle();
+  Window* ask = findWindow("ASK");
+  ASSERT_TRUE(ask);
   EXPECT_EQ(handledByB, 1);
+  EXPECT_EQ(order, std::vector<std::string>{"ask"});
+  QTest::keyClick(ask->widget(1), Qt::Key_Return);
+  settle();
   EXPECT_EQ(order, (std::vector<std::string>{"ask", "answered", "user event"}));
   EXPECT_TRUE(windowA->takesInput());
   windowA->close();

@@ -1,0 +1,285 @@
+#include "bookkeeping/accounts/KontoSuchen.h"
+
+#include "bookkeeping/accounts/KontoBearbeiten.h"
+#include "bookkeeping/accounts/KontoLogik.h"
+#include "bookkeeping/accounts/TasteWartet.h"
+#include "bookkeeping/booking/BuchungEingeben.h"
+#include "bookkeeping/common/Meldung.h"
+#include "bookkeeping/common/Tasten.h"
+#include "bookkeeping/frame/Globale.h"
+#include "runtime/window/Keys.h"
+#include "runtime/window/Threads.h"
+#include "runtime/window/Window.h"
+
+#include <QPushButton>
+
+using namespace rt::win;
+
+namespace {
+
+constexpr char kSortierTipp[] =
+    "Mit Mausklick auf die Feldüberschriften (Konto-Name/Code/Konto-Nr) wird die Kontenliste nach diesem Feld "
+    "sortiert - dies gilt auch für den Ausdruck";
+
+// The three click regions over the list's column headings. Until the window layer has click
+// regions (a tip, the up-arrow pointer, and the accepted event on a click), they are flat buttons
+// that take no focus, laid over the headings by RegionenEinrichten.
+std::vector<ControlDef> Regionen() {
+  auto region = [](int field, const char* label, int x, int w) {
+    return ControlDef{.field = field, .label = label, .kind = Kind::Button, .x = x, .y = 34, .w = w, .h = 8,
+                      .attrs = A_Skip, .tip = kSortierTipp};
+  };
+  return {region(KS_REGIONKONTONAME, "?REGIONKONTONAME", 10, 100),
+          region(KS_REGIONKONTOSHORTCUT, "?REGIONKONTOSHORTCUT", 112, 42),
+          region(KS_REGIONKONTONR, "?REGIONKONTONR", 156, 42)};
+}
+
+void RegionenEinrichten(Window& w) {
+  for (int f = KS_REGIONKONTONAME; f <= KS_REGIONKONTONR; ++f) {
+    auto* b = qobject_cast<QPushButton*>(w.widget(f));
+    if (!b) continue;
+    b->setFlat(true);
+    b->setStyleSheet("QPushButton { background: transparent; border: none; }");
+    b->setFocusPolicy(Qt::NoFocus);
+    b->setCursor(Qt::UpArrowCursor);
+    b->raise();
+  }
+}
+
+WindowDef definition() {
+  WindowDef d;
+  d.label = "$WINKONTOSUCHEN";
+  d.caption = "Konten bearbeiten";
+  d.icon = "leer.ico";
+  d.font = "Arial";
+  d.fontSize = 10;
+  d.w = 220;
+  d.h = 200;
+  auto filter = [](int field, const char* label, const char* picture, int x, int w, Bound bound) {
+    return ControlDef{.field = field, .label = label, .kind = Kind::Entry, .picture = picture, .x = x, .y = 20,
+                      .w = w, .bound = bound, .attrs = A_Immediate};
+  };
+  auto knopf = [](int field, const char* label, const char* text, int x) {
+    return ControlDef{.field = field, .label = label, .kind = Kind::Button, .text = text, .x = x, .y = 176, .w = 40,
+                      .h = 22};
+  };
+  d.controls = Regionen();
+  d.controls.insert(
+      d.controls.end(),
+      {
+          {.field = KS_NR, .label = "?NR", .kind = Kind::List,
+           .text = "100LM|~Konto-Name~44CM~Code~45CM|~Konto-Nr~@N04@|0LM~~10LM|~~", .x = 10, .y = 34, .w = 200,
+           .h = 140, .tip = kSortierTipp},
+          {.field = KS_KONTENDRUCKEN, .label = "?KONTENDRUCKEN", .kind = Kind::Button, .x = 2, .y = 176, .w = 30,
+           .h = 22, .tip = "Kontenrahmen ausdrucken", .icon = "exp_pri.ico", .key = KEY_Alt | 'D'},
+          // The buttons are two lines high and show their texts in two lines.
+          knopf(KS_BEARBEITEN, "?BEARBEITEN", "Konto\n&bearbeiten", 49),
+          knopf(KS_NEU, "?NEU", "&Neues\nKonto", 108),
+          knopf(KS_LOESCHEN, "?LOESCHEN", "Konto\n&löschen", 167),
+          {.kind = Kind::Prompt, .text = "Suchmaske", .x = 9, .y = 5, .w = 202, .attrs = A_Large},
+          filter(KS_KONTONAME, "?KONTONAME", "@S20", 11, 68, Bound(KONTONAME)),
+          filter(KS_KONTOSHORTCUT, "?KONTOSHORTCUT", "@S4", 112, 40, Bound(KONTOSHORTCUT)),
+          filter(KS_KONTONR, "?KONTONR", "@S4", 157, 40, Bound(KONTONR)),
+      });
+  return d;
+}
+
+QVariant Zelle(int zeile, int spalte) {
+  const KONTOQUEUE_T* z = KONTOQUEUE.get(zeile);
+  if (!z) return {};
+  switch (spalte) {
+    case 0: return z->NAME.clip();
+    case 1: return z->SHORTCUT.clip();
+    case 2: return z->NR.clip().toDouble();
+    default: return spalte <= 4 ? z->TEXTVORGABE[spalte - 3].clip() : QVariant();
+  }
+}
+
+// The list shows the queue anew; with rows, one of them is highlighted. The booking form's pick
+// list shows the same queue.
+void ListeZeigen() {
+  WinKontoSuchen.display(KS_NR);
+  if (KONTOQUEUE.records() > 0 && WinKontoSuchen.listSelection(KS_NR) == 0) WinKontoSuchen.selectListRow(KS_NR, 1);
+  if (WinBuchung.isOpen()) WinBuchung.display(BF_NR);
+}
+
+// A fill while the window is open stops as soon as the user types on.
+void ListeFuellen() {
+  TastenAufsicht aufsicht(WinKontoSuchen);
+  KontenListeFuellen([&aufsicht] { return aufsicht.tasteWartet(); });
+  ListeZeigen();
+}
+
+// The keys of the control being selected. Enter is an alert key of the list, where it edits the
+// highlighted account; the window layer's alert keys belong to the window, so Enter stays an alert
+// key of the window and does the work of the control that has the focus. In the list no alias may
+// turn Enter into Tab.
+void TastenSetzen(int feld) {
+  if (feld == KS_NR)
+    TastenLoeschen();
+  else
+    TastenBelegen(2, 0, 0);
+  WinKontoSuchen.addAlertKey(VK_Enter);
+}
+
+// After a window above has closed.
+void TastenZuruecksetzen() { TastenSetzen(WinKontoSuchen.focusField()); }
+
+void Bearbeiten() {
+  GewaehltesKontoBearbeiten();
+  TastenZuruecksetzen();
+}
+
+void NeuesKonto() {
+  KONTODATEI.clear();
+  KontoBearbeiten(0);
+  ListeFuellen();
+  WinKontoSuchen.select(KS_NR);
+  TastenZuruecksetzen();
+}
+
+void Loeschen() {
+  const KONTOQUEUE_T* z = KontoZeileLesen(WinKontoSuchen.listSelection(KS_NR));
+  if (!z) return;  // no row, nothing to delete: no question either
+  const bool loeschen =
+      Meldung("Soll das Konto " + z->NAME.clip() + " wirklich gelöscht werden?",
+              "(Buchungsposten auf dieses Konto können dann nicht mehr danach sortiert werden!)", "", "", 1, 1);
+  TastenZuruecksetzen();
+  if (!loeschen) return;
+  KontoLoeschen();
+  ListeFuellen();
+  WinKontoSuchen.select(KS_NR);
+  TastenZuruecksetzen();
+}
+
+// A change typed into a filter, or a click on the heading of its column: the other two filters are
+// blanked and the list is filled in that column's order.
+void FilterGetippt(Window& w, int feld) {
+  switch (feld) {
+    case KS_KONTONAME:
+      KONTONR.clear();
+      KONTOSHORTCUT.clear();
+      KONTENSORTIERUNG = 1;
+      break;
+    case KS_KONTOSHORTCUT:
+      KONTONR.clear();
+      KONTONAME.clear();
+      KONTENSORTIERUNG = 3;
+      break;
+    case KS_KONTONR:
+      KONTONAME.clear();
+      KONTOSHORTCUT.clear();
+      KONTENSORTIERUNG = 2;
+      break;
+    default:
+      return;
+  }
+  w.update(feld);
+  // The entry being typed into is not shown again from its variable: that would drop a typed
+  // trailing blank and move the cursor to the end.
+  for (int f = KS_KONTONAME; f <= KS_KONTONR; ++f)
+    if (f != feld) w.display(f);
+  ListeFuellen();
+}
+
+// Enter in the list edits; on a button it presses the button, as without the alert key.
+void EnterGedrueckt(Window& w) {
+  const int feld = w.focusField();
+  if (feld == KS_NR)
+    Bearbeiten();
+  else if (feld >= KS_KONTENDRUCKEN && feld <= KS_LOESCHEN)
+    postField(EV_Accepted, feld, 0);
+}
+
+Pass Ereignis(Window& w, const Event& e) {
+  switch (e.code) {
+    case EV_OpenWindow:
+      w.activate();
+      w.select(KS_NR);
+      break;
+    case EV_Selected:
+      TastenSetzen(e.field);
+      break;
+    case EV_GainFocus:
+      // Back from another window to the list: its Enter again.
+      if (w.focusField() == KS_NR) TastenSetzen(KS_NR);
+      break;
+    case EV_AlertKey:
+      if (e.key == VK_Enter) EnterGedrueckt(w);
+      break;
+    case EV_NewSelection:
+      FilterGetippt(w, e.field);
+      break;
+    case EV_Accepted:
+      switch (e.field) {
+        case KS_NR:
+          if (e.key == kKeyMouseLeft2) Bearbeiten();
+          break;
+        case KS_KONTENDRUCKEN: KontenDrucken(); break;
+        case KS_BEARBEITEN: Bearbeiten(); break;
+        case KS_NEU: NeuesKonto(); break;
+        case KS_LOESCHEN: Loeschen(); break;
+        case KS_REGIONKONTONAME:
+        case KS_REGIONKONTOSHORTCUT:
+        case KS_REGIONKONTONR:
+          postField(EV_NewSelection, e.field - KS_REGIONKONTONAME + KS_KONTONAME, 0);
+          break;
+        default: break;
+      }
+      break;
+    case EV_CloseWindow:
+      return Pass::Leave;
+    default:
+      break;
+  }
+  return Pass::Default;
+}
+
+}  // namespace
+
+Window WinKontoSuchen(definition());
+
+void KontenBearbeiten() { KontoSuchen(); }
+
+void KontoSuchen() {
+  Window& w = WinKontoSuchen;
+  if (w.isOpen()) return;
+  KONTENLISTEOFFEN = 1;
+  KONTENSORTIERUNG = 2;
+  KontenListeFuellen();
+  w.open();
+  RegionenEinrichten(w);
+  ListSource liste;
+  liste.count = [] { return static_cast<int>(KONTOQUEUE.records()); };
+  liste.cell = Zelle;
+  w.setListSource(KS_NR, liste);
+  ListeZeigen();
+  w.addAlertKey(VK_Enter);
+  w.activate();
+  w.run(Ereignis);
+  // The queue is left in code order for the booking form's pick list. This fill runs to its end:
+  // nobody types into a window that closes.
+  KONTENSORTIERUNG = 3;
+  KontenListeFuellen();
+  w.close();
+  KONTENLISTEOFFEN = 0;
+  if (WinBuchung.isOpen()) WinBuchung.display(BF_NR);
+}
+
+void GewaehltesKontoBearbeiten() {
+  const KONTOQUEUE_T* z = KontoZeileLesen(WinKontoSuchen.listSelection(KS_NR));
+  if (!z) return;
+  KONTO.NR = z->NR;
+  KONTODATEI.get(KONTO_KEYNR);
+  KontoBearbeiten(KONTO.NR.clip().toInt());
+}
+
+void KontoLoeschen() {
+  const KONTOQUEUE_T* z = KontoZeileLesen(WinKontoSuchen.listSelection(KS_NR));
+  if (!z) return;
+  KONTO.NR = z->NR;
+  // Delete acts on the record read last: without the account, it would hit another one.
+  if (KONTODATEI.get(KONTO_KEYNR) == 0) KONTODATEI.remove();
+}
+
+void KontenDrucken() {}

@@ -1,0 +1,19 @@
+#pragma once
+// The splash window P7$WIN: the program's picture, shown on a thread of its own from just before the
+// frame opens, for six seconds or until a click with either mouse button. When it closes it tells the
+// sums window (EVENT_StartbildEnde), which passes the news on to the booking form.
+
+#include <QColor>
+
+namespace rt::win {
+class Window;
+}
+
+// The procedure of the splash's thread: opens the window and hands it its events.
+void Startbild();
+// Closes a splash that is still up without telling anyone: it ends with the program.
+void StartbildSchliessen();
+
+// The font of a text control: point size, bold, italic, and its colour; the control grows to its text.
+// (A stand-in until control definitions carry their own font.)
+void TextSchrift(rt::win::Window& w, int feld, int punkt, bool fett, bool kursiv, const QColor& farbe);

@@ -1,0 +1,397 @@
+#include "bookkeeping/accounts/KontoBearbeiten.h"
+#include "bookkeeping/accounts/KontoSuchen.h"
+#include "bookkeeping/accounts/TasteWartet.h"
+#include "bookkeeping/booking/BuchungEingeben.h"
+#include "bookkeeping/frame/Globale.h"
+#include "runtime/window/Keys.h"
+#include "runtime/window/Threads.h"
+#include "tests/bookkeeping/accounts/KontenFixture.h"
+
+#include <QAbstractButton>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPointer>
+#include <QTest>
+#include <QToolTip>
+
+using namespace rt::win;
+using testing_support::MessageAnswers;
+
+namespace {
+
+struct KontenListeTest : KontenFensterTest {
+
+  // Opens the account list as the frame's command does and runs `body` in it; returns when the
+  // list has been closed.
+  void withList(const std::function<void(Window&)>& body) {
+    sobaldOffen("$WINKONTOSUCHEN", body);
+    KontenBearbeiten();
+    EXPECT_FALSE(WinKontoSuchen.isOpen());
+  }
+
+  static QLineEdit* edit(Window& w, int field) { return qobject_cast<QLineEdit*>(w.widget(field)); }
+  // Clicks into an entry and types, one key at a time, as a user does.
+  static void type(Window& w, int field, const QString& text) {
+    QLineEdit* e = edit(w, field);
+    if (!e->hasFocus()) QTest::mouseClick(e, Qt::LeftButton, {}, QPoint(e->width() - 4, e->height() / 2));
+    settle();
+    for (QChar ch : text) {
+      if (ch.unicode() < 0x80)
+        QTest::keyClicks(e, QString(ch));
+      else
+        QTest::sendKeyEvent(QTest::Click, e, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+      settle();
+    }
+  }
+  static void key(Window& w, int field, Qt::Key k) {
+    QTest::keyClick(w.widget(field), k);
+    settle();
+  }
+  static void click(Window& w, int field) {
+    QTest::mouseClick(w.widget(field), Qt::LeftButton);
+    settle();
+  }
+  // The rows as the list shows them: number, name.
+  static std::string shown(Window& w) {
+    const QAbstractItemModel* m = w.list(KS_NR)->model();
+    QStringList out;
+    for (int r = 0; r < m->rowCount(); ++r) out << m->index(r, 2).data().toString();
+    return out.join(' ').toStdString();
+  }
+  static QString shownName(Window& w, int row) { return w.list(KS_NR)->model()->index(row - 1, 0).data().toString(); }
+  static QPoint rowCentre(Window& w, int row) {
+    ListBox* l = w.list(KS_NR);
+    return l->visualRect(l->model()->index(row - 1, 0)).center();
+  }
+  static void doubleClickRow(Window& w, int row) {
+    QTest::mouseDClick(w.list(KS_NR)->viewport(), Qt::LeftButton, {}, rowCentre(w, row));
+    settle();
+  }
+  static void clickRow(Window& w, int row) {
+    QTest::mouseClick(w.list(KS_NR)->viewport(), Qt::LeftButton, {}, rowCentre(w, row));
+    settle();
+  }
+};
+
+}  // namespace
+
+TEST_F(KontenListeTest, TheListOpensInNumberOrderWithTheNumberFilterLeftFromBefore) {
+  chart();
+  KONTONR = "4";
+  withList([&](Window& w) {
+    settle();
+    EXPECT_EQ(shown(w), "4000 4400 4999");
+    EXPECT_EQ(w.listSelection(KS_NR), 1);
+    EXPECT_EQ(w.focusField(), KS_NR);
+    EXPECT_EQ(w.text(KS_KONTONR), "4");
+    EXPECT_EQ(w.listFormat(KS_NR), "100LM|~Konto-Name~44CM~Code~45CM|~Konto-Nr~@N04@|0LM~~10LM|~~");
+    EXPECT_EQ(KONTENSORTIERUNG, 2);
+    key(w, KS_NR, Qt::Key_Escape);
+  });
+  EXPECT_EQ(KONTENSORTIERUNG, 3);
+  EXPECT_EQ(KONTENLISTEOFFEN, 0);
+}
+
+// Every typed change refills the list in the order of its filter and blanks the other two filters.
+TEST_F(KontenListeTest, TypingIntoAFilterRefillsTheListAtEveryKey) {
+  chart();
+  KONTONR = "4";
+  KONTOSHORTCUT = "KA";
+  withList([&](Window& w) {
+    type(w, KS_KONTONAME, "m");
+    EXPECT_EQ(shown(w), "4000 5000 4400");
+    EXPECT_EQ(shownName(w, 3), "möbel");
+    EXPECT_EQ(w.text(KS_KONTONR), "");
+    EXPECT_EQ(w.text(KS_KONTOSHORTCUT), "");
+    EXPECT_EQ(w.text(KS_KONTONAME), "m");  // as typed, not upper-cased
+    type(w, KS_KONTONAME, "ö");
+    EXPECT_EQ(shown(w), "4400");
+    key(w, KS_KONTONAME, Qt::Key_Backspace);
+    EXPECT_EQ(shown(w), "4000 5000 4400");
+    key(w, KS_KONTONAME, Qt::Key_Backspace);
+    EXPECT_EQ(shown(w), "4999 8400 0005 4000 5000 4400 0000 1780");  // all, in name order
+    type(w, KS_KONTONAME, "ä");
+    EXPECT_EQ(shown(w), "4999");
+
+    type(w, KS_KONTONR, "4");
+    EXPECT_EQ(shown(w), "4000 4400 4999");
+    EXPECT_EQ(w.text(KS_KONTONAME), "");
+    key(w, KS_KONTONR, Qt::Key_Backspace);
+    type(w, KS_KONTONR, "5");
+    EXPECT_EQ(shown(w), "5000");  // a text prefix: account 0005 does not begin with 5
+
+    type(w, KS_KONTOSHORTCUT, "k");
+    EXPECT_EQ(shown(w), "0005 4400 4000");
+    EXPECT_EQ(w.text(KS_KONTONR), "");
+    // A blank typed after a word stays in the entry.
+    type(w, KS_KONTONAME, "Miete ");
+    EXPECT_EQ(w.text(KS_KONTONAME), "Miete ");
+  });
+}
+
+// Needs the text keys to compare blank-padded: the filter is the whole number.
+TEST_F(KontenListeTest, TheWholeNumberAsFilterListsItsAccount) {
+  chart();
+  withList([&](Window& w) {
+    type(w, KS_KONTONR, "0005");
+    EXPECT_EQ(shown(w), "0005");
+  });
+}
+
+TEST_F(KontenListeTest, AClickOnAHeadingOrdersByItsColumnAndBlanksTheOtherFilters) {
+  chart();
+  KONTONAME = "mie";
+  KONTOSHORTCUT = "k";
+  KONTONR = "4";
+  withList([&](Window& w) {
+    QWidget* region = w.widget(KS_REGIONKONTOSHORTCUT);
+    ASSERT_NE(region, nullptr);
+    EXPECT_TRUE(region->toolTip().startsWith("Mit Mausklick auf die Feldüberschriften (Konto-Name/Code/Konto-Nr)"));
+    EXPECT_EQ(region->toolTip(), w.widget(KS_NR)->toolTip());
+    EXPECT_EQ(region->cursor().shape(), Qt::UpArrowCursor);
+    EXPECT_TRUE(region->isVisible());
+    type(w, KS_KONTONR, "");  // the focus in the number filter, nothing typed
+    click(w, KS_REGIONKONTOSHORTCUT);
+    EXPECT_EQ(shown(w), "0005 4400 4000");
+    EXPECT_EQ(w.text(KS_KONTOSHORTCUT), "k");
+    EXPECT_EQ(w.text(KS_KONTONAME), "");
+    EXPECT_EQ(w.text(KS_KONTONR), "");
+    EXPECT_EQ(w.focusField(), KS_KONTONR);  // the region takes no focus
+    click(w, KS_REGIONKONTONAME);
+    EXPECT_EQ(shown(w), "4999 8400 0005 4000 5000 4400 0000 1780");
+    EXPECT_EQ(w.text(KS_KONTOSHORTCUT), "");
+    click(w, KS_REGIONKONTONR);
+    EXPECT_EQ(shown(w), "0000 0005 1780 4000 4400 4999 5000 8400");
+  });
+}
+
+// Enter and a double click in the list, and "Konto bearbeiten", edit the highlighted account; a
+// saved change shows at the row's old place until the next fill.
+TEST_F(KontenListeTest, TheHighlightedAccountIsEditedAndItsRowKeepsItsPlace) {
+  chart();
+  KONTONAME = "m";
+  withList([&](Window& w) {
+    click(w, KS_REGIONKONTONAME);
+    ASSERT_EQ(shown(w), "4000 5000 4400");
+    clickRow(w, 1);
+    QString seen;
+    sobaldOffen("P23$WIN", [&](Window& e) {
+      seen = e.text(KB_NAME) + "/" + e.text(KB_NR);
+      auto* name = qobject_cast<QLineEdit*>(e.widget(KB_NAME));
+      name->selectAll();
+      QTest::keyClicks(name, "Zinsen");
+      QTest::mouseClick(e.widget(KB_SPEICHERN), Qt::LeftButton);
+      settle();
+    });
+    key(w, KS_NR, Qt::Key_Return);
+    EXPECT_EQ(seen, "Miete/4000");
+    EXPECT_EQ(shown(w), "4000 5000 4400");
+    EXPECT_EQ(shownName(w, 1), "Zinsen");
+    ASSERT_TRUE(readAccount("4000"));
+    EXPECT_EQ(KONTO.NAME.clip(), "Zinsen");
+
+    // Enter works again after the edit, without the list being clicked first.
+    seen.clear();
+    QTest::keyClick(w.widget(KS_NR), Qt::Key_Down);
+    sobaldOffen("P23$WIN", [&](Window& e) { seen = e.text(KB_NR); });
+    key(w, KS_NR, Qt::Key_Return);
+    EXPECT_EQ(seen, "5000");
+
+    seen.clear();
+    sobaldOffen("P23$WIN", [&](Window& e) {
+      seen = e.text(KB_NAME);
+      QTest::keyClicks(e.widget(KB_NAME), "xyz");
+      click(e, KB_ABBRUCH);
+    });
+    doubleClickRow(w, 3);
+    EXPECT_EQ(seen, "möbel");
+    EXPECT_EQ(shownName(w, 3), "möbel");
+
+    seen.clear();
+    clickRow(w, 2);
+    sobaldOffen("P23$WIN", [&](Window& e) { seen = e.text(KB_NR); });
+    click(w, KS_BEARBEITEN);
+    EXPECT_EQ(seen, "5000");
+  });
+  ASSERT_TRUE(readAccount("4400"));
+  EXPECT_EQ(KONTO.NAME.clip(), "möbel");
+}
+
+TEST_F(KontenListeTest, AnEmptyFileGivesAnEmptyListInWhichNothingHappens) {
+  bool opened = false;
+  QPointer<QTimer> watch;
+  withList([&](Window& w) {
+    EXPECT_EQ(shown(w), "");
+    watch = sobaldOffen("P23$WIN", [&](Window&) { opened = true; });
+    key(w, KS_NR, Qt::Key_Return);
+    QTest::mouseDClick(w.list(KS_NR)->viewport(), Qt::LeftButton, {}, QPoint(20, 10));
+    settle();
+    click(w, KS_BEARBEITEN);
+    click(w, KS_LOESCHEN);
+  });
+  delete watch;
+  EXPECT_FALSE(opened);
+  EXPECT_TRUE(answers->shown().isEmpty());
+  EXPECT_EQ(fileNumbers(), "");
+}
+
+TEST_F(KontenListeTest, TheDeleteQuestionAnsweredBothWays) {
+  chart();
+  bookingFor(1, "0005");
+  withList([&](Window& w) {
+    clickRow(w, 2);
+    answers->next(MessageAnswers::Cancel);
+    click(w, KS_LOESCHEN);
+    ASSERT_EQ(answers->texts().size(), 1);
+    EXPECT_EQ(answers->texts()[0],
+              "Soll das Konto Kasse wirklich gelöscht werden? | (Buchungsposten auf dieses Konto können dann nicht "
+              "mehr danach sortiert werden!)");
+    EXPECT_TRUE(answers->shown()[0].withCancel);
+    EXPECT_EQ(shown(w), "0000 0005 1780 4000 4400 4999 5000 8400");
+
+    clickRow(w, 2);
+    click(w, KS_LOESCHEN);
+    EXPECT_EQ(shown(w), "0000 1780 4000 4400 4999 5000 8400");
+    EXPECT_EQ(w.focusField(), KS_NR);
+  });
+  EXPECT_EQ(fileNumbers(), "0000 1780 4000 4400 4999 5000 8400");
+  EXPECT_EQ(bookingAccount(1), "0005");
+}
+
+TEST_F(KontenListeTest, ANewAccountIsAddedAndTheListFilledAgain) {
+  chart();
+  KONTONR = "0";
+  withList([&](Window& w) {
+    ASSERT_EQ(shown(w), "0000 0005");
+    sobaldOffen("P23$WIN", [&](Window& e) {
+      EXPECT_EQ(e.text(KB_NAME), "");
+      QTest::keyClicks(e.widget(KB_NAME), "Porto");
+      QTest::keyClick(e.widget(KB_NAME), Qt::Key_Tab);
+      QTest::keyClicks(e.widget(KB_NR), "7");
+      settle();
+      QTest::mouseClick(e.widget(KB_ART_1 + 1), Qt::LeftButton);
+      QTest::mouseClick(e.widget(KB_R1), Qt::LeftButton);
+      click(e, KB_SPEICHERN);
+    });
+    click(w, KS_NEU);
+    EXPECT_EQ(shown(w), "0000 0005 0007");
+    EXPECT_EQ(w.focusField(), KS_NR);
+  });
+  ASSERT_TRUE(readAccount("0007"));
+  EXPECT_EQ(KONTO.NAME.clip(), "Porto");
+  EXPECT_EQ(KONTO.ART, 2);
+  EXPECT_EQ(KONTO.MWST, 1);
+}
+
+// "Windows Erweitert": Enter moves on in the filters and on the buttons, and edits in the list.
+TEST_F(KontenListeTest, InTheExtendedKeyboardModeEnterMovesOnExceptInTheList) {
+  chart();
+  PARA.TASTATUR = 1;
+  withList([&](Window& w) {
+    type(w, KS_KONTONAME, "");
+    key(w, KS_KONTONAME, Qt::Key_Return);
+    EXPECT_EQ(w.focusField(), KS_KONTOSHORTCUT);
+    key(w, KS_KONTOSHORTCUT, Qt::Key_Return);
+    EXPECT_EQ(w.focusField(), KS_KONTONR);
+    key(w, KS_KONTONR, Qt::Key_Return);
+    EXPECT_EQ(w.focusField(), KS_NR);
+    QString seen;
+    QTest::keyClick(w.widget(KS_NR), Qt::Key_Down);
+    sobaldOffen("P23$WIN", [&](Window& e) { seen = e.text(KB_NR); });
+    key(w, KS_NR, Qt::Key_Return);
+    EXPECT_EQ(seen, "0005");
+  });
+}
+
+// While the list is open the booking form's pick list shows the list's rows and does not refill
+// the shared queue; afterwards it shows the queue the list left, until it fills it itself.
+TEST_F(KontenListeTest, TheBookingFormLeavesTheQueueToTheOpenList) {
+  chart();
+  resetEntry();
+  STARTBILDAKTIV = 0;
+  THREADANZEIGE = 0;
+  THREADBUCHUNG = start(BuchungEingeben);
+  settle();
+  ASSERT_TRUE(WinBuchung.isOpen());
+  auto pickRows = [] { return WinBuchung.list(BF_NR)->model()->rowCount(); };
+  withList([&](Window& w) {
+    type(w, KS_KONTONR, "4");
+    ASSERT_EQ(shown(w), "4000 4400 4999");
+    EXPECT_EQ(pickRows(), 3);
+    auto* code = qobject_cast<QLineEdit*>(WinBuchung.widget(BF_CODE));
+    QTest::keyClicks(code, "E");
+    settle();
+    EXPECT_EQ(rows(), "4000 4400 4999");
+    EXPECT_EQ(pickRows(), 3);
+    QTest::keyClick(code, Qt::Key_Backspace);
+    settle();
+    type(w, KS_KONTOSHORTCUT, "k");
+  });
+  // The closing fill: code order with the code filter as it stands.
+  EXPECT_EQ(rows(), "0005 4400 4000");
+  EXPECT_EQ(pickRows(), 3);
+  auto* code = qobject_cast<QLineEdit*>(WinBuchung.widget(BF_CODE));
+  QTest::keyClicks(code, "E");
+  settle();
+  EXPECT_EQ(rows(), "8400");
+  EXPECT_EQ(pickRows(), 1);
+  WinBuchung.close();
+  settle();
+}
+
+// Needs the text keys to compare blank-padded: the second pass starts at the blank codes.
+TEST_F(KontenListeTest, AfterClosingTheQueueHoldsTheAccountsWithACodeInCodeOrderThenTheOthers) {
+  chart();
+  withList([&](Window& w) { key(w, KS_NR, Qt::Key_Escape); });
+  EXPECT_EQ(rows(), "8400 0005 4400 4000 5000 0000 1780 4999");
+}
+
+// A fill stops at once when a key press for the window is waiting; the key, once handled, fills
+// the list for the longer filter.
+TEST_F(KontenListeTest, AFillStopsAtOnceWhenAKeyPressIsWaiting) {
+  chart();
+  withList([&](Window& w) {
+    type(w, KS_KONTONAME, "m");
+    ASSERT_EQ(shown(w), "4000 5000 4400");
+    QLineEdit* e = edit(w, KS_KONTONAME);
+    QCoreApplication::postEvent(e, new QKeyEvent(QEvent::KeyPress, Qt::Key_I, Qt::NoModifier, "i"));
+    QCoreApplication::postEvent(e, new QKeyEvent(QEvent::KeyRelease, Qt::Key_I, Qt::NoModifier, "i"));
+    {
+      TastenAufsicht aufsicht(w);
+      KontenListeFuellen([&] { return aufsicht.tasteWartet(); });
+    }
+    EXPECT_EQ(rows(), "");
+    settle();
+    EXPECT_EQ(e->text(), "mi");
+    EXPECT_EQ(shown(w), "4000 5000");
+    // Keys for another window do not stop it.
+    auto* other = new QLineEdit;
+    QCoreApplication::postEvent(other, new QKeyEvent(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, "x"));
+    {
+      TastenAufsicht aufsicht(w);
+      KontenListeFuellen([&] { return aufsicht.tasteWartet(); });
+    }
+    EXPECT_EQ(rows(), "4000 5000");
+    delete other;
+  });
+}
+
+TEST_F(KontenListeTest, Screenshots) {
+  const QString out = qEnvironmentVariable("TAVIK_SCREENSHOTS");
+  if (out.isEmpty()) GTEST_SKIP() << "set TAVIK_SCREENSHOTS to a folder to write the pictures";
+  chart();
+  withList([&](Window& w) {
+    type(w, KS_KONTONAME, "");
+    w.topWidget()->grab().save(out + "/kontenliste.png");
+    clickRow(w, 4);
+    sobaldOffen("P23$WIN", [&](Window& e) {
+      QTest::qWait(50);
+      e.topWidget()->grab().save(out + "/konto-bearbeiten.png");
+      QTest::mouseClick(e.widget(KB_ART_1 + 2), Qt::LeftButton);
+      settle();
+      e.topWidget()->grab().save(out + "/konto-bearbeiten-ust.png");
+    });
+    click(w, KS_BEARBEITEN);
+  });
+}

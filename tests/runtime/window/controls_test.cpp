@@ -1,0 +1,437 @@
+// Control kinds and window behaviour as a user meets them: dialog units of the window's font, tab
+// sheets, regions, progress bars, page views, option groups, removal; entries that keep leading
+// blanks, a rejected entry told once, Esc and the frame, the MDI area's scroll bars.
+
+#include "runtime/window/Keys.h"
+#include "runtime/window/Threads.h"
+#include "runtime/window/Window.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QImage>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QPainter>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <vector>
+
+using namespace rt::win;
+
+namespace {
+
+rt::String<20> g_name;
+rt::DATE g_date;
+std::int32_t g_progress = 0;
+std::uint8_t g_choice = 2;
+
+void typeText(QWidget* w, const QString& text) {
+  for (QChar ch : text) QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+}
+
+WindowDef entryDef() {
+  WindowDef d;
+  d.label = "ENTRY";
+  d.caption = "Eingabe";
+  d.w = 200;
+  d.h = 80;
+  d.controls = {
+      {.field = 1, .label = "?NAME", .kind = Kind::Entry, .picture = "@S20", .x = 10, .y = 10, .w = 80,
+       .bound = Bound(g_name)},
+      {.field = 2, .label = "?DATUM", .kind = Kind::Entry, .picture = "@D06.B", .x = 10, .y = 30, .w = 60,
+       .bound = Bound(g_date)},
+      {.field = 3, .label = "?OK", .kind = Kind::Button, .text = "OK", .x = 10, .y = 55, .w = 40, .h = 14},
+  };
+  return d;
+}
+
+WindowDef messageDef() {
+  WindowDef d;
+  d.label = "MSG";
+  d.w = 100;
+  d.h = 40;
+  d.controls = {{.field = 1, .label = "?OK", .kind = Kind::Button, .text = "OK", .x = 10, .y = 10, .w = 40, .h = 14}};
+  return d;
+}
+
+struct ControlsTest : ::testing::Test {
+  void SetUp() override {
+    g_name.clear();
+    g_date = {};
+    g_progress = 0;
+    g_choice = 2;
+  }
+  void TearDown() override {
+    setInvalidInputHandler(nullptr);
+    clearKeyAliases();
+    settle();
+  }
+  static Pass plain(Window&, const Event&) { return Pass::Default; }
+  std::vector<Event> events;
+  void record(Window& w) {
+    w.attach([this](Window&, const Event& e) {
+      events.push_back(e);
+      return Pass::Default;
+    });
+  }
+  bool saw(int code, int field) const {
+    return std::any_of(events.begin(), events.end(), [&](const Event& e) { return e.code == code && e.field == field; });
+  }
+};
+
+}  // namespace
+
+TEST_F(ControlsTest, DialogUnitsComeFromTheWindowsOwnFont) {
+  WindowDef small = entryDef(), large = entryDef();
+  large.fontSize = 10;
+  large.controls.push_back({.field = 4, .label = "?MARK", .kind = Kind::Button, .text = "Alle &Konten markieren",
+                            .x = 100, .y = 10, .w = 60, .h = 25});
+  large.controls.push_back({.field = 5, .label = "?LIST", .kind = Kind::List, .text = "50L~Konto-Name~", .x = 10,
+                            .y = 40, .w = 80, .h = 30});
+  small.controls.push_back(large.controls[4]);
+  Window a(small), b(large);
+  a.open();
+  b.open();
+  EXPECT_GT(b.dialogUnit().width(), a.dialogUnit().width());
+  EXPECT_GT(b.dialogUnit().height(), a.dialogUnit().height());
+  EXPECT_EQ(a.dialogUnit().width(), dluX());
+  // The button's text fits the 60 by 25 units of its 10-point window, on two lines as the platform
+  // wraps it; the program still reads its own text.
+  auto* button = static_cast<QPushButton*>(b.widget(4));
+  const QFontMetrics fm = button->fontMetrics();
+  const QStringList lines = button->text().split('\n');
+  EXPECT_EQ(lines.size(), 2);
+  for (const QString& line : lines) EXPECT_LE(fm.horizontalAdvance(QString(line).remove('&')) + 6, button->width()) << line.toStdString();
+  EXPECT_GE(button->height(), 2 * fm.height() + 4);
+  EXPECT_EQ(b.text(4), "Alle &Konten markieren");
+  EXPECT_EQ(b.controlPosition(4), QRect(100, 10, 60, 25));
+  // The list measures its columns in the same units.
+  EXPECT_GT(b.list(5)->columnWidth(0), a.list(5)->columnWidth(0));
+  EXPECT_EQ(b.list(5)->columnWidth(0), static_cast<int>(std::lround(50 * b.dialogUnit().width())));
+  a.close();
+  b.close();
+}
+
+TEST_F(ControlsTest, AnEntryKeepsLeadingBlanksOfAText) {
+  Window w(entryDef());
+  w.open();
+  w.attach(plain);
+  settle();
+  w.select(1);
+  settle();
+  QTest::keyClick(w.widget(1), Qt::Key_Space);
+  typeText(w.widget(1), "müller");
+  QTest::keyClick(w.widget(1), Qt::Key_Tab);
+  settle();
+  EXPECT_EQ(g_name.clip(), QString(" müller"));
+  w.display();
+  EXPECT_EQ(w.text(1), " müller");
+  // Taking the line again (as a confirm key does) keeps it as shown.
+  w.select(1);
+  settle();
+  ASSERT_TRUE(w.update(1));
+  EXPECT_EQ(g_name.clip(), QString(" müller"));
+  w.close();
+}
+
+TEST_F(ControlsTest, ARejectedEntryIsToldOnceAndEnterOnTheMessageDoesNotReachIt) {
+  Window w(entryDef());
+  w.open();
+  w.attach(plain);
+  int told = 0;
+  // The program's message: a modal window on the entry's thread, without the key aliases meanwhile.
+  setInvalidInputHandler([&](Window&, int, const QString&) {
+    ++told;
+    clearKeyAliases();
+    Window m(messageDef());
+    m.open();
+    m.select(1);
+    m.run([](Window&, const Event& e) { return e.code == EV_Accepted ? Pass::Leave : Pass::Default; });
+    m.close();
+    setKeyAlias(VK_Enter, VK_Tab);
+  });
+  setKeyAlias(VK_Enter, VK_Tab);
+  settle();
+  w.select(2);
+  settle();
+  typeText(w.widget(2), "31.02.2026");
+  QTest::keyClick(w.widget(2), Qt::Key_Return);  // Enter moves on, as Tab
+  settle();
+  ASSERT_EQ(told, 1);
+  Window* m = findWindow("MSG");
+  ASSERT_TRUE(m);
+  // Enter answers the message; held down, it repeats into the entry below, which must not take it.
+  QTest::keyPress(m->widget(1), Qt::Key_Return);
+  settle();
+  EXPECT_FALSE(findWindow("MSG"));
+  EXPECT_EQ(w.focusField(), 2);
+  QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QString("\r"), true);
+  QApplication::sendEvent(w.widget(2), &repeat);
+  QTest::keyRelease(w.widget(2), Qt::Key_Return);
+  settle();
+  EXPECT_EQ(told, 1);
+  EXPECT_FALSE(findWindow("MSG"));
+  EXPECT_EQ(w.focusField(), 2);
+  EXPECT_EQ(w.text(2), "31.02.2026");
+
+  // Leaving it again is a new attempt, told again; a valid date then goes through.
+  QTest::keyClick(w.widget(2), Qt::Key_Tab);
+  settle();
+  EXPECT_EQ(told, 2);
+  ASSERT_TRUE(findWindow("MSG"));
+  QTest::keyClick(findWindow("MSG")->widget(1), Qt::Key_Return);
+  settle();
+  EXPECT_EQ(told, 2);
+  static_cast<QLineEdit*>(w.widget(2))->selectAll();
+  QTest::keyClicks(w.widget(2), "1.3.26");
+  QTest::keyClick(w.widget(2), Qt::Key_Tab);
+  settle();
+  EXPECT_EQ(told, 2);
+  EXPECT_EQ(rt::dayNumber(g_date), rt::dayNumber(2026, 3, 1));
+  w.close();
+}
+
+TEST_F(ControlsTest, EscClosesDialogsAndMdiWindowsButNotTheFrame) {
+  WindowDef fd;
+  fd.label = "FRAME";
+  fd.caption = "Rahmen";
+  fd.kind = WindowKind::Frame;
+  fd.w = 200;
+  fd.h = 120;
+  fd.toolbarHeight = 20;
+  fd.controls = {{.field = 1, .label = "?KNOPF", .kind = Kind::Button, .text = "K", .x = 2, .y = 2, .w = 16, .h = 12}};
+  Window frame(fd);
+  frame.open();
+  std::vector<int> frameEvents, childEvents;
+  frame.attach([&](Window&, const Event& e) {
+    frameEvents.push_back(e.code);
+    return Pass::Default;
+  });
+  WindowDef cd = entryDef();
+  cd.kind = WindowKind::MdiChild;
+  cd.x = 260;  // beyond the frame's area
+  cd.y = 150;
+  Window child(cd);
+  start([&] {
+    child.open();
+    child.attach([&](Window&, const Event& e) {
+      childEvents.push_back(e.code);
+      return e.code == EV_CloseWindow ? Pass::NoDefault : Pass::Default;
+    });
+  });
+  settle();
+  frame.widget(1)->setFocus();
+  QTest::keyClick(frame.widget(1), Qt::Key_Escape);
+  settle();
+  EXPECT_TRUE(frame.isOpen());
+  EXPECT_EQ(std::count(frameEvents.begin(), frameEvents.end(), EV_CloseWindow), 0);
+
+  child.select(1);
+  settle();
+  QTest::keyClick(child.widget(1), Qt::Key_Escape);
+  settle();
+  EXPECT_EQ(std::count(childEvents.begin(), childEvents.end(), EV_CloseWindow), 1);
+
+  // The work window lies beyond the frame's area: the area scrolls to it.
+  auto* mdi = frame.topWidget()->findChild<QMdiArea*>("mdiarea");
+  ASSERT_TRUE(mdi);
+  settle();
+  EXPECT_GT(mdi->horizontalScrollBar()->maximum(), 0);
+  EXPECT_GT(mdi->verticalScrollBar()->maximum(), 0);
+  frame.close();
+  settle();
+}
+
+TEST_F(ControlsTest, ATabSheetShowsThePageOfItsCurrentTab) {
+  WindowDef d;
+  d.label = "SHEET";
+  d.caption = "Drucken";
+  d.w = 280;
+  d.h = 200;
+  d.fontSize = 10;
+  d.controls = {
+      {.field = 1, .label = "?SEITE", .kind = Kind::Sheet, .x = 10, .y = 20, .w = 260, .h = 170},
+      {.field = 2, .label = "?GEWINN", .kind = Kind::Tab, .text = "&Gewinn / Verlust", .tip = "Gewinn",
+       .fill = QColor(208, 224, 208)},
+      {.field = 3, .label = "?A", .kind = Kind::CheckBox, .text = "Ausgaben aufschlüsseln", .x = 20, .y = 90},
+      {.field = 4, .label = "?KONTEN", .kind = Kind::Tab, .text = "Nach Konten &aufschlüsseln",
+       .fill = QColor(208, 208, 216)},
+      {.field = 5, .label = "?B", .kind = Kind::CheckBox, .text = "Extra Seite", .x = 20, .y = 90},
+      {.field = 6, .label = "?UST", .kind = Kind::Tab, .text = "&USt Voranmeldung", .fill = QColor(216, 216, 192)},
+      {.field = 7, .label = "?C", .kind = Kind::Entry, .picture = "@D06.B", .x = 40, .y = 48},
+      {.kind = Kind::End},
+      {.field = 8, .label = "?NURSUMMEN", .kind = Kind::CheckBox, .text = "Nur Summen", .x = 20, .y = 100},
+  };
+  Window w(d);
+  w.open();
+  record(w);
+  settle();
+  auto* sheet = static_cast<QTabWidget*>(w.widget(1));
+  EXPECT_EQ(w.currentTab(1), 2);
+  EXPECT_TRUE(w.widget(3)->isVisible());
+  EXPECT_FALSE(w.widget(5)->isVisible());
+  EXPECT_TRUE(w.widget(8)->isVisible());
+  EXPECT_FALSE(w.isHidden(5));  // not hidden by the program, only by its tab
+  // Positions stay in the window's units, also on a page.
+  EXPECT_EQ(w.controlPosition(7), QRect(40, 48, w.controlPosition(7).width(), w.controlPosition(7).height()));
+
+  // The user clicks the second tab.
+  QTabBar* bar = sheet->tabBar();
+  QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(1).center());
+  settle();
+  EXPECT_EQ(w.currentTab(1), 4);
+  EXPECT_FALSE(w.widget(3)->isVisible());
+  EXPECT_TRUE(w.widget(5)->isVisible());
+  EXPECT_TRUE(saw(EV_NewSelection, 1));
+
+  // Retitled, recoloured, hidden controls stay hidden on their tab; a removed tab takes its page along.
+  w.setText(2, "Ausgaben auflisten");
+  EXPECT_EQ(w.text(2), "Ausgaben auflisten");
+  EXPECT_EQ(bar->tabText(0), "Ausgaben auflisten");
+  w.setFill(2, QColor(232, 208, 208));
+  EXPECT_EQ(w.fill(2), QColor(232, 208, 208));
+  w.hide(5);
+  w.selectTab(1, 2);
+  w.selectTab(1, 4);
+  EXPECT_FALSE(w.widget(5)->isVisible());
+  w.show(5);
+  EXPECT_TRUE(w.widget(5)->isVisible());
+  w.remove(6);
+  EXPECT_EQ(sheet->count(), 2);
+  EXPECT_FALSE(w.has(6));
+  EXPECT_FALSE(w.has(7));
+  w.setText(7, "x");  // nothing happens
+  w.hide(7);
+  EXPECT_EQ(w.text(7), "");
+  EXPECT_TRUE(w.has(8));
+
+  const QImage shot = w.topWidget()->grab().toImage();
+  shot.save(QString(::testing::TempDir().c_str()) + "sheet.png");
+  w.close();
+}
+
+TEST_F(ControlsTest, RegionsProgressPagesOptionsAndSingleCoordinates) {
+  int painted = 0;
+  QRect paintedPage;
+  WindowDef d;
+  d.label = "KINDS";
+  d.caption = "Arten";
+  d.w = 300;
+  d.h = 200;
+  d.controls = {
+      {.field = 1, .label = "?REGION", .kind = Kind::Region, .x = 10, .y = 10, .w = 100, .h = 8,
+       .tip = "Sortieren", .cursor = Qt::UpArrowCursor},
+      {.field = 2, .label = "?FORTSCHRITT", .kind = Kind::Progress, .x = 10, .y = 30, .w = 100, .h = 8,
+       .bound = Bound(g_progress), .low = 0, .high = 50},
+      {.field = 3, .label = "?SEITE", .kind = Kind::PageView, .x = 150, .y = 10, .w = 105, .h = 100, .attrs = A_VScroll},
+      {.field = 4, .label = "?WAHL", .kind = Kind::OptionGroup, .text = "Ausgabe", .x = 10, .y = 50, .w = 100, .h = 50,
+       .bound = Bound(g_choice)},
+      {.field = 5, .label = "?EINS", .kind = Kind::Option, .text = "Drucker", .x = 15, .y = 62, .value = 1},
+      {.field = 6, .label = "?ZWEI", .kind = Kind::Option, .text = "Datei", .x = 15, .y = 75, .value = 2},
+      {.field = 7, .label = "?OK", .kind = Kind::Button, .text = "OK", .x = 10, .y = 150, .w = 40, .h = 14},
+  };
+  Window w(d);
+  w.open();
+  record(w);
+  settle();
+  // A click on the region is its accepted event; it shows its tip and pointer.
+  QTest::mouseClick(w.widget(1), Qt::LeftButton);
+  settle();
+  EXPECT_TRUE(saw(EV_Accepted, 1));
+  EXPECT_EQ(w.widget(1)->toolTip(), "Sortieren");
+  EXPECT_EQ(w.widget(1)->cursor().shape(), Qt::UpArrowCursor);
+
+  g_progress = 25;
+  w.display(2);
+  EXPECT_EQ(static_cast<QProgressBar*>(w.widget(2))->value(), 25);
+
+  // The page view paints through the program's painter, as wide as the view and scrollable.
+  w.setPagePainter(3, [&](QPainter& p, const QRect& page) {
+    ++painted;
+    paintedPage = page;
+    p.fillRect(page.adjusted(10, 10, -10, -10), Qt::blue);
+  });
+  w.display(3);
+  const QImage page = w.widget(3)->grab().toImage();
+  EXPECT_GT(painted, 0);
+  EXPECT_EQ(page.pixelColor(page.width() / 2, page.height() / 2), QColor(Qt::blue));
+  auto* view = static_cast<QScrollArea*>(w.widget(3));
+  EXPECT_GT(paintedPage.height(), view->viewport()->height());
+  EXPECT_GT(view->verticalScrollBar()->maximum(), 0);
+  w.setVerticalScrollBar(3, false);
+  EXPECT_EQ(view->verticalScrollBar()->maximum(), 0);
+
+  // The option group has its heading; selecting it reaches its chosen option.
+  EXPECT_EQ(w.text(4), "Ausgabe");
+  EXPECT_TRUE(static_cast<QRadioButton*>(w.widget(6))->isChecked());
+  w.select(4);
+  settle();
+  EXPECT_EQ(w.focusField(), 4);
+  EXPECT_EQ(QApplication::focusWidget(), w.widget(6));
+
+  // One coordinate at a time.
+  w.setControlX(7, 60);
+  w.setControlWidth(7, 50);
+  w.setControlY(7, 160);
+  w.setControlHeight(7, 20);
+  EXPECT_EQ(w.controlPosition(7), QRect(60, 160, 50, 20));
+
+  // Removed controls are gone for good.
+  w.remove(5, 7);
+  EXPECT_FALSE(w.has(7));
+  w.setControlX(7, 10);
+  w.enable(7);
+  EXPECT_EQ(w.controlPosition(7), QRect());
+
+  setWaitCursor(true);
+  ASSERT_TRUE(QApplication::overrideCursor());
+  EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+  setWaitCursor(false);
+  EXPECT_FALSE(QApplication::overrideCursor());
+  w.close();
+}
+
+TEST_F(ControlsTest, AListDrawsColoursPerRowAndColumnAlsoWhenSelected) {
+  WindowDef d;
+  d.label = "MARK";
+  d.w = 150;
+  d.h = 120;
+  d.controls = {{.field = 1, .label = "?NR", .kind = Kind::List, .text = "50L~Konto-Name~20C~Nr~", .x = 5, .y = 5,
+                 .w = 81, .h = 100, .fill = QColor(224, 224, 232)}};
+  Window w(d);
+  w.open();
+  w.attach(plain);
+  ListSource s;
+  s.count = [] { return 3; };
+  s.cell = [](int row, int col) -> QVariant { return col == 0 ? QString("Konto %1").arg(row) : QVariant(row); };
+  const auto text = [](int row, int) { return row == 2 ? QColor(128, 128, 128) : QColor(0, 0, 255); };
+  const auto back = [](int, int col) { return col == 0 ? QColor(224, 224, 232) : QColor(200, 255, 200); };
+  s.foreground = text;
+  s.background = back;
+  s.selectedForeground = text;
+  s.selectedBackground = back;
+  w.setListSource(1, s);
+  w.selectListRow(1, 1);
+  settle();
+  ListBox* list = w.list(1);
+  const QImage shot = list->viewport()->grab().toImage();
+  for (int row = 1; row <= 2; ++row) {
+    SCOPED_TRACE(row);
+    const QRect name = list->visualRect(list->model()->index(row - 1, 0));
+    const QRect nr = list->visualRect(list->model()->index(row - 1, 1));
+    // Row 1 is selected and looks like an unselected one.
+    EXPECT_EQ(shot.pixelColor(name.right() - 6, name.center().y()), QColor(224, 224, 232));
+    EXPECT_EQ(shot.pixelColor(nr.left() + 3, nr.top() + 3), QColor(200, 255, 200));
+  }
+  EXPECT_EQ(list->model()->index(1, 0).data(Qt::ForegroundRole).value<QColor>(), QColor(128, 128, 128));
+  w.close();
+}
