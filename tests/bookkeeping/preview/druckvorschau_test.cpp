@@ -6,10 +6,12 @@
 #include "runtime/window/Window.h"
 #include "tests/support/TestSupport.h"
 
+#include <QAbstractScrollArea>
 #include <QDir>
 #include <QImage>
 #include <QProcess>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -130,6 +132,7 @@ class DruckvorschauTest : public ::testing::Test {
     EXPECT_EQ(a.abbruch.x(), 226);
     EXPECT_EQ(a.zoom.width(), 210);
     EXPECT_GE(a.lupeAus.x(), a.fenster.width());  // out of reach
+    EXPECT_FALSE(rollbalken(w));
   }
   static void lupenAnsichtPruefen(Window* w, int hoehe) {
     const Ansicht a = ansicht(w);
@@ -140,6 +143,11 @@ class DruckvorschauTest : public ::testing::Test {
     EXPECT_EQ(a.drucken.x(), 436);
     EXPECT_EQ(a.zoom.width(), 0);
     EXPECT_LE(a.lupeAus.right(), a.fenster.width());  // within reach
+    EXPECT_TRUE(rollbalken(w));  // the page is higher than the window
+  }
+  static bool rollbalken(Window* w) {
+    auto* bild = qobject_cast<QAbstractScrollArea*>(w->widget(VORSCHAU));
+    return bild && bild->verticalScrollBar()->isVisible();
   }
 
   QStringList pdfDateien() const { return QDir(documents_.path()).entryList({"*.pdf"}, QDir::Files); }
