@@ -97,8 +97,7 @@ WindowDef vorschauFenster(const char* titel) {
        .icon = "exp_pri.ico", .key = KEY_Alt | 'D'},
       {.field = EXIT, .label = "?EXIT", .kind = Kind::Button, .text = "Abbruch", .x = 226, .y = 185, .w = 47, .h = 17,
        .icon = "Esc.ico"},
-      {.field = ZOOM, .label = "?ZOOM", .kind = Kind::Region, .x = 7, .y = 7, .w = 210, .h = 297,
-       .cursor = Qt::PointingHandCursor},
+      {.field = ZOOM, .label = "?ZOOM", .kind = Kind::Region, .x = 7, .y = 7, .w = 210, .h = 297},
   };
   return d;
 }
