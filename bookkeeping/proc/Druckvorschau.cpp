@@ -1,5 +1,12 @@
 #include "bookkeeping/proc/Druckvorschau.h"
 
+#include "bookkeeping/frame/Globale.h"
+#include "runtime/report/PageImage.h"
+#include "runtime/window/Keys.h"
+#include "runtime/window/Window.h"
+
+#include <QPainter>
+
 VORSCHAUANSICHT_T VORSCHAUANSICHT;
 
 namespace vorschau {
@@ -52,13 +59,6 @@ bool OhneHintergrund(QStringView kommandozeile) { return kommandozeile.contains(
 }  // namespace vorschau
 
 // ------------------------------------------------------------------- the window
-
-#include "bookkeeping/frame/Globale.h"
-#include "runtime/report/PageImage.h"
-#include "runtime/window/Keys.h"
-#include "runtime/window/Window.h"
-
-#include <QPainter>
 
 using namespace rt::win;
 using namespace vorschau;
