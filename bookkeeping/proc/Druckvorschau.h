@@ -12,15 +12,13 @@
 //
 // The window remembers its place and its view from one preview to the next while the program runs.
 
+#include "bookkeeping/common/Queues.h"
 #include "runtime/report/Report.h"
 
 #include <QStringView>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
-
-// The pages of the report being previewed, one entry per page in page order.
-extern rt::report::PageQueue SEITENQUEUE;
 
 // Shows the report whose pages SEITENQUEUE holds, modally on the calling thread. `anfangY` is the
 // window's Y position for the first preview of the run; `hochformat` switches the report's landscape
