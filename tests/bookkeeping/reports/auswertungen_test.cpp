@@ -4,6 +4,7 @@
 #include "Bestand.h"
 #include "bookkeeping/frame/Globale.h"
 #include "bookkeeping/frame/Rahmen.h"
+#include "bookkeeping/proc/Druckvorschau.h"
 #include "bookkeeping/reports/Auswertungen.h"
 #include "runtime/report/Printer.h"
 #include "runtime/window/Threads.h"
@@ -11,15 +12,20 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDir>
 #include <QLineEdit>
 #include <QPrintDialog>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 
 using namespace rt::win;
 
 namespace {
+
+// Fields of the print preview P18$WINVORSCHAU.
+constexpr int kVorschauSeite = 4, kVorschauWeiter = 6, kVorschauDrucken = 7, kVorschauAbbruch = 8;
 
 struct AuswertungenTest : AuswertungTest {
   std::vector<std::vector<seiten::Seite>> vorschauen;  // the pages of every preview, as shown
@@ -46,6 +52,8 @@ struct AuswertungenTest : AuswertungTest {
         drive(*w);
         gefahren = true;
       }
+      // A preview left open by a failed check would keep the dialog from taking the click.
+      if (Window* v = findWindow("P18$WINVORSCHAU")) klick(*v, kVorschauAbbruch);
       if ((w = findWindow("P40$WIN"))) klick(*w, AF_ABBRUCH);
     });
     Auswertungen();
@@ -307,6 +315,154 @@ TEST_F(AuswertungenTest, DruckenImRahmenOeffnetDenDialogUndDerRahmenWartet) {
   }
   WinMain.close();
   settle();
+}
+
+}  // namespace
+
+namespace {
+
+// The dialog with the program's own print preview.
+struct MitVorschauTest : AuswertungenTest {
+  void SetUp() override {
+    AuswertungenTest::SetUp();
+    VorschauSetzen({});
+    VORSCHAUANSICHT = {};
+  }
+  static Window* vorschau() { return findWindow("P18$WINVORSCHAU"); }
+  // The pages of the open preview, read from the page images its page list names.
+  static std::vector<seiten::Seite> vorschauSeiten() {
+    std::vector<const rt::report::PageImage*> images;
+    for (const auto& row : SEITENQUEUE.rows()) {
+      images.push_back(rt::report::pageImage(row.SEITE.clip()));
+      if (!images.back()) ADD_FAILURE() << "no page image " << row.SEITE.clip().toStdString();
+    }
+    return seiten::ausBildern(images);
+  }
+  QStringList pdfDateien() const { return QDir(dokumente.path()).entryList({"*.pdf"}, QDir::Files); }
+};
+
+TEST_F(MitVorschauTest, VorschauZeigtDieSeitenDerAuswertungUndAbbruchLaesstDenDialogWieErWar) {
+  PARA.ZEILENABHEBEN = 0;
+  dialog([this](Window& w) {
+    tab(w, 1);
+    zeile(w, 2);  // 4400 left out of the evaluation by account, still in the breakdown
+    klick(w, AF_EXTRASEITE);
+    tab(w, 0);
+    tippen(w, AF_VOND1, "1.2.24");
+    tippen(w, AF_BISD1, "30.06.2024");
+    klick(w, AF_AUSGABENAUFSCHLUESSELN);
+    klick(w, AF_ZEILENABHEBEN);
+    klick(w, AF_OK);
+
+    Window* v = vorschau();
+    ASSERT_NE(v, nullptr);
+    EXPECT_EQ(v->topWidget()->windowTitle(), "Druckvorschau - Tavik! Druck");
+    EXPECT_FALSE(w.takesInput());  // the dialog waits for the preview
+    const std::vector<seiten::Seite> seiten = vorschauSeiten();
+    ASSERT_EQ(seiten.size(), 2u);
+    const QString titel = "Gewinn/Verlust Ermittlung 01.02.2024-30.06.2024";
+    const QStringList einnahmen{
+        "Eingänge mit 19,00 % MwSt", "15.03.2024 | Rechnung 2 | 23,80 | 20,00 | 3,80",
+        "15.03.2024 | Rechnung 12 | 59,50 | 50,00 | 9,50", "Kunde Müller",
+        "Summe Eingänge mit 19,00 % MwSt | 83,30 | 70,00 | 13,30",
+        "Eingänge mit | 7,00 % MwSt", "10.02.2024 | Buchverkauf | 10,70 | 10,00 | 0,70",
+        "Summe Eingänge mit | 7,00 % MwSt | 10,70 | 10,00 | 0,70",
+        "Eingänge mit | 0,00 % MwSt", "06.05.2024 | Export A | 20,00 | 20,00 | 0,00",
+        "Summe Eingänge mit | 0,00 % MwSt | 20,00 | 20,00 | 0,00",
+        "Eingänge mit | 0,00 % MwSt", "07.05.2024 | Export B | 30,00 | 30,00 | 0,00",
+        "Summe Eingänge mit | 0,00 % MwSt | 30,00 | 30,00 | 0,00"};
+    EXPECT_EQ(seiten[0], kopf(titel, 1) + einnahmen);
+    // Expenses by account from the second page on; only the two half cents of June lie in the range.
+    const QStringList ausgaben{
+        "Ausgaben Bürobedarf (4400)", "21.06.2024 | Porto A | 0,01 | 0,01 | 0,00",
+        "21.06.2024 | Porto B | 0,01 | 0,01 | 0,00", "Summe Bürobedarf (4400) | -0,02 | -0,02 | 0,00",
+        "USt-Vorauszahlung", "10.04.2024 | USt Q1 | 100,00 | 100,00 | 0,00",
+        "Summe USt-Vorauszahlung | -100,00 | -100,00 | 0,00", "Gesamtsumme Gewinn | 43,98"};
+    EXPECT_EQ(seiten[1], kopf(titel, 2) + ausgaben);
+    // The first row of a section is shaded.
+    const rt::report::PageImage* bild = rt::report::pageImage(SEITENQUEUE.get(2)->SEITE.clip());
+    ASSERT_NE(bild, nullptr);
+    EXPECT_TRUE(std::any_of(bild->items.begin(), bild->items.end(), [](const rt::report::DrawItem& i) {
+      return i.kind == rt::report::DrawItem::Kind::Box && i.fill == qRgb(224, 224, 224);
+    }));
+    // The preview shows the first page and steps to the second.
+    const QImage erste = v->widget(kVorschauSeite)->grab().toImage();
+    klick(*v, kVorschauWeiter);
+    EXPECT_NE(v->widget(kVorschauSeite)->grab().toImage(), erste);
+
+    klick(*v, kVorschauAbbruch);
+    EXPECT_EQ(vorschau(), nullptr);
+    EXPECT_TRUE(w.takesInput());
+    EXPECT_TRUE(pdfDateien().isEmpty());
+    EXPECT_TRUE(antworten.shown().isEmpty());
+    EXPECT_EQ(P40_REP->pageCount(), 0);  // the report is closed
+    // Every choice as it was.
+    EXPECT_EQ(w.currentTab(AF_SEITE), AF_GEWINN);
+    EXPECT_EQ(w.text(AF_VOND1), "01.02.2024");
+    EXPECT_EQ(w.text(AF_BISD1), "30.06.2024");
+    EXPECT_EQ(w.text(AF_VOND2), "01.01.2024");
+    EXPECT_TRUE(gecheckt(w, AF_AUSGABENAUFSCHLUESSELN));
+    EXPECT_TRUE(gecheckt(w, AF_ZEILENABHEBEN));
+    EXPECT_TRUE(gecheckt(w, AF_EXTRASEITE));
+    EXPECT_FALSE(gecheckt(w, AF_NURSUMMEN));
+    std::vector<QColor> farben(7, kBlau);
+    farben[1] = kGrau;
+    EXPECT_EQ(zeilenfarben(w), farben);
+
+    // And the next preview is built from them again.
+    klick(w, AF_OK);
+    ASSERT_NE(vorschau(), nullptr);
+    EXPECT_EQ(vorschauSeiten(), seiten);
+    klick(*vorschau(), kVorschauAbbruch);
+  });
+}
+
+TEST_F(MitVorschauTest, DruckenInDerVorschauSchreibtDieSeitenDerAuswertungAlsPdf) {
+  dialog([this](Window& w) {
+    tab(w, 1);
+    tippen(w, AF_VOND2, "01.03.2024");
+    tippen(w, AF_BISD2, "31.8.24");
+    zeile(w, 2);  // 4400
+    zeile(w, 4);  // 4600, no bookings
+    zeile(w, 4);  // and back
+    klick(w, AF_NURSUMMEN);
+    klick(w, AF_OK);
+    ASSERT_NE(vorschau(), nullptr);
+    const std::vector<seiten::Seite> bilder = vorschauSeiten();
+    klick(*vorschau(), kVorschauDrucken);
+    EXPECT_EQ(vorschau(), nullptr);
+
+    ASSERT_EQ(pdfDateien().size(), 1);
+    const QString datei = dokumente.file(pdfDateien().first());
+    ASSERT_EQ(antworten.texts().size(), 1);
+    EXPECT_EQ(antworten.texts()[0], "Der Ausdruck wurde als PDF-Datei gespeichert: | " + QDir::toNativeSeparators(datei));
+    const std::vector<seiten::Seite> pdf = seiten::ausPdf(datei);
+    EXPECT_EQ(pdf, bilder);  // printed as previewed
+    // Sums only, March to August, without the account left out.
+    Summe e19, e7, ef, rei, ust, alles;
+    for (const Posten& p : imBereich(rt::dayNumber(2024, 3, 1), rt::dayNumber(2024, 8, 31), [](const Posten&) { return true; })) {
+      const QString k = p.konto;
+      Summe* s = k == "8400" ? &e19 : k == "8300" ? &e7 : k == "8100" ? &ef : k == "4500" ? &rei : k == "1780" ? &ust : nullptr;
+      if (!s) continue;
+      s->add(p);
+      alles.add(p);
+    }
+    ASSERT_EQ(pdf.size(), 1u);
+    const QStringList summen{
+        summe("Summe Erlöse steuerfrei (8100)", ef), summe("Summe Erlöse 19 % (8400)", e19),
+        summe("Summe Reisekosten (4500)", rei), summe("Summe USt-Vorauszahlung (1780)", ust),
+        summe("Summe über alles", alles)};
+    EXPECT_EQ(pdf[0], kopf("Nach Konten selektierte Buchungen 01.03.2024-31.08.2024", 1) + summen);
+    EXPECT_EQ(e7.brutto, 0);  // the 7 % income lies in February
+    EXPECT_EQ(alles.brutto, 55000 + 8330 - 4760 - 10000);
+
+    // The dialog as it was.
+    EXPECT_EQ(w.currentTab(AF_SEITE), AF_NACHKONTENAUFSCHLUESSELN);
+    EXPECT_EQ(w.text(AF_BISD2), "31.08.2024");
+    EXPECT_TRUE(gecheckt(w, AF_NURSUMMEN));
+    EXPECT_EQ(zeilenfarben(w)[1], kGrau);
+    EXPECT_EQ(zeilenfarben(w)[3], kBlau);
+  });
 }
 
 }  // namespace
