@@ -8,6 +8,7 @@
 #include "bookkeeping/frame/Globale.h"
 #include "bookkeeping/frame/Hauptprogramm.h"
 #include "bookkeeping/frame/Rahmen.h"
+#include "bookkeeping/reports/Auswertungen.h"
 #include "platform/CommandLine.h"
 #include "runtime/text/Collation.h"
 #include "runtime/window/Threads.h"
@@ -143,6 +144,19 @@ void sucheBeenden() {
   click(WinMain, FELD_ANZEIGESTANDARD1);
 }
 
+// The print dialog, opened by the frame's print command. It runs on the frame's thread, so that a
+// command posted to that thread afterwards reaches the dialog's own buttons.
+void druckdialogOeffnen() {
+  postField(EV_Accepted, FELD_DRUCKEN, WinMain.thread());
+  waitFor("Drucken", [] { return findWindow("P40$WIN") != nullptr; });
+  settle();
+}
+
+void druckdialogSchliessen() {
+  if (Window* w = findWindow("P40$WIN")) click(*w, AF_ABBRUCH);
+  waitFor("Drucken geschlossen", [] { return findWindow("P40$WIN") == nullptr; });
+}
+
 // ---- The pictures ----
 
 // What a picture shows: a work window of the program, or a window that a frame command opens
@@ -166,6 +180,8 @@ const std::vector<Bild>& bilder() {
       {"buchung_konto", buchungEintippen, &WinBuchung, 0, "", formularLeeren},
       {"suche", suchen, &WinAnzeige, 0, "", sucheBeenden},
       {"meldung_schema", {}, nullptr, FELD_MYTAVIK, "P9$WIN"},
+      {"druckdialog", {}, nullptr, FELD_DRUCKEN, "P40$WIN"},
+      {"vorschau", druckdialogOeffnen, nullptr, AF_OK, "P18$WINVORSCHAU", druckdialogSchliessen},
   };
   return b;
 }
