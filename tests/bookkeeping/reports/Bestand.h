@@ -66,9 +66,10 @@ inline QString datum(const Posten& p) { return QDate(p.jahr, p.monat, p.tag).toS
 inline int tagesNummer(const Posten& p) { return rt::dayNumber(p.jahr, p.monat, p.tag); }
 
 // The postings of a range in the order of the file's date key (date, then number).
-inline std::vector<Posten> imBereich(rt::Day von, rt::Day bis, const std::function<bool(const Posten&)>& wahl) {
+inline std::vector<Posten> imBereich(rt::Day von, rt::Day bis, const std::function<bool(const Posten&)>& wahl,
+                                     const std::vector<Posten>& aus = kPosten) {
   std::vector<Posten> out;
-  for (const Posten& p : kPosten)
+  for (const Posten& p : aus)
     if (tagesNummer(p) >= von && tagesNummer(p) <= bis && wahl(p)) out.push_back(p);
   std::sort(out.begin(), out.end(), [](const Posten& a, const Posten& b) {
     return tagesNummer(a) != tagesNummer(b) ? tagesNummer(a) < tagesNummer(b) : a.nr < b.nr;
@@ -87,7 +88,8 @@ struct Summe {
   }
 };
 
-struct AuswertungTest : DataFolderTest {
+// A data folder for printing: the PDF printer in a folder of its own, the address of the header.
+struct DruckTest : DataFolderTest {
   testing_support::TempFolder dokumente;
   testing_support::MessageAnswers antworten;  // "Der Ausdruck wurde als PDF-Datei gespeichert"
   std::vector<seiten::Seite> bilder;         // the pages as the preview got them
@@ -103,14 +105,17 @@ struct AuswertungTest : DataFolderTest {
     PARA.NAME = "Erika Muster";
     PARA.STRASSE = "Hauptstr. 1";
     PARA.PLZORT = "12345 Musterstadt";
-    account("1780", "UST", 3, "USt-Vorauszahlung", 0);
-    account("4400", "BUE", 2, "Bürobedarf", 2);
-    account("4500", "REI", 2, "Reisekosten", 2);
-    account("4600", "POR", 2, "Porto", 0);
-    account("8100", "EF", 1, "Erlöse steuerfrei", 0);
-    account("8300", "E7", 1, "Erlöse 7 %", 3);
-    account("8400", "E19", 1, "Erlöse 19 %", 2);
-    for (const Posten& p : kPosten) {
+    NURSUMMEN = EXTRASEITE = AUSGABENAUFSCHLUESSELN = 0;
+  }
+  void TearDown() override {
+    VorschauSetzen({});
+    P40_REP.reset();
+    qunsetenv("TAVIK_FOLDER_PERSONAL");
+    DataFolderTest::TearDown();
+  }
+
+  static void buchen(const std::vector<Posten>& posten) {
+    for (const Posten& p : posten) {
       BUCHUNGDATEI.clear();
       BUCHUNG.NR = p.nr;
       BUCHUNG.KONTO = p.konto;
@@ -124,17 +129,6 @@ struct AuswertungTest : DataFolderTest {
       BUCHUNG.MWSTSATZ = static_cast<std::uint8_t>(p.schluessel);
       ASSERT_EQ(BUCHUNGDATEI.add(), 0);
     }
-    MarkierlisteFuellen();
-    for (const MARKIERQUEUE_T& z : MARKIERQUEUE.rows())
-      if (z.NR == "4500") KontoDemarkieren(*MARKIERQUEUE.get(&z - MARKIERQUEUE.rows().data() + 1));
-    NURSUMMEN = EXTRASEITE = AUSGABENAUFSCHLUESSELN = 0;
-    jahr(2024);
-  }
-  void TearDown() override {
-    VorschauSetzen({});
-    P40_REP.reset();
-    qunsetenv("TAVIK_FOLDER_PERSONAL");
-    DataFolderTest::TearDown();
   }
 
   static void jahr(int j) {
@@ -199,3 +193,23 @@ struct AuswertungTest : DataFolderTest {
     return out;
   }
 };
+
+// The evaluations' set of accounts and bookings, with 4500 left out in the marking list.
+struct AuswertungTest : DruckTest {
+  void SetUp() override {
+    DruckTest::SetUp();
+    account("1780", "UST", 3, "USt-Vorauszahlung", 0);
+    account("4400", "BUE", 2, "Bürobedarf", 2);
+    account("4500", "REI", 2, "Reisekosten", 2);
+    account("4600", "POR", 2, "Porto", 0);
+    account("8100", "EF", 1, "Erlöse steuerfrei", 0);
+    account("8300", "E7", 1, "Erlöse 7 %", 3);
+    account("8400", "E19", 1, "Erlöse 19 %", 2);
+    buchen(kPosten);
+    MarkierlisteFuellen();
+    for (const MARKIERQUEUE_T& z : MARKIERQUEUE.rows())
+      if (z.NR == "4500") KontoDemarkieren(*MARKIERQUEUE.get(&z - MARKIERQUEUE.rows().data() + 1));
+    jahr(2024);
+  }
+};
+
