@@ -2,6 +2,7 @@
 // from the overview by a double click, and a booking that survives the program's death.
 
 #include "bookkeeping/booking/BuchungLogik.h"
+#include "bookkeeping/common/Eingabefehler.h"
 #include "bookkeeping/common/Queues.h"
 #include "tests/bookkeeping/endtoend/Programm.h"
 
@@ -166,4 +167,34 @@ TEST(BuchungswegTest, ABookingWhoseNoticeWasShownIsInTheFileWhenTheProgramDiesRi
   EXPECT_EQ(BUCHUNG.TEXT[0].clip(), "ReNr #");
   EXPECT_NE(BUCHUNGDATEI.next(), 0) << "and only once";
   BUCHUNGDATEI.close();
+}
+
+TEST(BuchungswegTest, WithTheProgramsInputMessageARejectedAmountLeftByTabIsToldOnce) {
+  setInvalidInputHandler(EingabefehlerMelden);
+  for (int tastatur : {1, 2}) {
+    SCOPED_TRACE(tastatur);
+    Datenordner ordner;
+    ordner.einstellen([&] { PARA.TASTATUR = static_cast<std::uint8_t>(tastatur); });
+    bool driven = false;
+    const QStringList messages = starten([&] {
+      startbildBeenden(Startbildende::Klick);
+      typeHere("E");
+      press(Qt::Key_Tab);
+      testing_support::typeOver(WinBuchung.widget(BF_BRUTTO), "12.50");
+      press(Qt::Key_Tab);  // the message comes and is answered with Enter
+      QTest::qWait(300);
+      settle();
+      EXPECT_EQ(findWindow("P9$WIN"), nullptr);
+      EXPECT_EQ(WinBuchung.focusField(), BF_BRUTTO);
+      QTest::keyClick(focused(), Qt::Key_A, Qt::ControlModifier);
+      typeHere("12,50");
+      press(Qt::Key_Tab);
+      EXPECT_DOUBLE_EQ(BUCHUNGEINGABE.BRUTTO, 12.5);
+      EXPECT_NE(WinBuchung.focusField(), BF_BRUTTO);
+      driven = true;
+    });
+    EXPECT_TRUE(driven);
+    EXPECT_EQ(messages, QStringList{"Die Eingabe \"12.50\" ist ungültig. | Bitte einen Betrag wie 1.234,56 oder 1234,56 eingeben."});
+  }
+  setInvalidInputHandler(nullptr);
 }
