@@ -283,8 +283,14 @@ void BM_StartBisGemalt(benchmark::State& state) {
   state.counters["bookings"] = kBuchungen;
 }
 
+// One save of all parameters, as each period click makes it: one transaction.
+void BM_ParameterSpeichern(benchmark::State& state) {
+  for (auto _ : state) ParameterSpeichern();
+}
+
 }  // namespace
 
+BENCHMARK(BM_ParameterSpeichern)->Iterations(20)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DezemberZumGanzenJahr)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_NachDemGespeichertHinweis)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StartBisGemalt)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
