@@ -12,8 +12,6 @@
 #include "bookkeeping/frame/Rahmen.h"
 #include "runtime/window/Threads.h"
 
-#include <chrono>
-
 using namespace rt::win;
 
 namespace {
@@ -104,16 +102,12 @@ void ListenNeu() {
     WinAnzeige.hide(FELD_NRAUSGANG);
     WinAnzeige.show(FELD_BERECHNE);
   }
-  // The window is refreshed while the walk runs, but at most every 100 ms of walk time instead of
-  // after every booking read: on a year of 100,000 bookings a refresh per booking would cost far
-  // more than the walk itself.
-  using Clock = std::chrono::steady_clock;
-  auto zuletzt = Clock::now();
-  ListenNeuBerechnen([&zuletzt] {
-    const auto jetzt = Clock::now();
-    if (jetzt - zuletzt < std::chrono::milliseconds(100)) return;
-    zuletzt = jetzt;
+  // A refill that reads the whole year shows "berechne ..." and the growing lists' models every
+  // 50 ms or so and lets the screen and the other threads go on meanwhile (the booking form takes
+  // typing while the year is read); it starts only once the frame and its windows are painted.
+  ListenNeuBerechnen([] {
     WinAnzeige.display();
+    yieldThread();
   });
   if (!BUCHUNGSUCHEN) {
     if (PARA.BUCHUNGSART != 3) WinAnzeige.show(FELD_NREINGANG);
