@@ -2,7 +2,6 @@
 
 #include "bookkeeping/accounts/KontoBearbeiten.h"
 #include "bookkeeping/accounts/KontoLogik.h"
-#include "bookkeeping/accounts/TasteWartet.h"
 #include "bookkeeping/booking/BuchungEingeben.h"
 #include "bookkeeping/common/Meldung.h"
 #include "bookkeeping/common/Tasten.h"
@@ -11,7 +10,7 @@
 #include "runtime/window/Threads.h"
 #include "runtime/window/Window.h"
 
-#include <QPushButton>
+#include <QElapsedTimer>
 
 using namespace rt::win;
 
@@ -20,31 +19,6 @@ namespace {
 constexpr char kSortierTipp[] =
     "Mit Mausklick auf die Feldüberschriften (Konto-Name/Code/Konto-Nr) wird die Kontenliste nach diesem Feld "
     "sortiert - dies gilt auch für den Ausdruck";
-
-// The three click regions over the list's column headings. Until the window layer has click
-// regions (a tip, the up-arrow pointer, and the accepted event on a click), they are flat buttons
-// that take no focus, laid over the headings by RegionenEinrichten.
-std::vector<ControlDef> Regionen() {
-  auto region = [](int field, const char* label, int x, int w) {
-    return ControlDef{.field = field, .label = label, .kind = Kind::Button, .x = x, .y = 34, .w = w, .h = 8,
-                      .attrs = A_Skip, .tip = kSortierTipp};
-  };
-  return {region(KS_REGIONKONTONAME, "?REGIONKONTONAME", 10, 100),
-          region(KS_REGIONKONTOSHORTCUT, "?REGIONKONTOSHORTCUT", 112, 42),
-          region(KS_REGIONKONTONR, "?REGIONKONTONR", 156, 42)};
-}
-
-void RegionenEinrichten(Window& w) {
-  for (int f = KS_REGIONKONTONAME; f <= KS_REGIONKONTONR; ++f) {
-    auto* b = qobject_cast<QPushButton*>(w.widget(f));
-    if (!b) continue;
-    b->setFlat(true);
-    b->setStyleSheet("QPushButton { background: transparent; border: none; }");
-    b->setFocusPolicy(Qt::NoFocus);
-    b->setCursor(Qt::UpArrowCursor);
-    b->raise();
-  }
-}
 
 WindowDef definition() {
   WindowDef d;
@@ -63,24 +37,28 @@ WindowDef definition() {
     return ControlDef{.field = field, .label = label, .kind = Kind::Button, .text = text, .x = x, .y = 176, .w = 40,
                       .h = 22};
   };
-  d.controls = Regionen();
-  d.controls.insert(
-      d.controls.end(),
-      {
-          {.field = KS_NR, .label = "?NR", .kind = Kind::List,
-           .text = "100LM|~Konto-Name~44CM~Code~45CM|~Konto-Nr~@N04@|0LM~~10LM|~~", .x = 10, .y = 34, .w = 200,
-           .h = 140, .tip = kSortierTipp},
-          {.field = KS_KONTENDRUCKEN, .label = "?KONTENDRUCKEN", .kind = Kind::Button, .x = 2, .y = 176, .w = 30,
-           .h = 22, .tip = "Kontenrahmen ausdrucken", .icon = "exp_pri.ico", .key = KEY_Alt | 'D'},
-          // The buttons are two lines high and show their texts in two lines.
-          knopf(KS_BEARBEITEN, "?BEARBEITEN", "Konto\n&bearbeiten", 49),
-          knopf(KS_NEU, "?NEU", "&Neues\nKonto", 108),
-          knopf(KS_LOESCHEN, "?LOESCHEN", "Konto\n&löschen", 167),
-          {.kind = Kind::Prompt, .text = "Suchmaske", .x = 9, .y = 5, .w = 202, .attrs = A_Large},
-          filter(KS_KONTONAME, "?KONTONAME", "@S20", 11, 68, Bound(KONTONAME)),
-          filter(KS_KONTOSHORTCUT, "?KONTOSHORTCUT", "@S4", 112, 40, Bound(KONTOSHORTCUT)),
-          filter(KS_KONTONR, "?KONTONR", "@S4", 157, 40, Bound(KONTONR)),
-      });
+  // The click regions over the list's column headings follow the list, so that they lie above it.
+  auto region = [](int field, const char* label, int x, int w) {
+    return ControlDef{.field = field, .label = label, .kind = Kind::Region, .x = x, .y = 34, .w = w, .h = 8,
+                      .tip = kSortierTipp, .cursor = Qt::UpArrowCursor};
+  };
+  d.controls = {
+      {.field = KS_NR, .label = "?NR", .kind = Kind::List,
+       .text = "100LM|~Konto-Name~44CM~Code~45CM|~Konto-Nr~@N04@|0LM~~10LM|~~", .x = 10, .y = 34, .w = 200, .h = 140,
+       .tip = kSortierTipp},
+      region(KS_REGIONKONTONAME, "?REGIONKONTONAME", 10, 100),
+      region(KS_REGIONKONTOSHORTCUT, "?REGIONKONTOSHORTCUT", 112, 42),
+      region(KS_REGIONKONTONR, "?REGIONKONTONR", 156, 42),
+      {.field = KS_KONTENDRUCKEN, .label = "?KONTENDRUCKEN", .kind = Kind::Button, .x = 2, .y = 176, .w = 30,
+       .h = 22, .tip = "Kontenrahmen ausdrucken", .icon = "exp_pri.ico", .key = KEY_Alt | 'D'},
+      knopf(KS_BEARBEITEN, "?BEARBEITEN", "Konto &bearbeiten", 49),
+      knopf(KS_NEU, "?NEU", "&Neues Konto", 108),
+      knopf(KS_LOESCHEN, "?LOESCHEN", "Konto &löschen", 167),
+      {.kind = Kind::Prompt, .text = "Suchmaske", .x = 9, .y = 5, .w = 202, .attrs = A_Large},
+      filter(KS_KONTONAME, "?KONTONAME", "@S20", 11, 68, Bound(KONTONAME)),
+      filter(KS_KONTOSHORTCUT, "?KONTOSHORTCUT", "@S4", 112, 40, Bound(KONTOSHORTCUT)),
+      filter(KS_KONTONR, "?KONTONR", "@S4", 157, 40, Bound(KONTONR)),
+  };
   return d;
 }
 
@@ -103,12 +81,21 @@ void ListeZeigen() {
   if (WinBuchung.isOpen()) WinBuchung.display(BF_NR);
 }
 
-// A fill while the window is open stops as soon as the user types on.
-void ListeFuellen() {
-  TastenAufsicht aufsicht(WinKontoSuchen);
-  KontenListeFuellen([&aufsicht] { return aufsicht.tasteWartet(); });
+}  // namespace
+
+// A fill while the window is open stops as soon as the user types on. The window layer is asked at
+// once and then every few milliseconds, so that a long walk pays almost nothing for the watch.
+void KontenListeNeu() {
+  QElapsedTimer seit;
+  KontenListeFuellen([&seit] {
+    if (seit.isValid() && seit.elapsed() < 5) return false;
+    seit.start();
+    return keyPressWaiting();
+  });
   ListeZeigen();
 }
+
+namespace {
 
 // The keys of the control being selected. Enter is an alert key of the list, where it edits the
 // highlighted account; the window layer's alert keys belong to the window, so Enter stays an alert
@@ -133,7 +120,7 @@ void Bearbeiten() {
 void NeuesKonto() {
   KONTODATEI.clear();
   KontoBearbeiten(0);
-  ListeFuellen();
+  KontenListeNeu();
   WinKontoSuchen.select(KS_NR);
   TastenZuruecksetzen();
 }
@@ -147,7 +134,7 @@ void Loeschen() {
   TastenZuruecksetzen();
   if (!loeschen) return;
   KontoLoeschen();
-  ListeFuellen();
+  KontenListeNeu();
   WinKontoSuchen.select(KS_NR);
   TastenZuruecksetzen();
 }
@@ -179,7 +166,7 @@ void FilterGetippt(Window& w, int feld) {
   // trailing blank and move the cursor to the end.
   for (int f = KS_KONTONAME; f <= KS_KONTONR; ++f)
     if (f != feld) w.display(f);
-  ListeFuellen();
+  KontenListeNeu();
 }
 
 // Enter in the list edits; on a button it presses the button, as without the alert key.
@@ -248,7 +235,6 @@ void KontoSuchen() {
   KONTENSORTIERUNG = 2;
   KontenListeFuellen();
   w.open();
-  RegionenEinrichten(w);
   ListSource liste;
   liste.count = [] { return static_cast<int>(KONTOQUEUE.records()); };
   liste.cell = Zelle;

@@ -1,6 +1,5 @@
 #include "bookkeeping/accounts/KontoBearbeiten.h"
 #include "bookkeeping/accounts/KontoSuchen.h"
-#include "bookkeeping/accounts/TasteWartet.h"
 #include "bookkeeping/booking/BuchungEingeben.h"
 #include "bookkeeping/frame/Globale.h"
 #include "runtime/window/Keys.h"
@@ -151,6 +150,8 @@ TEST_F(KontenListeTest, AClickOnAHeadingOrdersByItsColumnAndBlanksTheOtherFilter
     EXPECT_EQ(region->toolTip(), w.widget(KS_NR)->toolTip());
     EXPECT_EQ(region->cursor().shape(), Qt::UpArrowCursor);
     EXPECT_TRUE(region->isVisible());
+    // A click on the heading reaches the region, not the list below it.
+    EXPECT_EQ(region->parentWidget()->childAt(region->geometry().center()), region);
     type(w, KS_KONTONR, "");  // the focus in the number filter, nothing typed
     click(w, KS_REGIONKONTOSHORTCUT);
     EXPECT_EQ(shown(w), "0005 4400 4000");
@@ -176,15 +177,14 @@ TEST_F(KontenListeTest, TheHighlightedAccountIsEditedAndItsRowKeepsItsPlace) {
     ASSERT_EQ(shown(w), "4000 5000 4400");
     clickRow(w, 1);
     QString seen;
-    sobaldOffen("P23$WIN", [&](Window& e) {
+    ASSERT_TRUE(imFenster("P23$WIN", [&] { key(w, KS_NR, Qt::Key_Return); }, [&](Window& e) {
       seen = e.text(KB_NAME) + "/" + e.text(KB_NR);
       auto* name = qobject_cast<QLineEdit*>(e.widget(KB_NAME));
       name->selectAll();
       QTest::keyClicks(name, "Zinsen");
       QTest::mouseClick(e.widget(KB_SPEICHERN), Qt::LeftButton);
       settle();
-    });
-    key(w, KS_NR, Qt::Key_Return);
+    }));
     EXPECT_EQ(seen, "Miete/4000");
     EXPECT_EQ(shown(w), "4000 5000 4400");
     EXPECT_EQ(shownName(w, 1), "Zinsen");
@@ -194,24 +194,22 @@ TEST_F(KontenListeTest, TheHighlightedAccountIsEditedAndItsRowKeepsItsPlace) {
     // Enter works again after the edit, without the list being clicked first.
     seen.clear();
     QTest::keyClick(w.widget(KS_NR), Qt::Key_Down);
-    sobaldOffen("P23$WIN", [&](Window& e) { seen = e.text(KB_NR); });
-    key(w, KS_NR, Qt::Key_Return);
+    auto nummer = [&](Window& e) { seen = e.text(KB_NR); };
+    EXPECT_TRUE(imFenster("P23$WIN", [&] { key(w, KS_NR, Qt::Key_Return); }, nummer));
     EXPECT_EQ(seen, "5000");
 
     seen.clear();
-    sobaldOffen("P23$WIN", [&](Window& e) {
+    EXPECT_TRUE(imFenster("P23$WIN", [&] { doubleClickRow(w, 3); }, [&](Window& e) {
       seen = e.text(KB_NAME);
       QTest::keyClicks(e.widget(KB_NAME), "xyz");
       click(e, KB_ABBRUCH);
-    });
-    doubleClickRow(w, 3);
+    }));
     EXPECT_EQ(seen, "möbel");
     EXPECT_EQ(shownName(w, 3), "möbel");
 
     seen.clear();
     clickRow(w, 2);
-    sobaldOffen("P23$WIN", [&](Window& e) { seen = e.text(KB_NR); });
-    click(w, KS_BEARBEITEN);
+    EXPECT_TRUE(imFenster("P23$WIN", [&] { click(w, KS_BEARBEITEN); }, nummer));
     EXPECT_EQ(seen, "5000");
   });
   ASSERT_TRUE(readAccount("4400"));
@@ -219,19 +217,18 @@ TEST_F(KontenListeTest, TheHighlightedAccountIsEditedAndItsRowKeepsItsPlace) {
 }
 
 TEST_F(KontenListeTest, AnEmptyFileGivesAnEmptyListInWhichNothingHappens) {
-  bool opened = false;
-  QPointer<QTimer> watch;
   withList([&](Window& w) {
     EXPECT_EQ(shown(w), "");
-    watch = sobaldOffen("P23$WIN", [&](Window&) { opened = true; });
+    // An edit window would be open when the handling of the action has settled.
     key(w, KS_NR, Qt::Key_Return);
+    EXPECT_EQ(findWindow("P23$WIN"), nullptr);
     QTest::mouseDClick(w.list(KS_NR)->viewport(), Qt::LeftButton, {}, QPoint(20, 10));
     settle();
+    EXPECT_EQ(findWindow("P23$WIN"), nullptr);
     click(w, KS_BEARBEITEN);
+    EXPECT_EQ(findWindow("P23$WIN"), nullptr);
     click(w, KS_LOESCHEN);
   });
-  delete watch;
-  EXPECT_FALSE(opened);
   EXPECT_TRUE(answers->shown().isEmpty());
   EXPECT_EQ(fileNumbers(), "");
 }
@@ -264,7 +261,7 @@ TEST_F(KontenListeTest, ANewAccountIsAddedAndTheListFilledAgain) {
   KONTONR = "0";
   withList([&](Window& w) {
     ASSERT_EQ(shown(w), "0000 0005");
-    sobaldOffen("P23$WIN", [&](Window& e) {
+    EXPECT_TRUE(imFenster("P23$WIN", [&] { click(w, KS_NEU); }, [&](Window& e) {
       EXPECT_EQ(e.text(KB_NAME), "");
       QTest::keyClicks(e.widget(KB_NAME), "Porto");
       QTest::keyClick(e.widget(KB_NAME), Qt::Key_Tab);
@@ -273,8 +270,7 @@ TEST_F(KontenListeTest, ANewAccountIsAddedAndTheListFilledAgain) {
       QTest::mouseClick(e.widget(KB_ART_1 + 1), Qt::LeftButton);
       QTest::mouseClick(e.widget(KB_R1), Qt::LeftButton);
       click(e, KB_SPEICHERN);
-    });
-    click(w, KS_NEU);
+    }));
     EXPECT_EQ(shown(w), "0000 0005 0007");
     EXPECT_EQ(w.focusField(), KS_NR);
   });
@@ -298,8 +294,8 @@ TEST_F(KontenListeTest, InTheExtendedKeyboardModeEnterMovesOnExceptInTheList) {
     EXPECT_EQ(w.focusField(), KS_NR);
     QString seen;
     QTest::keyClick(w.widget(KS_NR), Qt::Key_Down);
-    sobaldOffen("P23$WIN", [&](Window& e) { seen = e.text(KB_NR); });
-    key(w, KS_NR, Qt::Key_Return);
+    EXPECT_TRUE(imFenster("P23$WIN", [&] { key(w, KS_NR, Qt::Key_Return); },
+                          [&](Window& e) { seen = e.text(KB_NR); }));
     EXPECT_EQ(seen, "0005");
   });
 }
@@ -357,10 +353,7 @@ TEST_F(KontenListeTest, AFillStopsAtOnceWhenAKeyPressIsWaiting) {
     QLineEdit* e = edit(w, KS_KONTONAME);
     QCoreApplication::postEvent(e, new QKeyEvent(QEvent::KeyPress, Qt::Key_I, Qt::NoModifier, "i"));
     QCoreApplication::postEvent(e, new QKeyEvent(QEvent::KeyRelease, Qt::Key_I, Qt::NoModifier, "i"));
-    {
-      TastenAufsicht aufsicht(w);
-      KontenListeFuellen([&] { return aufsicht.tasteWartet(); });
-    }
+    KontenListeNeu();
     EXPECT_EQ(rows(), "");
     settle();
     EXPECT_EQ(e->text(), "mi");
@@ -368,10 +361,7 @@ TEST_F(KontenListeTest, AFillStopsAtOnceWhenAKeyPressIsWaiting) {
     // Keys for another window do not stop it.
     auto* other = new QLineEdit;
     QCoreApplication::postEvent(other, new QKeyEvent(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, "x"));
-    {
-      TastenAufsicht aufsicht(w);
-      KontenListeFuellen([&] { return aufsicht.tasteWartet(); });
-    }
+    KontenListeNeu();
     EXPECT_EQ(rows(), "4000 5000");
     delete other;
   });
@@ -385,13 +375,12 @@ TEST_F(KontenListeTest, Screenshots) {
     type(w, KS_KONTONAME, "");
     w.topWidget()->grab().save(out + "/kontenliste.png");
     clickRow(w, 4);
-    sobaldOffen("P23$WIN", [&](Window& e) {
+    imFenster("P23$WIN", [&] { click(w, KS_BEARBEITEN); }, [&](Window& e) {
       QTest::qWait(50);
       e.topWidget()->grab().save(out + "/konto-bearbeiten.png");
       QTest::mouseClick(e.widget(KB_ART_1 + 2), Qt::LeftButton);
       settle();
       e.topWidget()->grab().save(out + "/konto-bearbeiten-ust.png");
     });
-    click(w, KS_BEARBEITEN);
   });
 }
