@@ -1,10 +1,13 @@
 #include "platform/Files.h"
 
+#include "platform/FileLock.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 #include <cerrno>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -95,6 +98,85 @@ int makeFolderPath(const QString& path) {
     }
     if (end < 0) return FileOk;
   }
+}
+
+namespace {
+
+int codeOf(FileError e) {
+  switch (e) {
+    case FileError::None: return FileOk;
+    case FileError::NotFound: return FileNotFound;
+    case FileError::PathNotFound: return FilePathNotFound;
+    case FileError::AccessDenied: return FileAccessDenied;
+    default: return FileGeneralFailure;
+  }
+}
+
+}  // namespace
+
+ReplacementFile::~ReplacementFile() { discard(); }
+
+int ReplacementFile::create(const QString& path) {
+  discard();
+  const std::string target = nativeName(path).toStdString();
+  // A file in the way that cannot be replaced is refused now, before anything is written.
+  {
+    FileLock probe;
+    const FileError held = probe.acquire(target, LockMode::Exclusive);
+    if (held != FileError::None && held != FileError::NotFound) return codeOf(held);
+  }
+  std::string temp;
+  if (const FileError e = createFileBeside(target, &temp); e != FileError::None) return codeOf(e);
+  const int fd = ::open(temp.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+  if (fd < 0) {
+    const int code = fileCodeOf(errno);
+    removeFile(temp);
+    return code;
+  }
+  fd_ = fd;
+  error_ = FileOk;
+  temp_ = temp;
+  target_ = target;
+  buffer_.clear();
+  buffer_.reserve(kBufferSize);
+  return FileOk;
+}
+
+void ReplacementFile::append(std::string_view bytes) {
+  buffer_.append(bytes);
+  if (buffer_.size() >= kBufferSize) flush();
+}
+
+void ReplacementFile::flush() {
+  std::size_t done = 0;
+  while (error_ == FileOk && done < buffer_.size()) {
+    const ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) error_ = n < 0 ? fileCodeOf(errno) : FileGeneralFailure;
+    else done += static_cast<std::size_t>(n);
+  }
+  buffer_.clear();
+}
+
+int ReplacementFile::commit() {
+  if (fd_ < 0) return FileOk;
+  flush();
+  if (error_ == FileOk && ::fsync(fd_) != 0) error_ = fileCodeOf(errno);
+  if (::close(fd_) != 0 && error_ == FileOk) error_ = fileCodeOf(errno);
+  fd_ = -1;
+  if (error_ == FileOk) error_ = codeOf(replaceFile(temp_, target_));
+  if (error_ != FileOk) removeFile(temp_);
+  temp_.clear();
+  return error_;
+}
+
+void ReplacementFile::discard() {
+  if (fd_ < 0) return;
+  ::close(fd_);
+  fd_ = -1;
+  removeFile(temp_);
+  temp_.clear();
+  buffer_.clear();
 }
 
 }  // namespace platform

@@ -2,6 +2,8 @@
 // Plain file and folder steps with the error codes of the Windows calls they stand in for.
 
 #include <QString>
+#include <string>
+#include <string_view>
 
 namespace platform {
 
@@ -41,5 +43,39 @@ int makeFolder(const QString& path);
 // Makes the folder and every missing folder above it. An existing folder is FileOk, a file in its
 // place FileAlreadyExists, a file in place of a folder above it FilePathNotFound.
 int makeFolderPath(const QString& path);
+
+// A file that is written whole under a name of its own beside `path` and takes the place of `path`
+// only when it is committed, so that a crash, a full disk or a kill before that leaves whatever
+// `path` held as it was. Appended bytes are buffered; the first failure sticks and is returned by
+// commit. A file neither committed nor discarded is discarded by the destructor.
+class ReplacementFile {
+ public:
+  ReplacementFile() = default;
+  ~ReplacementFile();
+  ReplacementFile(const ReplacementFile&) = delete;
+  ReplacementFile& operator=(const ReplacementFile&) = delete;
+
+  // Makes the new, empty file. FilePathNotFound when the folder is missing; FileAccessDenied when
+  // the folder refuses it, or `path` is a folder or held by another.
+  int create(const QString& path);
+  void append(char byte) {
+    buffer_.push_back(byte);
+    if (buffer_.size() >= kBufferSize) flush();
+  }
+  void append(std::string_view bytes);
+  // Writes out the rest, makes the file durable and puts it in the place of `path`. On a failure
+  // the new file is removed and `path` is left as it was.
+  int commit();
+  void discard();
+  bool isOpen() const { return fd_ >= 0; }
+
+ private:
+  static constexpr std::size_t kBufferSize = 64 * 1024;
+  void flush();
+
+  int fd_ = -1;
+  int error_ = FileOk;
+  std::string temp_, target_, buffer_;
+};
 
 }  // namespace platform

@@ -1,5 +1,10 @@
 #include "platform/Process.h"
 
+#include "platform/ScriptHost.h"
+
+#include <QDir>
+#include <QProcess>
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -8,6 +13,31 @@ namespace platform {
 void endProcess(int code) {
   std::fflush(nullptr);
   std::_Exit(code);
+}
+
+bool runAndWait(const QString& commandLine) {
+  QStringList words = commandLine.split(' ', Qt::SkipEmptyParts);
+  if (words.isEmpty()) return false;
+  const QString program = words.takeFirst();
+  if (program.compare("WScript", Qt::CaseInsensitive) == 0) return runScriptHost(words);
+  QProcess p;
+  p.setProgram(program);
+  p.setArguments(words);
+  p.start();
+  if (!p.waitForStarted(-1)) return false;
+  p.waitForFinished(-1);
+  return true;
+}
+
+bool startProgram(const QString& program, const QStringList& arguments, const QString& folder) {
+  QString file = QDir::fromNativeSeparators(program);
+  if (!file.contains('/')) file = QDir(QDir::fromNativeSeparators(folder)).filePath(file);
+  return QProcess::startDetached(file, arguments, QDir::fromNativeSeparators(folder));
+}
+
+bool startBatch(const QString& batch, const QStringList& arguments, const QString& folder) {
+  return QProcess::startDetached("/bin/sh", QStringList{QDir::fromNativeSeparators(batch)} + arguments,
+                                 QDir::fromNativeSeparators(folder));
 }
 
 }  // namespace platform

@@ -118,6 +118,16 @@ int queryValue(const RegistryKey& key, const QString& valueName, QString* value,
   return RegistryOk;
 }
 
+QString readValue(Hive hive, const QString& path, const QString& valueName, int size) {
+  RegistryKey key;
+  openKey(hive, path, &key);
+  QString value;
+  queryValue(key, valueName, &value, &size);
+  closeKey(&key);
+  while (value.endsWith(' ')) value.chop(1);
+  return value;
+}
+
 int setValue(const RegistryKey& key, const QString& valueName, const QString& value) {
   if (!key.open) return RegistryBadHandle;
   QSettings s(registryFile(key.hive), QSettings::IniFormat);

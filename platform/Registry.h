@@ -57,6 +57,9 @@ void closeKey(RegistryKey* key);
 int queryValue(const RegistryKey& key, const QString& valueName, QString* value, int* size);
 int setValue(const RegistryKey& key, const QString& valueName, const QString& value);
 int deleteValue(const RegistryKey& key, const QString& valueName);
+// Opens the key, reads the string value into a buffer of `size` bytes and closes the key again, as
+// callers do who take a missing key or value as empty; trailing blanks are removed.
+QString readValue(Hive hive, const QString& path, const QString& valueName, int size);
 // Deletes the key below the hive with all its values and sub-keys.
 int deleteKey(Hive hive, const QString& path);
 

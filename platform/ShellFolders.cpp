@@ -1,10 +1,13 @@
 #include "platform/ShellFolders.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QStandardPaths>
 
 #include <limits>
+
+#include <pwd.h>
 
 namespace platform {
 
@@ -116,6 +119,62 @@ QString driveRoot(const QString& path) {
   static const QRegularExpression drive("^[A-Za-z]:[\\\\/]");
   if (drive.match(path).hasMatch()) return path.left(2) + separator();
   return QDir::toNativeSeparators(QDir::rootPath());
+}
+
+bool isRootFolder(const QString& path) {
+  static const QRegularExpression drive("^[A-Za-z]:[\\\\/]?$");
+  if (drive.match(path).hasMatch()) return true;
+  const QString clean = QDir::cleanPath(QDir::fromNativeSeparators(path));
+  return !clean.isEmpty() && QDir(clean).isRoot();
+}
+
+QString windowsFolder() {
+  if (qEnvironmentVariableIsSet("TAVIK_WINDOWS_FOLDER")) return qEnvironmentVariable("TAVIK_WINDOWS_FOLDER");
+  return "/usr";
+}
+
+QString tempFolder() { return QDir::toNativeSeparators(QDir::tempPath()); }
+
+QString shortcutFile(const QString& folder, const QString& lnkName) {
+  QString base = lnkName;
+  if (base.endsWith(".lnk", Qt::CaseInsensitive)) base.chop(4);
+  return QDir::toNativeSeparators(QDir::fromNativeSeparators(folder) + "/" + base + ".desktop");
+}
+
+namespace {
+
+QString resolved(const QString& path) {
+  const QString clean = QDir::cleanPath(QDir::fromNativeSeparators(path));
+  const QString canonical = QFileInfo(clean).canonicalFilePath();
+  return canonical.isEmpty() ? clean : canonical;
+}
+
+// The home folders of the machine's users and of the running process, resolved.
+QStringList homeFolders() {
+  QStringList homes{resolved(QDir::homePath())};
+  setpwent();
+  while (const passwd* pw = getpwent()) {
+    const QString home = resolved(QString::fromLocal8Bit(pw->pw_dir));
+    // Accounts of services keep "/" or system folders as their home; those are no one's own files.
+    if (pw->pw_uid >= 1000 && pw->pw_uid != 65534 && home != "/") homes << home;
+  }
+  endpwent();
+  homes << "/home" << "/root";
+  return homes;
+}
+
+}  // namespace
+
+bool isHomeFolder(const QString& path) {
+  const QString p = resolved(path);
+  return homeFolders().contains(p) || QFileInfo(p).absolutePath() == "/home";
+}
+
+bool liesInHomeFolder(const QString& path) {
+  const QString p = resolved(path);
+  for (const QString& home : homeFolders())
+    if (p == home || p.startsWith(home + "/")) return true;
+  return false;
 }
 
 bool holdsFolderValues(Hive hive, const QStringList& keyParts) {

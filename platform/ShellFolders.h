@@ -40,6 +40,21 @@ QString shellFolder(const QString& valueName);
 QString separator();
 // The root of the drive that holds `path`: "C:\" for "C:\Programme\Tavik" there, "/" here.
 QString driveRoot(const QString& path);
+// Whether `path` is a root folder: "/" here, a drive's root ("C:\", "D:") there.
+bool isRootFolder(const QString& path);
+
+// The system's Windows folder: $TAVIK_WINDOWS_FOLDER when set, else "/usr" here. Here it holds no
+// "SYSTEM32", so a probe file below that folder finds its path missing.
+QString windowsFolder();
+// The folder for temporary files ($TMPDIR, else the system's).
+QString tempFolder();
+// The file that stands for a shortcut such as "Tavik.lnk" in `folder`: "Tavik.desktop" here.
+QString shortcutFile(const QString& folder, const QString& lnkName);
+
+// Whether `path` is the home folder of a user of this machine, or lies inside one. Symbolic links
+// of the path are resolved first.
+bool isHomeFolder(const QString& path);
+bool liesInHomeFolder(const QString& path);
 
 // For the registry store: whether the key (its parts, case-insensitive) is one of those holding
 // well-known folder values or lies above one, which therefore always exist.

@@ -8,6 +8,7 @@
 #include "bookkeeping/common/Tasten.h"
 #include "bookkeeping/data/Dateien.h"
 #include "bookkeeping/data/Parameter.h"
+#include "bookkeeping/frame/Deinstallation.h"
 #include "bookkeeping/frame/Globale.h"
 #include "bookkeeping/frame/Rahmen.h"
 #include "bookkeeping/frame/Startbild.h"
@@ -167,7 +168,7 @@ void RahmenPlatzieren() {
 void Hauptprogramm() {
   KOMMANDOZEILE = platform::commandLine();
   if (KOMMANDOZEILE.clip().contains("/UnInstall")) {
-    Meldung("Die Deinstallation ist in dieser Version noch nicht enthalten.", "", "", "", 1, 0);
+    Deinstallation();
     return;
   }
   if (DATENUNTERORDNER.isBlank()) DATENUNTERORDNER = "Tavik";

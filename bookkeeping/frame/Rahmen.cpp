@@ -4,9 +4,11 @@
 #include "bookkeeping/common/Ereignisse.h"
 #include "bookkeeping/common/Meldung.h"
 #include "bookkeeping/data/Parameter.h"
+#include "bookkeeping/export/CsvDatenexport.h"
 #include "bookkeeping/frame/Globale.h"
 #include "bookkeeping/frame/Handbuch.h"
 #include "bookkeeping/frame/Installationsinfo.h"
+#include "bookkeeping/reports/Auswertungen.h"
 #include "bookkeeping/settings/Einstellungen.h"
 #include "runtime/window/Keys.h"
 #include "runtime/window/Threads.h"
@@ -191,6 +193,10 @@ Pass RahmenEreignis(Window& w, const Event& e) {
         start(Installationsinfo);
       } else if (e.field == FELD_HANDBUCH) {
         HandbuchOeffnen();
+      } else if (e.field == FELD_CSV_EXPORT || e.field == FELD_CSV_EXPORT_) {
+        start(CsvDatenexport);
+      } else if (e.field == FELD_DRUCKEN || e.field == FELD_DRUCKEN_) {
+        Auswertungen();
       }
       return Pass::Default;
     case EV_NewSelection:

@@ -34,6 +34,8 @@ int baseCode(int qtKey) {
     case Qt::Key_Left: return 0x25;
     case Qt::Key_Right: return 0x27;
     case Qt::Key_Space: return 0x20;
+    case Qt::Key_PageUp: return 0x21;
+    case Qt::Key_PageDown: return 0x22;
     // The two keys right of 0 on the German keyboard.
     case Qt::Key_ssharp: return 0xDB;
     case Qt::Key_Dead_Acute:

@@ -1,0 +1,107 @@
+// The CSV export of a year of 100,000 bookings, started through its window, against a raw SQLite
+// scan of the same rows (same table, same index order, same columns) in the same run. Data and the
+// export file lie in a temporary folder below /tmp.
+
+#include "bench/RawScan.h"
+#include "bookkeeping/data/Dateien.h"
+#include "bookkeeping/data/Parameter.h"
+#include "bookkeeping/export/CsvDatenexport.h"
+#include "runtime/text/Collation.h"
+#include "runtime/window/Threads.h"
+#include "runtime/window/Window.h"
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+
+#include <string>
+
+namespace {
+
+QTemporaryDir& folder() {
+  static QTemporaryDir dir("/tmp/tavik-csv-bench-XXXXXX");
+  return dir;
+}
+
+constexpr int kRows = 100000;
+constexpr int kKonten = 40;
+
+bool fill() {
+  rt::Collation::set(rt::kGermanOrder, rt::kGermanCasePairs);
+  KONTOPFAD = folder().filePath("Konto.dat");
+  BUCHUNGPFAD = folder().filePath("Buchung.dat");
+  if (KONTODATEI.create() || KONTODATEI.open(rt::isam::AccessMode::ReadWriteDenyWrite) || BUCHUNGDATEI.create() ||
+      BUCHUNGDATEI.open(rt::isam::AccessMode::ReadWriteDenyWrite))
+    return false;
+  for (int k = 1; k <= kKonten; ++k) {
+    KONTODATEI.clear();
+    KONTO.NR = QString::asprintf("%04d", k);
+    KONTO.NAME = "Konto Nummer " + std::to_string(k) + " für Bürobedarf";
+    KONTO.ART = static_cast<std::uint8_t>(1 + k % 3);
+    if (KONTODATEI.add()) return false;
+  }
+  sqlite3* db = BUCHUNGDATEI.connection();
+  sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+  const rt::Day jan1 = rt::dayNumber(2026, 1, 1);
+  for (int i = 0; i < kRows; ++i) {
+    BUCHUNGDATEI.clear();
+    BUCHUNG.NR = i + 1;
+    BUCHUNG.KONTO = QString::asprintf("%04d", 1 + i % (kKonten + 1));  // one in 41 without its account
+    BUCHUNG.DATUM = rt::dateOf(jan1 + i / 274);
+    BUCHUNG.TEXT[0] = "Rechnung " + std::to_string(i) + "; Bürobedarf";
+    BUCHUNG.TEXT[1] = i % 97 ? "Lieferant Schmidt & Söhne GmbH" : "";
+    BUCHUNG.BRUTTO = 119.0 + i % 1000;
+    BUCHUNG.NETTO = BUCHUNG.BRUTTO / 1.19;
+    BUCHUNG.MWST = BUCHUNG.BRUTTO - BUCHUNG.NETTO;
+    BUCHUNG.ART = static_cast<std::uint8_t>(1 + i % 3);
+    BUCHUNG.MWSTSATZ = static_cast<std::uint8_t>(i % 6);
+    if (BUCHUNGDATEI.add()) return false;
+  }
+  sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+  PARA.MWST_2 = 19;
+  PARA.MWST_3 = 7;
+  return true;
+}
+
+// One export as the user starts it: a new window, "Start", the count from its end text.
+int exportieren() {
+  using namespace rt::win;
+  start(CsvDatenexport);
+  settle();
+  Window* w = findWindow("P49$WIN");
+  if (!w) return -1;
+  postField(EV_Accepted, FELD_CSV_SPEICHERN, w->thread());
+  settle(60000);
+  const int anzahl = w->text(FELD_CSV_EXPORTINFO).section(' ', 0, 0).toInt();
+  w->close();
+  settle();
+  return anzahl;
+}
+
+void BM_CsvDatenexport(benchmark::State& state) {
+  qputenv("TAVIK_FOLDER_PERSONAL", folder().path().toUtf8());
+  if (!fill()) {
+    state.SkipWithError("cannot fill the data files");
+    return;
+  }
+  const std::string sql =
+      "SELECT \"ID\", \"INTERN\", \"NR\", \"KONTO\", \"KONTOTEXT\", \"DATUM\", \"TEXT_1\", \"TEXT_2\", \"BRUTTO\", "
+      "\"NETTO\", \"MWST\", \"ART\", \"MWSTSATZ\", \"EXTRA\", \"DATUM\", \"NR\" FROM \"BUCHUNG\" INDEXED BY "
+      "\"BUCHUNG_KEYDATUM\" ORDER BY \"DATUM\", \"NR\", \"ID\"";
+  measure(state, BUCHUNGDATEI.connection(), sql, kRows, exportieren);
+  BUCHUNGDATEI.close();
+  KONTODATEI.close();
+}
+BENCHMARK(BM_CsvDatenexport)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

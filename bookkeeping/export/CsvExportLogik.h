@@ -1,0 +1,40 @@
+#pragma once
+// The CSV export file "Tavik.csv": a header line, then one line of ten fields per booking of a date
+// range in date order, written through the calling thread's CSV writer.
+//
+// The walk over the bookings and the account look-ups use the shared files and record buffers,
+// but keep their own read position: the buffers are handed back unchanged before every pause, and
+// after a pause the walk seeks its place again, so that whatever other threads did with the files
+// meanwhile (a walk of their own, a booking stored or deleted) neither derails the export nor is
+// disturbed by it.
+
+#include "bookkeeping/data/Dateien.h"
+
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <string_view>
+
+// The header line with its line end, 149 bytes.
+extern const std::string_view CSV_KOPFZEILE;
+// The account name of a booking whose account no longer exists.
+extern const char CSV_KONTO_FEHLT[];
+// The walk pauses after this many bookings.
+inline constexpr int CSV_PAUSE_NACH = 2000;
+
+// Writes the line of one booking; `konto` is its account, nullptr when there is none.
+void CsvBuchungSchreiben(const BUCHUNG_T& buchung, const KONTO_T* konto);
+
+struct CsvExportErgebnis {
+  std::int32_t anzahl = 0;  // bookings written
+  std::int16_t fehler = 0;  // 0, or the code of the failed file operation; nothing was replaced
+};
+
+// Writes the file `datei` with the bookings from `von` to `bis`, both included. `pause` is called
+// after every CSV_PAUSE_NACH bookings with the date of the booking read last; other threads may
+// work in it.
+CsvExportErgebnis CsvExportieren(const QString& datei, rt::Day von, rt::Day bis,
+                                 const std::function<void(rt::Day)>& pause);
+
+// The dates of the first booking and of the last one not after day 100000; zero when there are none.
+void CsvZeitraumVorbelegen(rt::DATE& von, rt::DATE& bis);

@@ -1,0 +1,176 @@
+#include "installer/Installieren.h"
+
+#include "installer/Anhang.h"
+#include "installer/Installation.h"
+#include "installer/Nachricht.h"
+#include "runtime/window/Window.h"
+
+#include <QWidget>
+
+using namespace rt::win;
+
+namespace {
+
+constexpr int kBalkenX = 50, kBalkenY = 72, kBalkenBreite = 200, kBalkenHoehe = 10;
+
+// The progress bar, stood in for by a framed box with a filled part as wide as the value, drawn at
+// once: the copy runs within one event, and the bar is all that is redrawn meanwhile.
+void FortschrittZeigen(Window& fenster) {
+  const int breite = std::clamp<int>(FORTSCHRITT, 0, 100) * (kBalkenBreite - 2) / 100;
+  fenster.setControlPosition(FELD_FORTSCHRITTBALKEN, kBalkenX + 1, kBalkenY + 1, std::max(breite, 0), kBalkenHoehe - 2);
+  if (breite > 0)
+    fenster.show(FELD_FORTSCHRITTBALKEN);
+  else
+    fenster.hide(FELD_FORTSCHRITTBALKEN);
+  fenster.display(FELD_STATUSTEXT);
+  fenster.topWidget()->repaint();
+}
+
+void OrdnerAendern(Window& fenster) {
+  if (Nachricht("Ein anderer Installationsordner darf nur vom Computer-Spezialisten gewählt werden!", "",
+                "Abbruch|Bin Spezialist") != 2)
+    return;
+  const QString ordner = OrdnerWaehlen("Installationsordner wählen", ZIELORDNER);
+  if (ordner.isEmpty()) return;
+  if (const QString fehler = OrdnerFehler(ordner); !fehler.isEmpty()) {
+    Nachricht(fehler);
+    return;
+  }
+  ZIELORDNER = ordner;
+  fenster.setText(FELD_ZIELORDNER, ZIELORDNER);
+}
+
+}  // namespace
+
+WindowDef InstallerFenster() {
+  WindowDef def;
+  def.label = "$WIN";
+  def.w = 305;
+  def.h = 200;
+  def.font = "Arial";
+  def.fontSize = 12;
+  def.background = QColor(0xF0, 0xF0, 0xE0);
+  def.icon = "Tavik.ico";
+  const QColor tasten(0xE0, 0xE0, 0xC8);
+  const QColor erfolg(0xD8, 0xF0, 0xD0);
+  def.controls = {
+      {.field = FELD_STATUSTEXT, .label = "?STATUSTEXT", .kind = Kind::Display, .picture = "@S40", .x = 50, .y = 60,
+       .w = 200, .bound = STATUSTEXT, .attrs = A_Centre},
+      {.field = FELD_HAKEN, .label = "?HAKEN", .kind = Kind::Image, .x = 255, .y = 66, .w = 12, .h = 12,
+       .attrs = A_Hidden, .icon = "Haken.png"},
+      {.field = FELD_FORTSCHRITT, .label = "?FORTSCHRITT", .kind = Kind::Box, .x = kBalkenX, .y = kBalkenY,
+       .w = kBalkenBreite, .h = kBalkenHoehe, .fill = Qt::white, .border = QColor(0x80, 0x80, 0x80)},
+      {.field = FELD_UEBERSCHRIFT, .label = "?UEBERSCHRIFT", .kind = Kind::Display, .picture = "@S50", .x = 50,
+       .y = 10, .w = 200, .h = 20, .bound = UEBERSCHRIFT, .attrs = A_Centre | A_Large},
+      {.field = FELD_ORDNERHINWEIS, .label = "?ORDNERHINWEIS", .kind = Kind::Display, .picture = "@S80", .x = 5,
+       .y = 130, .w = 205, .bound = ORDNERHINWEIS, .attrs = A_Hidden},
+      {.field = FELD_ZIELORDNER, .label = "?ZIELORDNER", .kind = Kind::Display, .x = 5, .y = 140, .w = 205,
+       .attrs = A_Hidden},
+      {.field = FELD_TASTENFELD, .label = "?TASTENFELD", .kind = Kind::Panel, .x = 212, .y = 115, .w = 86, .h = 80,
+       .attrs = A_Hidden, .fill = tasten},
+      {.field = FELD_INSTALLATIONSTARTEN, .label = "?INSTALLATIONSTARTEN", .kind = Kind::Button,
+       .text = "Installation starten", .x = 220, .y = 140, .w = 70, .h = 15, .attrs = A_Hidden | A_Default},
+      {.field = FELD_ORDNERAENDERN, .label = "?ORDNERAENDERN", .kind = Kind::Button, .text = "Ordner ändern",
+       .x = 220, .y = 158, .w = 70, .h = 15, .attrs = A_Hidden, .tip = "Ändert den Zielordner der Installation"},
+      {.field = FELD_ABBRUCH, .label = "?ABBRUCH", .kind = Kind::Button, .text = "Abbruch", .x = 220, .y = 176,
+       .w = 70, .h = 15, .attrs = A_Hidden},
+      {.field = FELD_ERFOLGFELD, .label = "?ERFOLGFELD", .kind = Kind::Panel, .x = 50, .y = 90, .w = 200, .h = 20,
+       .attrs = A_Hidden, .fill = erfolg},
+      {.field = FELD_ERFOLG, .label = "?ERFOLG", .kind = Kind::Prompt,
+       .text = "Alle Dateien sind erfolgreich installiert!", .x = 50, .y = 95, .w = 200, .attrs = A_Hidden | A_Centre},
+      {.field = FELD_FORTSCHRITTBALKEN, .label = "?FORTSCHRITTBALKEN", .kind = Kind::Panel, .x = kBalkenX + 1,
+       .y = kBalkenY + 1, .w = 0, .h = kBalkenHoehe - 2, .attrs = A_Hidden, .fill = QColor(0x30, 0x9C, 0x30)},
+  };
+  return def;
+}
+
+void InstallerGlobaleLeeren() {
+  EIGENEDATEI.clear();
+  EIGENEGROESSE = EIGENERHANDLE = FEHLERCODE = ZUGRIFFSZAEHLER = 0;
+  ANHANG = ANHANG_T{};
+  for (auto& n : INSTDATEI) n.clear();
+  ZIELORDNER.clear();
+  DATENPFAD.clear();
+  ARBEITSPFAD.clear();
+  UEBERSCHRIFT.clear();
+  STATUSTEXT.clear();
+  ORDNERHINWEIS.clear();
+  FORTSCHRITT = BLOECKE = 0;
+  ORDNEROK = NEUINSTALLATION = 0;
+}
+
+void Installieren() {
+  if (!AdministratorPruefen()) {
+    Nachricht(AdministratorText());
+    return;
+  }
+  STATUSTEXT = "Dateien werden auf Lesbarkeit geprüft";
+  EigeneDateiFinden();
+  InstDateienSetzen();
+
+  Window fenster(InstallerFenster());
+  fenster.open();
+  if (!DateiOeffnenUndAnhangLesen()) {
+    ZugriffsFehler();
+    fenster.close();
+    return;
+  }
+  UEBERSCHRIFT = "Installation Tavik";
+  ZielordnerVorschlagen();
+  fenster.display();
+
+  bool installiert = false;
+  const Rueckmeldung rueckmeldung{
+      .meldung = [](const QString& text) { Nachricht(text); },
+      .kopierBeginn =
+          [&] {
+            fenster.hide(FELD_HAKEN);
+            FortschrittZeigen(fenster);
+          },
+      .fortschritt = [&] { FortschrittZeigen(fenster); },
+  };
+
+  fenster.run([&](Window& w, const Event& e) {
+    switch (e.code) {
+      case EV_OpenWindow:
+        if (!LesbarkeitPruefen([&](int prozent) {
+              FORTSCHRITT = static_cast<std::int16_t>(prozent);
+              FortschrittZeigen(w);
+            })) {
+          ZugriffsFehler();
+          return Pass::Leave;
+        }
+        w.setText(FELD_ZIELORDNER, ZIELORDNER);
+        w.show(FELD_HAKEN, FELD_ABBRUCH);
+        w.select(FELD_INSTALLATIONSTARTEN);
+        if (const QString fehler = OrdnerFehler(ZIELORDNER); !fehler.isEmpty()) Nachricht(fehler);
+        return Pass::Default;
+      case EV_Accepted:
+        if (e.field == FELD_INSTALLATIONSTARTEN && Installation(rueckmeldung)) {
+          installiert = true;
+          w.show(FELD_HAKEN);
+          w.show(FELD_ERFOLGFELD, FELD_ERFOLG);
+          w.disable(FELD_INSTALLATIONSTARTEN, FELD_ORDNERAENDERN);
+          w.setText(FELD_ABBRUCH, "Beenden");
+          w.select(FELD_ABBRUCH);
+        } else if (e.field == FELD_ORDNERAENDERN) {
+          OrdnerAendern(w);
+        } else if (e.field == FELD_ABBRUCH) {
+          return Pass::Leave;
+        }
+        return Pass::Default;
+      case EV_CloseWindow:
+        return Pass::Leave;
+      default:
+        return Pass::Default;
+    }
+  });
+  fenster.close();
+  if (installiert) ProgrammStarten();
+}
+
+int ProgrammStart() {
+  InstallerGlobaleLeeren();
+  Installieren();
+  return 0;
+}

@@ -1,0 +1,16 @@
+#pragma once
+// The installer's dialogs with the user: the platform's message box and the folder choice.
+
+#include <QString>
+
+// A message box without icon: the text, the caption (none when empty) and one OK button, or the
+// buttons named in `knoepfe` ("Abbruch|Bin Spezialist"). The number of the chosen button, counted
+// from 1; a box closed without a choice counts as its first button.
+int Nachricht(const QString& text, const QString& titel = {}, const QString& knoepfe = {});
+
+// The folder choice dialog, starting at `start`: the chosen folder ending in the separator, or ""
+// when the user cancels.
+QString OrdnerWaehlen(const QString& titel, const QString& start);
+
+// The wait cursor while the installer copies.
+void WarteCursor(bool an);

@@ -1,0 +1,182 @@
+#include "tests/installer/Umgebung.h"
+
+#include "installer/Installieren.h"
+#include "platform/CommandLine.h"
+#include "platform/Registry.h"
+#include "runtime/window/Window.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QDialogButtonBox>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace installer_test {
+
+QByteArray lesen(const QString& datei) {
+  QFile f(datei);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void schreiben(const QString& datei, const QByteArray& inhalt) {
+  QFile f(datei);
+  if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) f.write(inhalt);
+}
+
+QByteArray startmarkeProgramm() { return "#!/bin/sh\necho ja > gestartet\n"; }
+
+namespace {
+const char* const kVariablen[] = {"TAVIK_FOLDER_PROGRAMFILES", "TAVIK_FOLDER_COMMON_APPDATA", "TAVIK_FOLDER_PROGRAMS",
+                                  "TAVIK_FOLDER_COMMON_PROGRAMS", "TAVIK_FOLDER_DESKTOP", "TAVIK_FOLDER_COMMON_DESKTOP",
+                                  "TAVIK_WINDOWS_FOLDER", "TAVIK_REGISTRY_MACHINE", "TAVIK_REGISTRY_USER",
+                                  "TAVIK_SCRIPT_HOST"};
+}
+
+// Short folder names: the shortcut script holds the program folder six times in 1,400 characters.
+Wurzel::Wurzel() : dir_(QDir::tempPath() + "/ti-XXXXXX") {}
+QString Wurzel::path() const { return dir_.path(); }
+QString Wurzel::file(const QString& name) const { return dir_.path() + "/" + name; }
+
+Umgebung::Umgebung() {
+  const QString w = wurzel.path();
+  programme = w + "/P";
+  appdata = w + "/A";
+  menue = w + "/Menue";
+  desktop = w + "/Desktop";
+  windows = w + "/Windows";
+  installer = w + "/install_tavik";
+  for (const QString& d : {programme, appdata, menue, desktop, windows}) QDir().mkpath(d);
+  qputenv("TAVIK_FOLDER_PROGRAMFILES", programme.toUtf8());
+  qputenv("TAVIK_FOLDER_COMMON_APPDATA", appdata.toUtf8());
+  qunsetenv("TAVIK_FOLDER_PROGRAMS");
+  qunsetenv("TAVIK_FOLDER_DESKTOP");
+  qputenv("TAVIK_FOLDER_COMMON_PROGRAMS", menue.toUtf8());
+  qputenv("TAVIK_FOLDER_COMMON_DESKTOP", desktop.toUtf8());
+  qputenv("TAVIK_WINDOWS_FOLDER", windows.toUtf8());
+  qputenv("TAVIK_REGISTRY_MACHINE", (w + "/machine.ini").toUtf8());
+  qputenv("TAVIK_REGISTRY_USER", (w + "/user.ini").toUtf8());
+  qunsetenv("TAVIK_SCRIPT_HOST");
+  platform::setCommandLineForTesting("");
+  gespeichert[0] = startmarkeProgramm();
+  gespeichert[2] = "#!/bin/sh\n# uninstall\n";
+  gespeichert[3] = "%PDF-1.4 manual\n";
+}
+
+Umgebung::~Umgebung() {
+  for (const char* v : kVariablen) qunsetenv(v);
+  QDir::setCurrent(QDir::tempPath());
+}
+
+void Umgebung::bauen(const std::string& name) {
+  std::array<std::string, packen::kSlots> dateien;
+  for (int i = 0; i < packen::kSlots; ++i) {
+    if (gespeichert[i].isNull()) continue;
+    const QString datei = wurzel.file("slot" + QString::number(i + 1));
+    schreiben(datei, gespeichert[i]);
+    dateien[i] = datei.toStdString();
+  }
+  const QString programm = wurzel.file("programm");
+  schreiben(programm, QByteArray(700, 'P'));
+  packen::Packen(installer.toStdString(), programm.toStdString(), dateien, name);
+  platform::setOwnProgramForTesting(installer);
+}
+
+QString Umgebung::registerWert(const QString& name) const {
+  return platform::readValue(platform::Hive::LocalMachine,
+                             "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tavik", name, 190);
+}
+
+void Umgebung::programmeImRegister(const QString& ordner) {
+  platform::RegistryKey key;
+  platform::createKey(platform::Hive::LocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", &key);
+  platform::setValue(key, "ProgramFilesDir", ordner);
+}
+
+Treiber::Treiber() {
+  timer_.setInterval(5);
+  QObject::connect(&timer_, &QTimer::timeout, [this] { tick(); });
+  timer_.start();
+  uhr_.start();
+}
+
+Treiber::~Treiber() { timer_.stop(); }
+
+void Treiber::klicke(int feld) {
+  schritt(
+      [feld] {
+        rt::win::Window* w = rt::win::findWindow("$WIN");
+        QWidget* k = w ? w->widget(feld) : nullptr;
+        return k && k->isVisible() && k->isEnabled() && !QApplication::activeModalWidget();
+      },
+      [feld] { QTest::mouseClick(rt::win::findWindow("$WIN")->widget(feld), Qt::LeftButton); });
+}
+
+QStringList Treiber::texte() const {
+  QStringList t;
+  for (const Box& b : boxen_) t << (b.titel.isEmpty() ? b.text : b.titel + ": " + b.text);
+  return t;
+}
+
+void Treiber::tick() {
+  QWidget* modal = QApplication::activeModalWidget();
+  // A step that never becomes ready fails the test instead of leaving the installer waiting.
+  if (!schritte_.empty() && uhr_.elapsed() > 30000) {
+    ADD_FAILURE() << "steps left undone: " << schritte_.size();
+    schritte_.clear();
+    if (modal) modal->close();
+    if (rt::win::Window* w = rt::win::findWindow("$WIN")) w->topWidget()->close();
+    return;
+  }
+  if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+    if (box->property("beantwortet").toBool()) return;
+    box->setProperty("beantwortet", true);
+    boxen_.append({box->windowTitle(), box->text()});
+    const QString knopf = antworten_.empty() ? QString() : antworten_.front();
+    if (!antworten_.empty()) antworten_.pop_front();
+    QAbstractButton* ziel = box->defaultButton();
+    for (QAbstractButton* b : box->buttons())
+      if (!knopf.isEmpty() && b->text() == knopf) ziel = b;
+    if (ziel) QTest::mouseClick(ziel, Qt::LeftButton);
+    return;
+  }
+  if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+    if (dialog->property("beantwortet").toBool()) return;
+    dialog->setProperty("beantwortet", true);
+    ordnerdialogStart = dialog->directory().absolutePath();
+    const QString ordner = ordner_.empty() ? QString() : ordner_.front();
+    if (!ordner_.empty()) ordner_.pop_front();
+    if (ordner.isEmpty()) {
+      ++ordnerdialoge_;
+      QTest::keyClick(dialog, Qt::Key_Escape);
+      return;
+    }
+    auto* eingabe = dialog->findChild<QLineEdit*>("fileNameEdit");
+    // The completion list would take the typed keys before the field does; the path is typed whole.
+    eingabe->setCompleter(nullptr);
+    eingabe->setFocus();
+    eingabe->selectAll();
+    QTest::keyClicks(eingabe, ordner);
+    // The dialog reads the folders it is typed into while the user types; the choice waits for it.
+    QTest::qWaitFor([&] { return eingabe->text() == ordner; }, 2000);
+    QTest::qWait(100);
+    if (eingabe->text() != ordner) ADD_FAILURE() << "folder dialog shows " << eingabe->text().toStdString();
+    ++ordnerdialoge_;
+    // Chosen with the dialog's button: Return would first take the completion list's entry.
+    auto* knoepfe = dialog->findChild<QDialogButtonBox*>("buttonBox");
+    QTest::mouseClick(knoepfe->button(QDialogButtonBox::Open), Qt::LeftButton);
+    return;
+  }
+  if (modal || schritte_.empty() || !schritte_.front().bereit()) return;
+  const auto tun = schritte_.front().tun;
+  schritte_.pop_front();
+  tun();
+}
+
+}  // namespace installer_test
