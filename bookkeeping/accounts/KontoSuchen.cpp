@@ -1,11 +1,15 @@
 #include "bookkeeping/accounts/KontoSuchen.h"
 
+#include "bookkeeping/accounts/Kontenrahmen.h"
 #include "bookkeeping/accounts/KontoBearbeiten.h"
 #include "bookkeeping/accounts/KontoLogik.h"
 #include "bookkeeping/booking/BuchungEingeben.h"
 #include "bookkeeping/common/Meldung.h"
 #include "bookkeeping/common/Tasten.h"
 #include "bookkeeping/frame/Globale.h"
+#include "bookkeeping/proc/Druckvorschau.h"
+#include "runtime/report/Printer.h"
+#include "runtime/report/Report.h"
 #include "runtime/window/Keys.h"
 #include "runtime/window/Threads.h"
 #include "runtime/window/Window.h"
@@ -15,6 +19,13 @@
 using namespace rt::win;
 
 namespace {
+
+constexpr int EVENT_DruckerGewaehlt = EV_User + 0x80;  // the printer choice dialog has closed
+
+// The chart of accounts lives while the list is open; its row shading goes on from one print to
+// the next.
+rt::report::Report* g_kontenrahmen = nullptr;
+std::uint8_t g_zeileGrau = 0;
 
 constexpr char kSortierTipp[] =
     "Mit Mausklick auf die Feldüberschriften (Konto-Name/Code/Konto-Nr) wird die Kontenliste nach diesem Feld "
@@ -178,6 +189,16 @@ void EnterGedrueckt(Window& w) {
     postField(EV_Accepted, feld, 0);
 }
 
+// The printer choice dialog "Drucker auswählen". Its outcome is not used: the chart follows when it
+// has closed, whether the user chose or cancelled. Meanwhile the list's controls take no input. The
+// dialog is not given the window as its parent: the window layer would take the keys typed into it
+// for the window's own (Esc as the window's close request).
+void DruckerWaehlen(Window& w) {
+  w.disable(KS_REGIONKONTONAME, KS_KONTONR);
+  const int thread = w.thread();
+  rt::report::choosePrinter(nullptr, "Drucker auswählen", [thread](bool) { post(EVENT_DruckerGewaehlt, thread); });
+}
+
 Pass Ereignis(Window& w, const Event& e) {
   switch (e.code) {
     case EV_OpenWindow:
@@ -202,7 +223,7 @@ Pass Ereignis(Window& w, const Event& e) {
         case KS_NR:
           if (e.key == kKeyMouseLeft2) Bearbeiten();
           break;
-        case KS_KONTENDRUCKEN: KontenDrucken(); break;
+        case KS_KONTENDRUCKEN: DruckerWaehlen(w); break;
         case KS_BEARBEITEN: Bearbeiten(); break;
         case KS_NEU: NeuesKonto(); break;
         case KS_LOESCHEN: Loeschen(); break;
@@ -213,6 +234,10 @@ Pass Ereignis(Window& w, const Event& e) {
           break;
         default: break;
       }
+      break;
+    case EVENT_DruckerGewaehlt:
+      w.enable(KS_REGIONKONTONAME, KS_KONTONR);
+      KontenDrucken();
       break;
     case EV_CloseWindow:
       return Pass::Leave;
@@ -232,6 +257,9 @@ void KontoSuchen() {
   Window& w = WinKontoSuchen;
   if (w.isOpen()) return;
   KONTENLISTEOFFEN = 1;
+  rt::report::Report kontenrahmen(P19_REPKONTEN);
+  g_kontenrahmen = &kontenrahmen;
+  g_zeileGrau = 0;
   KONTENSORTIERUNG = 2;
   KontenListeFuellen();
   w.open();
@@ -248,6 +276,7 @@ void KontoSuchen() {
   KONTENSORTIERUNG = 3;
   KontenListeFuellen();
   w.close();
+  g_kontenrahmen = nullptr;
   KONTENLISTEOFFEN = 0;
   if (WinBuchung.isOpen()) WinBuchung.display(BF_NR);
 }
@@ -268,4 +297,18 @@ void KontoLoeschen() {
   if (KONTODATEI.get(KONTO_KEYNR) == 0) KONTODATEI.remove();
 }
 
-void KontenDrucken() {}
+void KontenDrucken() {
+  if (!g_kontenrahmen) return;
+  rt::report::Report& bericht = *g_kontenrahmen;
+  setWaitCursor(true);
+  SEITENQUEUE.free();
+  bericht.open(SEITENQUEUE);
+  KontenrahmenDrucken(bericht, g_zeileGrau);
+  setWaitCursor(false);
+  bericht.pageBreak();
+  Druckvorschau(bericht, -50, 1, 0);
+  const rt::report::PrintOutcome gedruckt = bericht.close();
+  if (!gedruckt.message.isEmpty()) Meldung(gedruckt.message.value(0), gedruckt.message.value(1), {}, {}, 1);
+  WinKontoSuchen.select(KS_NR);
+  TastenZuruecksetzen();
+}

@@ -28,7 +28,7 @@ void KontenListeNeu();
 void GewaehltesKontoBearbeiten();
 // Deletes the account of the highlighted row from "Konto.dat"; its bookings keep its number.
 void KontoLoeschen();
-// Prints the chart of accounts of the listed rows.
+// Prints the chart of accounts of the listed rows, in the list's order, through the print preview.
 void KontenDrucken();
 
 namespace rt::win {

@@ -1,7 +1,11 @@
 #include "bookkeeping/accounts/KontoBearbeiten.h"
+#include "bookkeeping/accounts/Kontenrahmen.h"
 #include "bookkeeping/accounts/KontoSuchen.h"
 #include "bookkeeping/booking/BuchungEingeben.h"
+#include "bookkeeping/data/Parameter.h"
 #include "bookkeeping/frame/Globale.h"
+#include "bookkeeping/proc/Druckvorschau.h"
+#include "runtime/report/PageImage.h"
 #include "runtime/window/Keys.h"
 #include "runtime/window/Threads.h"
 #include "tests/bookkeeping/accounts/KontenFixture.h"
@@ -10,14 +14,23 @@
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QApplication>
+#include <QDir>
 #include <QPointer>
+#include <QPrintDialog>
+#include <QProcess>
 #include <QTest>
 #include <QToolTip>
+
+#include <vector>
 
 using namespace rt::win;
 using testing_support::MessageAnswers;
 
 namespace {
+
+// Printed charts go to PDF files, never to a printer.
+const bool kNurPdf = qputenv("TAVIK_PRINTER_PDF", "1");
 
 struct KontenListeTest : KontenFensterTest {
 
@@ -43,8 +56,8 @@ struct KontenListeTest : KontenFensterTest {
       settle();
     }
   }
-  static void key(Window& w, int field, Qt::Key k) {
-    QTest::keyClick(w.widget(field), k);
+  static void key(Window& w, int field, Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier) {
+    QTest::keyClick(w.widget(field), k, m);
     settle();
   }
   static void click(Window& w, int field) {
@@ -71,7 +84,63 @@ struct KontenListeTest : KontenFensterTest {
     QTest::mouseClick(w.list(KS_NR)->viewport(), Qt::LeftButton, {}, rowCentre(w, row));
     settle();
   }
+
+  // A chart printed from the list: the fills of its rows as the preview's page images hold them,
+  // and the PDF file that it added to the documents folder.
+  struct Ausdruck {
+    std::vector<QRgb> zeilen;
+    QString datei;
+  };
+  static QPrintDialog* druckerwahl() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (auto* d = qobject_cast<QPrintDialog*>(w); d && d->isVisible()) return d;
+    return nullptr;
+  }
+  // Prints as a user does: `drucken` asks for the chart, the printer dialog is cancelled with
+  // Escape, the preview's print button is clicked and the message that follows answered; returns
+  // when the list takes input again.
+  Ausdruck drucken(Window& w, const QString& dokumente, const std::function<void()>& drucken) {
+    Ausdruck a;
+    const QStringList vorher = QDir(dokumente).entryList(QDir::Files);
+    drucken();
+    QPrintDialog* dialog = nullptr;
+    if (!QTest::qWaitFor([&] { return (dialog = druckerwahl()) != nullptr; }, 5000)) {
+      ADD_FAILURE() << "no printer dialog";
+      return a;
+    }
+    EXPECT_EQ(dialog->windowTitle(), "Drucker auswählen");
+    const qsizetype meldungen = answers->texts().size();
+    EXPECT_TRUE(imFenster("P18$WINVORSCHAU", [&] {
+      QTest::keyClick(dialog->focusWidget() ? dialog->focusWidget() : dialog, Qt::Key_Escape);
+    }, [&](Window& v) {
+      for (const rt::report::PageRow& seite : SEITENQUEUE.rows()) {
+        const rt::report::PageImage* bild = rt::report::pageImage(seite.SEITE.clip());
+        if (!bild) continue;
+        for (const rt::report::DrawItem& d : bild->items)
+          if (d.kind == rt::report::DrawItem::Kind::Box && d.w == 170 && d.h == 4) a.zeilen.push_back(d.fill);
+      }
+      QTest::mouseClick(v.widget(7), Qt::LeftButton);  // ?PRINT
+    }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return answers->texts().size() > meldungen; }, 5000));
+    EXPECT_TRUE(answers->texts().value(meldungen).startsWith("Der Ausdruck wurde als PDF-Datei gespeichert: | "));
+    for (const QString& datei : QDir(dokumente).entryList(QDir::Files))
+      if (!vorher.contains(datei)) a.datei = dokumente + "/" + datei;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w.takesInput(); }, 5000));
+    return a;
+  }
+  // The PDF's text, line by line, blanks run together.
+  static std::string pdfText(const QString& datei) {
+    QProcess p;
+    p.start("pdftotext", {"-layout", datei, "-"});
+    p.waitForFinished(60000);
+    QStringList zeilen;
+    for (const QString& z : QString::fromUtf8(p.readAllStandardOutput()).split('\n'))
+      if (!z.trimmed().isEmpty()) zeilen << z.simplified();
+    return zeilen.join('\n').toStdString();
+  }
 };
+
+constexpr QRgb kGrau = qRgb(224, 224, 224), kWeiss = qRgb(255, 255, 255);
 
 }  // namespace
 
@@ -365,6 +434,42 @@ TEST_F(KontenListeTest, AFillStopsAtOnceWhenAKeyPressIsWaiting) {
     EXPECT_EQ(rows(), "4000 5000");
     delete other;
   });
+}
+
+// The chart holds the rows that the list shows, in its order, with codes of three characters; the
+// row shading goes on from one print to the next while the list is open, and without it the rows
+// are white.
+TEST_F(KontenListeTest, TheChartPrintsTheListedRowsWithTheShadingGoingOnFromPrintToPrint) {
+  ASSERT_TRUE(kNurPdf);
+  const QString dokumente = folder.file("Dokumente");
+  QDir().mkpath(dokumente);
+  qputenv("TAVIK_FOLDER_PERSONAL", dokumente.toUtf8());
+  chart();
+  withList([&](Window& w) {
+    type(w, KS_KONTOSHORTCUT, "k");
+    ASSERT_EQ(shown(w), "0005 4400 4000");
+
+    PARA.ZEILENABHEBEN = 0;
+    const Ausdruck ohne = drucken(w, dokumente, [&] { click(w, KS_KONTENDRUCKEN); });
+    EXPECT_EQ(ohne.zeilen, (std::vector<QRgb>{kWeiss, kWeiss, kWeiss}));
+    EXPECT_EQ(w.focusField(), KS_NR);
+
+    PARA.ZEILENABHEBEN = 1;
+    const Ausdruck erster = drucken(w, dokumente, [&] { click(w, KS_KONTENDRUCKEN); });
+    EXPECT_EQ(erster.zeilen, (std::vector<QRgb>{kGrau, kWeiss, kGrau}));
+    const Ausdruck zweiter = drucken(w, dokumente, [&] { key(w, KS_NR, Qt::Key_D, Qt::AltModifier); });
+    EXPECT_EQ(zweiter.zeilen, (std::vector<QRgb>{kWeiss, kGrau, kWeiss}));
+
+    const std::string text = pdfText(erster.datei);
+    EXPECT_EQ(text,
+              "Tavik! Kontenrahmen Seite 1\n"
+              "Name Konto Code Textvorgabe 1 Textvorgabe 2\n"
+              "Kasse 0005 KA\n"
+              "möbel 4400 KAS\n"
+              "Miete 4000 KFZ Miete Büro #");
+    EXPECT_EQ(pdfText(zweiter.datei), text);
+  });
+  qunsetenv("TAVIK_FOLDER_PERSONAL");
 }
 
 TEST_F(KontenListeTest, Screenshots) {
