@@ -166,6 +166,7 @@ const std::vector<Bild>& bilder() {
       {"buchung_konto", buchungEintippen, &WinBuchung, 0, "", formularLeeren},
       {"suche", suchen, &WinAnzeige, 0, "", sucheBeenden},
       {"meldung_schema", {}, nullptr, FELD_MYTAVIK, "P9$WIN"},
+      {"konten", {}, nullptr, FELD_KONTEN, "$WINKONTOSUCHEN"},
   };
   return b;
 }
