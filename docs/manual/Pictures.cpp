@@ -168,6 +168,7 @@ const std::vector<Bild>& bilder() {
       {"csv_export", {}, nullptr, FELD_CSV_EXPORT, "P49$WIN"},
       {"einstellungen", {}, nullptr, FELD_EINSTELLUNGEN, "P17$WIN"},
       {"meldung_schema", {}, nullptr, FELD_MYTAVIK, "P9$WIN"},
+      {"konten", {}, nullptr, FELD_KONTEN, "$WINKONTOSUCHEN"},
   };
   return b;
 }
