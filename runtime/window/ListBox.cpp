@@ -190,6 +190,11 @@ int ListBox::selectedRow() const {
 }
 
 void ListBox::selectRow(int row) {
+  if (row == 0) {  // no row highlighted
+    setCurrentIndex({});
+    clearSelection();
+    return;
+  }
   if (row < 1 || row > model_->rowCount({})) return;
   setCurrentIndex(model_->index(row - 1, 0, {}));
 }
