@@ -5,6 +5,7 @@
 #include "bookkeeping/booking/SummenUebersicht.h"
 #include "bookkeeping/common/Queues.h"
 #include "bookkeeping/data/Dateien.h"
+#include "bookkeeping/data/Parameter.h"
 #include "bookkeeping/frame/Globale.h"
 #include "bookkeeping/frame/Hauptprogramm.h"
 #include "bookkeeping/frame/Rahmen.h"
@@ -147,6 +148,11 @@ void sucheBeenden() {
 // The print dialog, opened by the frame's print command. It runs on the frame's thread, so that a
 // command posted to that thread afterwards reaches the dialog's own buttons.
 void druckdialogOeffnen() {
+  // The address the freelancer has entered in the settings, for the header of the printed pages.
+  PARA.NAME = "Erika Muster";
+  PARA.NAME2 = "Webdesign";
+  PARA.STRASSE = "Hauptstr. 1";
+  PARA.PLZORT = "12345 Musterstadt";
   postField(EV_Accepted, FELD_DRUCKEN, WinMain.thread());
   waitFor("Drucken", [] { return findWindow("P40$WIN") != nullptr; });
   settle();
