@@ -4,6 +4,9 @@
 
 #include "Bestand.h"
 
+#include <QFontMetricsF>
+#include <QImage>
+
 namespace {
 
 const std::vector<Posten> kJahr = {
@@ -52,6 +55,49 @@ struct FreiberuflerTest : DruckTest {
                      [konto](const Posten& p) { return QString(p.konto) == konto; }, kJahr);
   }
 };
+
+// Texts that stand one above the other keep clear of each other: the lowest point of the upper one
+// (its descenders) lies above the top of the capitals of the lower one. Returns the pairs that touch.
+QStringList beruehrendeZeilen(const rt::report::PageImage& seite) {
+  QImage punkte(1, 1, QImage::Format_RGB32);  // one pixel per point
+  punkte.setDotsPerMeterX(qRound(72 / 0.0254));
+  punkte.setDotsPerMeterY(qRound(72 / 0.0254));
+  const auto metrik = [&](const rt::report::DrawItem& i) {
+    QFont f(seite.font);
+    f.setBold(i.style & rt::report::DrawItem::Bold);
+    f.setPointSizeF(i.size);
+    return QFontMetricsF(f, &punkte);
+  };
+  constexpr double mm = 25.4 / 72;
+  QStringList out;
+  for (const auto& a : seite.items)
+    for (const auto& b : seite.items) {
+      if (a.kind != rt::report::DrawItem::Kind::Text || b.kind != rt::report::DrawItem::Kind::Text) continue;
+      if (b.y <= a.y || b.x >= a.x + a.w || a.x >= b.x + b.w) continue;
+      const QFontMetricsF ma = metrik(a), mb = metrik(b);
+      const double unten = a.y + (ma.ascent() + ma.descent()) * mm;
+      const double oben = b.y + (mb.ascent() - mb.capHeight()) * mm;
+      if (unten > oben) out << seite.text(a).toString() + " / " + seite.text(b).toString();
+    }
+  return out;
+}
+
+TEST_F(FreiberuflerTest, DieZeilenEinerBuchungBeruehrenSichNicht) {
+  AUSGABENAUFSCHLUESSELN = 1;
+  GEWAEHLTESEITE = 1;
+  int seiten = 0;
+  VorschauSetzen([&seiten](rt::report::Report&) {
+    for (const auto& row : SEITENQUEUE.rows()) {
+      const rt::report::PageImage* bild = rt::report::pageImage(row.SEITE.clip());
+      if (!bild) continue;
+      ++seiten;
+      EXPECT_EQ(beruehrendeZeilen(*bild), QStringList()) << "Seite " << bild->number;
+    }
+    return std::uint8_t(0);
+  });
+  AuswertungErstellen();
+  EXPECT_EQ(seiten, 2);
+}
 
 TEST_F(FreiberuflerTest, GewinnVerlustMitAufgeschluesseltenAusgaben) {
   AUSGABENAUFSCHLUESSELN = 1;
