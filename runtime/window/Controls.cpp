@@ -99,6 +99,7 @@ struct ButtonOps : KindOps {
     auto* button = new Button(textOf(*c.def), b.host);
     if (*c.def->icon) button->setIcon(resourceIcon(QString::fromUtf8(c.def->icon)));
     button->setAutoDefault(false);
+    button->setDefault(c.def->attrs & A_Default);
     WindowImpl* w = &b.w;
     const int field = c.def->field;
     QObject::connect(button, &QPushButton::clicked, button, [w, field] { w->enqueue(EV_Accepted, field); });
@@ -156,12 +157,6 @@ struct LabelOps : KindOps {
     auto* l = new QLabel(textOf(*c.def), b.host);
     l->setAlignment(alignmentOf(*c.def, c.picture.get()));
     l->setTextFormat(Qt::PlainText);
-    if (c.def->attrs & A_Large) {
-      QFont f = l->font();
-      f.setPointSize(f.pointSize() * 2);
-      f.setBold(true);
-      l->setFont(f);
-    }
     return l;
   }
   QSize naturalSize(const WindowImpl& w, const ControlState& c) const override {
@@ -212,7 +207,18 @@ struct CheckBoxOps : KindOps {
 
 // ------------------------------------------------------------------- option groups
 
-struct OptionGroupOps : KindOps {
+// A frame that may carry a title (a group box): the control's text is its title.
+struct TitledOps : KindOps {
+  void setText(WindowImpl&, ControlState& c, const QString& text) const override {
+    if (auto* g = qobject_cast<QGroupBox*>(c.widget.data())) g->setTitle(text);
+  }
+  QString text(const WindowImpl&, const ControlState& c) const override {
+    auto* g = qobject_cast<QGroupBox*>(c.widget.data());
+    return g ? g->title() : QString();
+  }
+};
+
+struct OptionGroupOps : TitledOps {
   QWidget* build(Builder& b, ControlState& c) const override {
     QWidget* frame = *c.def->text ? static_cast<QWidget*>(new QGroupBox(textOf(*c.def), b.host)) : new QFrame(b.host);
     b.group = new QButtonGroup(frame);
@@ -225,13 +231,6 @@ struct OptionGroupOps : KindOps {
     // The options show the group's variable.
     for (auto& [key, o] : w.controls)
       if (o.group == c.def->field && o.widget) o.ops->display(w, o);
-  }
-  void setText(WindowImpl&, ControlState& c, const QString& text) const override {
-    if (auto* g = qobject_cast<QGroupBox*>(c.widget.data())) g->setTitle(text);
-  }
-  QString text(const WindowImpl&, const ControlState& c) const override {
-    auto* g = qobject_cast<QGroupBox*>(c.widget.data());
-    return g ? g->title() : QString();
   }
 };
 
@@ -287,21 +286,31 @@ struct SpinOps : KindOps {
 
 // ------------------------------------------------------------------- shapes and pictures
 
-// A panel, box or line. It paints its own fill: the widget styles of a toolbar do not fill it.
-class Fill : public QFrame {
+// A panel, box or line, or a box with a title. It paints its own fill: the widget styles of a
+// toolbar do not fill it.
+template <class Frame>
+class Filled : public Frame {
  public:
-  using QFrame::QFrame;
+  using Frame::Frame;
 
  protected:
   void paintEvent(QPaintEvent* e) override {
-    if (autoFillBackground()) QPainter(this).fillRect(rect(), palette().color(QPalette::Window));
-    QFrame::paintEvent(e);
+    if (this->autoFillBackground()) QPainter(this).fillRect(this->rect(), this->palette().color(QPalette::Window));
+    Frame::paintEvent(e);
   }
 };
+using Fill = Filled<QFrame>;
+using TitledBox = Filled<QGroupBox>;
 
-struct ShapeOps : KindOps {
+struct ShapeOps : TitledOps {
   QWidget* build(Builder& b, ControlState& c) const override {
     const ControlDef& d = *c.def;
+    if (d.kind == Kind::Box && *d.text) {
+      auto* g = new TitledBox(textOf(d), b.host);
+      if (d.fill.isValid()) setBackground(g, d.fill);
+      b.behind.push_back(g);
+      return g;
+    }
     auto* f = new Fill(b.host);
     if (d.kind == Kind::Line) {
       f->setFrameShape((d.attrs & A_Vertical) ? QFrame::VLine : QFrame::HLine);
@@ -323,6 +332,7 @@ struct ImageOps : KindOps {
   QWidget* build(Builder& b, ControlState& c) const override {
     auto* l = new QLabel(b.host);
     l->setPixmap(resourcePixmap(QString::fromUtf8(c.def->icon)));
+    l->setScaledContents(c.def->attrs & A_Scaled);
     b.behind.push_back(l);
     return l;
   }
@@ -624,6 +634,18 @@ void setBackground(QWidget* w, const QColor& c) {
   pal.setColor(QPalette::Base, c);
   w->setPalette(pal);
   w->setAutoFillBackground(true);
+}
+
+QFont controlFont(const QFont& window, const ControlDef& d) {
+  QFont f = window;
+  if (d.fontSize > 0) f.setPointSize(d.fontSize);
+  if (d.attrs & A_Large) {
+    f.setPointSize(f.pointSize() * 2);
+    f.setBold(true);
+  }
+  if (d.attrs & A_Bold) f.setBold(true);
+  if (d.attrs & A_Italic) f.setItalic(true);
+  return f;
 }
 
 QSize KindOps::naturalSize(const WindowImpl&, const ControlState& c) const { return c.widget->sizeHint(); }

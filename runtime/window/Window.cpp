@@ -189,6 +189,8 @@ void setWaitCursor(bool on) {
     QApplication::restoreOverrideCursor();
 }
 
+QPoint WindowImpl::origin() const { return ownerArea ? ownerArea->mapToGlobal(QPoint(0, 0)) : QPoint(); }
+
 int WindowImpl::px(int dlu) const { return static_cast<int>(std::lround(dlu * units.x)); }
 int WindowImpl::py(int dlu) const { return static_cast<int>(std::lround(dlu * units.y)); }
 int WindowImpl::ux(int pixels) const { return static_cast<int>(std::lround(pixels / units.x)); }
@@ -317,6 +319,7 @@ void Window::open() {
   w.alertKeys.clear();
   w.deferUserEvents = false;
   w.wallpaper.clear();
+  w.ownerArea = nullptr;
   const QFont font = windowFont(def_.font, def_.fontSize);
   w.units = DialogUnits::of(font);
 
@@ -385,8 +388,11 @@ void Window::open() {
   } else {
     Qt::WindowFlags flags = Qt::Window;
     if (!*def_.caption) flags |= Qt::FramelessWindowHint;
+    // Opened while the frame is open, it is owned by the frame: it stays above it, and its place is
+    // given in the frame's client coordinates.
     QWidget* parent = d.frame ? d.frame->impl()->top.data() : nullptr;
     content->setParent(parent, parent ? (flags | Qt::Dialog) : flags);
+    w.ownerArea = d.mdi ? d.mdi->viewport() : nullptr;
     content->setWindowTitle(QString::fromUtf8(def_.caption));
     w.top = content;
   }
@@ -421,6 +427,7 @@ void Window::open() {
     }
     cs.widget = widget;
     widget->setObjectName(QString::fromUtf8(cd.label));
+    if (cd.fontSize > 0 || (cd.attrs & (A_Large | A_Bold | A_Italic))) widget->setFont(controlFont(widget->font(), cd));
     if (*cd.tip && cd.kind != Kind::Tab) widget->setToolTip(QString::fromUtf8(cd.tip));
     if (cd.kind == Kind::Tab) continue;  // its sheet places its page
     const QSize natural = cs.ops->naturalSize(w, cs);
@@ -459,7 +466,7 @@ void Window::open() {
       const QRect r(QPoint(0, 0), w.top->size());
       w.top->move(area.center() - r.center());
     } else {
-      w.top->move(w.px(def_.x), w.py(def_.y));
+      w.top->move(w.origin() + QPoint(w.px(def_.x), w.py(def_.y)));
     }
   }
   raiseWidget(w.top);
@@ -805,7 +812,7 @@ QRect Window::position() const {
   const WindowImpl& w = *impl_;
   if (!w.top) return {};
   const QSize s = w.sub ? w.content->size() : w.top->size();
-  return w.toUnits(QRect(w.top->pos(), s));
+  return w.toUnits(QRect(w.top->pos() - w.origin(), s));
 }
 
 void Window::setPosition(int x, int y, int width, int height) {
@@ -819,7 +826,7 @@ void Window::setPosition(int x, int y, int width, int height) {
     const QSize diff = QSize(w.px(width), w.py(height)) - w.content->size();
     if (!diff.isNull()) w.sub->resize(w.sub->size() + diff);
   } else {
-    w.top->move(w.px(x), w.py(y));
+    w.top->move(w.origin() + QPoint(w.px(x), w.py(y)));
     w.top->resize(w.px(width), w.py(height));
   }
   // Setting the size always raises the resize event, also when it did not change.
