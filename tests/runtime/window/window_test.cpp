@@ -51,6 +51,26 @@ WindowDef askDef() {
   return d;
 }
 
+WindowDef frameDef() {
+  WindowDef fd;
+  fd.label = "FRAME";
+  fd.caption = "Rahmen";
+  fd.kind = WindowKind::Frame;
+  fd.w = 373;
+  fd.h = 251;
+  fd.toolbarHeight = 30;
+  fd.controls = {
+      {.field = -1, .label = "?MENU", .kind = Kind::Menu, .text = "&Datei"},
+      {.field = -2, .label = "?EINS", .kind = Kind::MenuItem, .text = "&Eins"},
+      {.field = -3, .label = "?ZWEI", .kind = Kind::MenuItem, .text = "Zwei"},
+      {.field = 1, .label = "?KNOPF", .kind = Kind::Button, .text = "K", .x = 2, .y = 2, .w = 16, .h = 12,
+       .tip = "Knopf", .key = KEY_Alt | 'D'},
+      {.field = 2, .label = "?HAKEN", .kind = Kind::CheckBox, .text = "Jan", .x = 20, .y = 2, .w = 12, .h = 8,
+       .bound = Bound(g_check)},
+  };
+  return fd;
+}
+
 struct WindowTest : ::testing::Test {
   std::vector<Event> events;
   void SetUp() override {
@@ -310,22 +330,7 @@ TEST_F(WindowTest, PlacesAndSizesReadBackInDialogUnits) {
 }
 
 TEST_F(WindowTest, AFrameHasMenusAToolbarAndMdiWindowsOnOtherThreads) {
-  WindowDef fd;
-  fd.label = "FRAME";
-  fd.caption = "Rahmen";
-  fd.kind = WindowKind::Frame;
-  fd.w = 373;
-  fd.h = 251;
-  fd.toolbarHeight = 30;
-  fd.controls = {
-      {.field = -1, .label = "?MENU", .kind = Kind::Menu, .text = "&Datei"},
-      {.field = -2, .label = "?EINS", .kind = Kind::MenuItem, .text = "&Eins"},
-      {.field = -3, .label = "?ZWEI", .kind = Kind::MenuItem, .text = "Zwei"},
-      {.field = 1, .label = "?KNOPF", .kind = Kind::Button, .text = "K", .x = 2, .y = 2, .w = 16, .h = 12,
-       .tip = "Knopf", .key = KEY_Alt | 'D'},
-      {.field = 2, .label = "?HAKEN", .kind = Kind::CheckBox, .text = "Jan", .x = 20, .y = 2, .w = 12, .h = 8,
-       .bound = Bound(g_check)},
-  };
+  const WindowDef fd = frameDef();
   Window frame(fd);
   frame.open();
   frame.attach(recorder());
@@ -507,15 +512,7 @@ TEST_F(WindowTest, MouseButtonsAsAlertKeys) {
 }
 
 TEST_F(WindowTest, APlainWindowOfTheFrameStandsInTheFramesClientCoordinatesAboveIt) {
-  WindowDef fd;
-  fd.label = "FRAME";
-  fd.caption = "Rahmen";
-  fd.kind = WindowKind::Frame;
-  fd.w = 373;
-  fd.h = 251;
-  fd.toolbarHeight = 30;
-  fd.controls = {{.field = 1, .label = "?KNOPF", .kind = Kind::Button, .text = "K", .x = 2, .y = 2, .w = 16, .h = 12}};
-  Window frame(fd);
+  Window frame(frameDef());
   frame.open();
   frame.setPosition(40, 30, 480, 280);
   frame.attach(recorder());
