@@ -346,6 +346,7 @@ struct ListOps : KindOps {
     auto* l = new ListBox(b.host);
     l->setDialogUnit(b.w.units.x);
     l->setFormat(textOf(*c.def));
+    if (!(c.def->attrs & A_HScroll)) l->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     if (c.def->fill.isValid()) {
       QPalette pal = l->palette();
       pal.setColor(QPalette::Base, c.def->fill);

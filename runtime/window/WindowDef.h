@@ -23,7 +23,8 @@ enum class Kind {
   Box,          // a framed rectangle; with a text, a group box with that title in its frame
   Line,         // a line
   Image,        // a picture from the program's resources
-  List,         // a list box over a queue
+  List,         // a list box over a queue; a vertical scroll bar when its rows need one, a
+                // horizontal one only with A_HScroll (columns beyond its right edge are cut)
   Menu,         // a menu of the frame's menu bar; its items follow it in the table
   MenuItem,     // an item of the menu before it; accepted when chosen
   Sheet,        // a tab sheet; its tabs follow it in the table, up to an End
@@ -55,6 +56,7 @@ enum Attr : unsigned {
   A_Bold = 1u << 13,      // bold type
   A_Italic = 1u << 14,    // italic type
   A_Scaled = 1u << 15,    // an image scaled to the size of its control
+  A_HScroll = 1u << 16,   // a list with a horizontal scroll bar when its columns are wider than it
 };
 
 inline constexpr int kDefault = -32768;  // no fixed place or size: the window layer decides
