@@ -27,10 +27,13 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSpinBox>
+#include <QStyleOptionButton>
 #include <QStyleOptionTab>
 #include <QStylePainter>
 #include <QTabBar>
 #include <QTabWidget>
+#include <algorithm>
+#include <optional>
 
 namespace rt::win {
 namespace {
@@ -58,8 +61,9 @@ QString shown(const ControlState& c) {
 
 // ------------------------------------------------------------------- buttons and texts
 
-// A push button whose text wraps onto further lines at its blanks when it is wider than the button
-// and the button is tall enough, as the platform's buttons do.
+// A push button that shows its whole text, as the platform's buttons do when they are big enough:
+// a text wider than the button wraps onto further lines at its blanks when the button is tall
+// enough; one that fits no way shrinks its type, down to a least size that still reads.
 class Button : public QPushButton {
  public:
   Button(const QString& text, QWidget* parent) : QPushButton(text, parent), full_(text) {}
@@ -74,24 +78,60 @@ class Button : public QPushButton {
     QPushButton::resizeEvent(e);
     fit();
   }
+  void changeEvent(QEvent* e) override {
+    QPushButton::changeEvent(e);
+    if (e->type() == QEvent::FontChange && !fitting_) {
+      own_ = font();
+      fit();
+    }
+  }
 
  private:
-  void fit() {
-    const QFontMetrics fm(font());
-    const int room = width() - 6 - (icon().isNull() ? 0 : iconSize().width() + 4);
-    const auto fits = [&](const QString& line) { return fm.horizontalAdvance(QString(line).remove('&')) <= room; };
+  static constexpr int kLeastPixels = 6;
+
+  // The text as shown in type `f`, on as many lines as fit; empty when it does not fit.
+  std::optional<QString> shownIn(const QFont& f) const {
+    const QFontMetrics fm(f);
+    QStyleOptionButton opt;
+    initStyleOption(&opt);
+    // The room inside the button's frame, as the style gives it or the platform leaves it.
+    const QRect contents = style()->subElementRect(QStyle::SE_PushButtonContents, &opt, this);
+    const QSize room(std::max(contents.width(), QPushButton::width() - 6), std::max(contents.height(), height() - 4));
+    const int width = room.width() - (icon().isNull() ? 0 : iconSize().width() + 4);
+    const auto fits = [&](const QString& line) { return fm.horizontalAdvance(QString(line).remove('&')) <= width; };
+    if (fits(full_)) return full_;
     QStringList lines;
-    if (!fits(full_) && height() >= 2 * fm.height() + 4) {
-      for (const QString& word : full_.split(' ')) {
-        if (!lines.isEmpty() && fits(lines.back() + ' ' + word))
-          lines.back() += ' ' + word;
-        else
-          lines << word;
-      }
+    for (const QString& word : full_.split(' ')) {
+      if (!lines.isEmpty() && fits(lines.back() + ' ' + word))
+        lines.back() += ' ' + word;
+      else
+        lines << word;
     }
-    setText(lines.size() > 1 ? lines.join('\n') : full_);
+    const bool tall = lines.size() * fm.height() <= room.height();
+    if (!tall || !std::all_of(lines.begin(), lines.end(), fits)) return std::nullopt;
+    return lines.join('\n');
   }
+
+  void fit() {
+    if (!own_) own_ = font();
+    QFont f = *own_;
+    std::optional<QString> shown = shownIn(f);
+    while (!shown && QFontInfo(f).pixelSize() > kLeastPixels) {
+      if (f.pixelSize() > 0)
+        f.setPixelSize(f.pixelSize() - 1);
+      else
+        f.setPointSizeF(f.pointSizeF() - 0.5);
+      shown = shownIn(f);
+    }
+    fitting_ = true;
+    if (font() != f) setFont(f);
+    fitting_ = false;
+    setText(shown.value_or(full_));
+  }
+
   QString full_;
+  std::optional<QFont> own_;  // the button's type before it was shrunk to fit
+  bool fitting_ = false;
 };
 
 struct ButtonOps : KindOps {
@@ -257,9 +297,24 @@ struct OptionOps : KindOps {
   }
 };
 
+// A spin is never lower than its type needs, so that its digits show whole and its arrows can be hit.
+class Spin : public QSpinBox {
+ public:
+  explicit Spin(QWidget* parent) : QSpinBox(parent) { fit(); }
+
+ protected:
+  void changeEvent(QEvent* e) override {
+    QSpinBox::changeEvent(e);
+    if (e->type() == QEvent::FontChange) fit();
+  }
+
+ private:
+  void fit() { setMinimumHeight(fontMetrics().height() + 6); }
+};
+
 struct SpinOps : KindOps {
   QWidget* build(Builder& b, ControlState& c) const override {
-    auto* s = new QSpinBox(b.host);
+    auto* s = new Spin(b.host);
     s->setRange(c.def->low, c.def->high);
     s->setAlignment(Qt::AlignRight);
     WindowImpl* w = &b.w;

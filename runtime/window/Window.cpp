@@ -347,16 +347,18 @@ void Window::open() {
     bar->setFloatable(false);
     bar->setContextMenuPolicy(Qt::PreventContextMenu);
     auto* area = new QWidget;
-    area->setFont(windowFont(def_.font, def_.fontSize - 1));
-    // The toolbar's controls are small: check boxes show as toggles (the chosen one framed and
-    // highlighted), buttons and spins without inner margins.
+    // The toolbar's controls are small: check boxes show as toggles without a tick (the chosen one
+    // framed and highlighted), buttons without inner margins. Their type is the toolbar's, 9 pixels
+    // high, unless a control has its own.
+    QFont small = windowFont(def_.font, def_.fontSize);
+    small.setPixelSize(9);
+    area->setFont(small);
     area->setStyleSheet(
-        "QCheckBox { font-size: 9px; spacing: 0px; padding: 0px; border: 1px solid transparent; border-radius: 2px; }"
-        "QCheckBox::indicator { width: 0px; height: 0px; }"
+        "QCheckBox { spacing: 0px; padding: 0px; border: 1px solid transparent; border-radius: 2px; }"
+        "QCheckBox::indicator { width: 0px; height: 0px; border: none; image: none; background: transparent; }"
         "QCheckBox:checked { background: #FFF6C8; border-color: #7A6A20; font-weight: bold; }"
         "QCheckBox:hover { border-color: #316AC5; }"
-        "QPushButton { padding: 0px; font-size: 8px; }"
-        "QSpinBox { padding: 0px; font-size: 9px; }");
+        "QPushButton { padding: 0px; }");
     // The toolbar is as wide as its controls reach.
     int right = 0;
     for (const ControlDef& cd : def_.controls)
@@ -427,7 +429,9 @@ void Window::open() {
     }
     cs.widget = widget;
     widget->setObjectName(QString::fromUtf8(cd.label));
-    if (cd.fontSize > 0 || (cd.attrs & (A_Large | A_Bold | A_Italic))) widget->setFont(controlFont(widget->font(), cd));
+    // A frame's toolbar has a style sheet, which stops its type from reaching its controls by itself.
+    if (b.host == w.toolbar || cd.fontSize > 0 || (cd.attrs & (A_Large | A_Bold | A_Italic)))
+      widget->setFont(controlFont(b.host->font(), cd));
     if (*cd.tip && cd.kind != Kind::Tab) widget->setToolTip(QString::fromUtf8(cd.tip));
     if (cd.kind == Kind::Tab) continue;  // its sheet places its page
     const QSize natural = cs.ops->naturalSize(w, cs);

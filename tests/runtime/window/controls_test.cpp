@@ -22,6 +22,8 @@
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSpinBox>
+#include <QStyleOptionSpinBox>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
@@ -63,6 +65,18 @@ WindowDef messageDef() {
   d.w = 100;
   d.h = 40;
   d.controls = {{.field = 1, .label = "?OK", .kind = Kind::Button, .text = "OK", .x = 10, .y = 10, .w = 40, .h = 14}};
+  return d;
+}
+
+WindowDef frameDef(int w, int h, int toolbarHeight, std::vector<ControlDef> controls) {
+  WindowDef d;
+  d.label = "FRAME";
+  d.caption = "Rahmen";
+  d.kind = WindowKind::Frame;
+  d.w = w;
+  d.h = h;
+  d.toolbarHeight = toolbarHeight;
+  d.controls = std::move(controls);
   return d;
 }
 
@@ -204,15 +218,8 @@ TEST_F(ControlsTest, ARejectedEntryIsToldOnceAndEnterOnTheMessageDoesNotReachIt)
 }
 
 TEST_F(ControlsTest, EscClosesDialogsAndMdiWindowsButNotTheFrame) {
-  WindowDef fd;
-  fd.label = "FRAME";
-  fd.caption = "Rahmen";
-  fd.kind = WindowKind::Frame;
-  fd.w = 200;
-  fd.h = 120;
-  fd.toolbarHeight = 20;
-  fd.controls = {{.field = 1, .label = "?KNOPF", .kind = Kind::Button, .text = "K", .x = 2, .y = 2, .w = 16, .h = 12}};
-  Window frame(fd);
+  Window frame(frameDef(200, 120, 20, {{.field = 1, .label = "?KNOPF", .kind = Kind::Button, .text = "K", .x = 2,
+                                         .y = 2, .w = 16, .h = 12}}));
   frame.open();
   std::vector<int> frameEvents, childEvents;
   frame.attach([&](Window&, const Event& e) {
@@ -534,5 +541,75 @@ TEST_F(ControlsTest, ABoxWithATitleAndAnImageScaledToItsControl) {
   EXPECT_GT(scaled.right(), pm.width() + 2);
   EXPECT_GT(scaled.bottom(), pm.height() + 2);
   EXPECT_LE(plain.right(), pm.width());
+  w.close();
+}
+
+TEST_F(ControlsTest, TheFramesToolbarShowsWholeTextsTogglesWithoutTicksAndAUsableYearSpin) {
+  static std::uint8_t month = 0, quarter = 0;
+  static std::int32_t year = 2024;
+  Window w(frameDef(373, 251, 30, {
+      {.field = 1, .label = "?MONAT_1", .kind = Kind::CheckBox, .text = "Jan", .x = 2, .y = 16, .w = 12, .h = 8,
+       .bound = Bound(month)},
+      {.field = 2, .label = "?QUARTAL_1", .kind = Kind::CheckBox, .text = "&1. Quartal", .x = 6, .y = 6, .w = 31,
+       .h = 8, .bound = Bound(quarter), .attrs = A_Button},
+      {.field = 3, .label = "?GESAMTJAHR", .kind = Kind::CheckBox, .text = "Gesamt-&Jahr", .x = 160, .y = 6,
+       .w = 37, .h = 8},
+      {.field = 4, .label = "?EINGABEJAHR", .kind = Kind::Spin, .picture = "@n4", .x = 160, .y = 16, .w = 37, .h = 8,
+       .bound = Bound(year), .low = 1900, .high = 2099},
+      {.field = 5, .label = "?MYTAVIK", .kind = Kind::Button, .text = "myTavik", .x = 215, .y = 2, .w = 16, .h = 10,
+       .attrs = A_Skip},
+  }));
+  w.open();
+  record(w);
+  settle();
+
+  // A toggle shows no tick: without its text it is blank. Its text shows whole.
+  auto* jan = static_cast<QCheckBox*>(w.widget(1));
+  const QFontMetrics janMetrics(jan->font());
+  EXPECT_LE(janMetrics.horizontalAdvance("Jan"), jan->width());
+  w.setText(1, "");
+  const QImage blank = jan->grab().toImage();
+  const QColor background = blank.pixelColor(blank.width() / 2, blank.height() / 2);
+  int marks = 0;
+  for (int y = 0; y < blank.height(); ++y)
+    for (int x = 0; x < blank.width(); ++x) marks += blank.pixelColor(x, y) != background;
+  EXPECT_EQ(marks, 0);
+  w.setText(1, "Jan");
+  auto* whole = static_cast<QCheckBox*>(w.widget(3));
+  EXPECT_LE(QFontMetrics(whole->font()).horizontalAdvance("Gesamt-Jahr"), whole->width());
+  // A check box drawn as a button is a toggle button, without any tick.
+  EXPECT_TRUE(qobject_cast<QPushButton*>(w.widget(2)));
+  testing_support::clickOn(w.widget(2));
+  settle();
+  EXPECT_EQ(quarter, 1);
+
+  // The year shows its four digits, and a click on the up arrow counts it on.
+  auto* spin = static_cast<QSpinBox*>(w.widget(4));
+  EXPECT_EQ(spin->text(), "2024");
+  QStyleOptionSpinBox opt;
+  opt.initFrom(spin);
+  opt.subControls = QStyle::SC_SpinBoxUp | QStyle::SC_SpinBoxDown | QStyle::SC_SpinBoxEditField;
+  opt.frame = true;
+  const QRect up = spin->style()->subControlRect(QStyle::CC_SpinBox, &opt, QStyle::SC_SpinBoxUp, spin);
+  const QRect field = spin->style()->subControlRect(QStyle::CC_SpinBox, &opt, QStyle::SC_SpinBoxEditField, spin);
+  const QFontMetrics digits(spin->font());
+  EXPECT_GE(field.height(), digits.height());
+  EXPECT_GE(field.width(), digits.horizontalAdvance("2024"));
+  EXPECT_GE(up.height(), 5);
+  EXPECT_GE(up.width(), 6);
+  QTest::mouseClick(spin, Qt::LeftButton, {}, up.center());
+  settle();
+  EXPECT_EQ(year, 2025);
+  EXPECT_TRUE(saw(EV_NewSelection, 4));
+
+  // A button shows its whole text, in smaller type where its place is small.
+  auto* button = static_cast<QPushButton*>(w.widget(5));
+  EXPECT_EQ(w.text(5), "myTavik");
+  EXPECT_EQ(button->text(), "myTavik");
+  EXPECT_LE(QFontMetrics(button->font()).horizontalAdvance("myTavik"), button->width() - 2);
+  EXPECT_GE(QFontInfo(button->font()).pixelSize(), 6);
+  QTest::mouseClick(button, Qt::LeftButton);
+  settle();
+  EXPECT_TRUE(saw(EV_Accepted, 5));
   w.close();
 }
