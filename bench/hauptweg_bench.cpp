@@ -202,7 +202,7 @@ void BM_DezemberZumGanzenJahr(benchmark::State& state) {
 }
 
 void tippen(int feld, const QString& text) {
-  WinBuchung.select(feld);
+  WinBuchung.giveFocus(feld);
   settle();
   auto* e = qobject_cast<QLineEdit*>(WinBuchung.widget(feld));
   e->selectAll();

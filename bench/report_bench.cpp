@@ -99,7 +99,7 @@ rt::report::PageQueue SEITEN;
 // Prints every booking as a detail band; the heap the page images take is left in `heapBytes`.
 int build(rt::report::Report& report, double* heapBytes) {
   report.close();
-  SEITEN.free();
+  SEITEN.clear();
   const std::size_t before = mallinfo2().uordblks;
   T_1 = "Erika Mustermann, Musterstraße 1, 12345 Musterstadt";
   T_2 = "Gewinn/Verlust Ermittlung 01.01.2025-31.12.2025";

@@ -22,7 +22,7 @@ void FortschrittZeigen(Window& fenster) {
     fenster.show(FELD_FORTSCHRITTBALKEN);
   else
     fenster.hide(FELD_FORTSCHRITTBALKEN);
-  fenster.display(FELD_STATUSTEXT);
+  fenster.showVariables(FELD_STATUSTEXT);
   fenster.topWidget()->repaint();
 }
 
@@ -117,7 +117,7 @@ void Installieren() {
   }
   UEBERSCHRIFT = "Installation Tavik";
   ZielordnerVorschlagen();
-  fenster.display();
+  fenster.showVariables();
 
   bool installiert = false;
   const Rueckmeldung rueckmeldung{
@@ -142,7 +142,7 @@ void Installieren() {
         }
         w.setText(FELD_ZIELORDNER, ZIELORDNER);
         w.show(FELD_HAKEN, FELD_ABBRUCH);
-        w.select(FELD_INSTALLATIONSTARTEN);
+        w.giveFocus(FELD_INSTALLATIONSTARTEN);
         if (const QString fehler = OrdnerFehler(ZIELORDNER); !fehler.isEmpty()) Nachricht(fehler);
         return Pass::Default;
       case EV_Accepted:
@@ -152,7 +152,7 @@ void Installieren() {
           w.show(FELD_ERFOLGFELD, FELD_ERFOLG);
           w.disable(FELD_INSTALLATIONSTARTEN, FELD_ORDNERAENDERN);
           w.setText(FELD_ABBRUCH, "Beenden");
-          w.select(FELD_ABBRUCH);
+          w.giveFocus(FELD_ABBRUCH);
         } else if (e.field == FELD_ORDNERAENDERN) {
           OrdnerAendern(w);
         } else if (e.field == FELD_ABBRUCH) {

@@ -34,7 +34,7 @@ void KeinSkriptZeigen(const QString& programmordner) {
   Window fenster(KeinSkriptFenster());
   fenster.open();
   fenster.setText(ZIELORDNER_, programmordner.left(100));
-  fenster.select(OK);
+  fenster.giveFocus(OK);
   fenster.run([](Window&, const Event& e) {
     if (e.code == EV_Accepted && e.field == OK) return Pass::Leave;
     return Pass::Default;

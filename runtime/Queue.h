@@ -9,7 +9,7 @@ namespace rt {
 template <typename Row>
 class Queue {
  public:
-  void free() { rows_.clear(); }
+  void clear() { rows_.clear(); }
   void add(const Row& row) { rows_.push_back(row); }
   std::size_t records() const { return rows_.size(); }
   // Row `i`, 1-based; nullptr outside the queue.

@@ -97,7 +97,7 @@ void MwstGruppeZeigen(bool zeigen) {
 
 void Melden(const QString& zeile1, const QString& zeile2, int feld) {
   Meldung(zeile1, zeile2, "", "", 1, 0);
-  g_fenster->select(feld);
+  g_fenster->giveFocus(feld);
 }
 
 // Checks and saves; true when the window may close.
@@ -106,7 +106,7 @@ bool PruefenUndSpeichern(Window& w) {
   // as if it were what the entry shows.
   if (const int feld = w.rejectedField()) {
     EingabefehlerMelden(w, feld, w.text(feld));
-    w.select(feld);
+    w.giveFocus(feld);
     return false;
   }
   switch (KontoPruefen(g_konto)) {
@@ -117,7 +117,7 @@ bool PruefenUndSpeichern(Window& w) {
     case KontoFehler::Keiner: break;
   }
   const KontoSichern ergebnis = KontoSpeichern(g_nummer, g_konto, g_alteNr);
-  w.display(KB_NR);
+  w.showVariables(KB_NR);
   switch (ergebnis) {
     case KontoSichern::Gespeichert:
       return true;
@@ -139,7 +139,7 @@ bool PruefenUndSpeichern(Window& w) {
 Pass Ereignis(Window& w, const Event& e) {
   switch (e.code) {
     case EV_OpenWindow:
-      w.select(KB_NAME);
+      w.giveFocus(KB_NAME);
       break;
     case EV_GainFocus:
     case EV_Selected:
@@ -147,7 +147,7 @@ Pass Ereignis(Window& w, const Event& e) {
       break;
     case EV_AlertKey:
       if (e.key == VK_F2) {
-        w.update();
+        w.takeEdit();
         post(EVENT_Bestaetigt, 0);
       }
       break;
@@ -207,7 +207,7 @@ void KontoBearbeiten(std::int32_t nummer) {
   KontoArtFaerben();
   const rt::Picture bild("@N5`2");
   for (int n = 1; n <= 5; ++n) w.setText(KB_R1 + n - 1, bild.format(MwstSatz(n)) + " %");
-  w.display();
+  w.showVariables();
   w.run(Ereignis);
   w.close();
   g_fenster = nullptr;

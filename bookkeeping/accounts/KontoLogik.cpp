@@ -78,7 +78,7 @@ void NachCodeFuellen(const std::function<bool()>& tasteWartet) {
 }  // namespace
 
 void KontenListeFuellen(const std::function<bool()>& tasteWartet) {
-  KONTOQUEUE.free();
+  KONTOQUEUE.clear();
   g_aktuelleZeile = 0;
   switch (KONTENSORTIERUNG) {
     case 1: NachFilterFuellen(KONTONAME, KONTO.NAME, KONTO_KEYNAME, tasteWartet); break;

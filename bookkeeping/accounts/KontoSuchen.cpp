@@ -87,9 +87,9 @@ QVariant Zelle(int zeile, int spalte) {
 // The list shows the queue anew; with rows, one of them is highlighted. The booking form's pick
 // list shows the same queue.
 void ListeZeigen() {
-  WinKontoSuchen.display(KS_NR);
+  WinKontoSuchen.showVariables(KS_NR);
   if (KONTOQUEUE.records() > 0 && WinKontoSuchen.listSelection(KS_NR) == 0) WinKontoSuchen.selectListRow(KS_NR, 1);
-  if (WinBuchung.isOpen()) WinBuchung.display(BF_NR);
+  if (WinBuchung.isOpen()) WinBuchung.showVariables(BF_NR);
 }
 
 }  // namespace
@@ -132,7 +132,7 @@ void NeuesKonto() {
   KONTODATEI.clear();
   KontoBearbeiten(0);
   KontenListeNeu();
-  WinKontoSuchen.select(KS_NR);
+  WinKontoSuchen.giveFocus(KS_NR);
   TastenZuruecksetzen();
 }
 
@@ -146,7 +146,7 @@ void Loeschen() {
   if (!loeschen) return;
   KontoLoeschen();
   KontenListeNeu();
-  WinKontoSuchen.select(KS_NR);
+  WinKontoSuchen.giveFocus(KS_NR);
   TastenZuruecksetzen();
 }
 
@@ -172,11 +172,11 @@ void FilterGetippt(Window& w, int feld) {
     default:
       return;
   }
-  w.update(feld);
+  w.takeEdit(feld);
   // The entry being typed into is not shown again from its variable: that would drop a typed
   // trailing blank and move the cursor to the end.
   for (int f = KS_KONTONAME; f <= KS_KONTONR; ++f)
-    if (f != feld) w.display(f);
+    if (f != feld) w.showVariables(f);
   KontenListeNeu();
 }
 
@@ -203,7 +203,7 @@ Pass Ereignis(Window& w, const Event& e) {
   switch (e.code) {
     case EV_OpenWindow:
       w.activate();
-      w.select(KS_NR);
+      w.giveFocus(KS_NR);
       break;
     case EV_Selected:
       TastenSetzen(e.field);
@@ -278,7 +278,7 @@ void KontoSuchen() {
   w.close();
   g_kontenrahmen = nullptr;
   KONTENLISTEOFFEN = 0;
-  if (WinBuchung.isOpen()) WinBuchung.display(BF_NR);
+  if (WinBuchung.isOpen()) WinBuchung.showVariables(BF_NR);
 }
 
 void GewaehltesKontoBearbeiten() {
@@ -301,7 +301,7 @@ void KontenDrucken() {
   if (!g_kontenrahmen) return;
   rt::report::Report& bericht = *g_kontenrahmen;
   setWaitCursor(true);
-  SEITENQUEUE.free();
+  SEITENQUEUE.clear();
   bericht.open(SEITENQUEUE);
   KontenrahmenDrucken(bericht, g_zeileGrau);
   setWaitCursor(false);
@@ -309,6 +309,6 @@ void KontenDrucken() {
   Druckvorschau(bericht, -50, 1, 0);
   const rt::report::PrintOutcome gedruckt = bericht.close();
   if (!gedruckt.message.isEmpty()) Meldung(gedruckt.message.value(0), gedruckt.message.value(1), {}, {}, 1);
-  WinKontoSuchen.select(KS_NR);
+  WinKontoSuchen.giveFocus(KS_NR);
   TastenZuruecksetzen();
 }

@@ -147,7 +147,7 @@ QVariant AuswahlZelle(int zeile, int spalte) {
 // Shows the variables of these controls only. The entry that the focus has just moved into keeps
 // what it shows and its selection, so that what the user types next replaces its text.
 void Anzeigen(std::initializer_list<int> felder) {
-  for (int feld : felder) WinBuchung.display(feld);
+  for (int feld : felder) WinBuchung.showVariables(feld);
 }
 
 // Makes the form the active window. As the window layer activates it, it puts the focus back on a
@@ -211,7 +211,7 @@ void Bestaetigen() {
   // that value as if it were what the entry shows.
   if (const int feld = WinBuchung.rejectedField()) {
     EingabefehlerMelden(WinBuchung, feld, WinBuchung.text(feld));
-    WinBuchung.select(feld);
+    WinBuchung.giveFocus(feld);
     return;
   }
   post(EVENT_Bestaetigt, 0);
@@ -225,7 +225,7 @@ void AufBestaetigt() {
   if (g_hinweisOffen) return;
   if (BUCHUNGEINGABE.DATUM.isZero()) {
     Meldung("Das Datum fehlt - die Buchung wurde nicht gespeichert.", "", "", "", 1, 0);
-    WinBuchung.select(BF_DATUM);
+    WinBuchung.giveFocus(BF_DATUM);
     return;
   }
   switch (BuchungSpeichern(NichtLeeren)) {
@@ -253,9 +253,9 @@ void AufSpeichern() {
   if (!g_hinweisOffen) return;
   g_hinweisOffen = false;
   EingabeLeeren();
-  WinBuchung.display(BF_LETZTEBUCHUNG);
+  WinBuchung.showVariables(BF_LETZTEBUCHUNG);
   post(EVENT_ListenNeu, THREADANZEIGE);
-  WinBuchung.select(BF_CODE);
+  WinBuchung.giveFocus(BF_CODE);
 }
 
 void AufLaden() {
@@ -276,7 +276,7 @@ void AufLaden() {
     case Laden::Geladen:
       g_bearbeiten = 1;
       postField(EV_Accepted, BF_CODE, 0);
-      WinBuchung.display();
+      WinBuchung.showVariables();
       post(EVENT_ListenNeu, THREADANZEIGE);
       return;
   }
@@ -287,12 +287,12 @@ void Ausgewaehlt(Window& w, int feld) {
   if (CODE.isBlank() && !g_ersteAuswahl && feld != BF_CODE && feld != BF_ABBRUCH && feld != BF_HILF &&
       feld != BF_NR && feld != BF_DATUMMERKEN) {
     Meldung("Konto muss angewählt werden!", "", "", "", 1, 0);
-    w.select(BF_CODE);
+    w.giveFocus(BF_CODE);
     return;
   }
   if (g_ersteAuswahl && !STARTBILDAKTIV) {
     g_ersteAuswahl = 0;
-    w.select(BF_CODE);
+    w.giveFocus(BF_CODE);
   }
   switch (feld) {
     case BF_CODE:
@@ -329,42 +329,42 @@ void Akzeptiert(Window& w, const Event& e) {
       break;
     case BF_NETTOKNOPF:
       w.enable(BF_NETTO);
-      w.select(BF_NETTO);
+      w.giveFocus(BF_NETTO);
       break;
     case BF_MWSTKNOPF:
       w.enable(BF_MWST);
-      w.select(BF_MWST);
+      w.giveFocus(BF_MWST);
       break;
     case BF_NETTO:
       w.disable(BF_NETTO);
       if (Meldung("MwSt dazu berechnen?", "", "", "", 1, 1)) {
         MwstAusNetto();
-        w.display();
+        w.showVariables();
       }
-      w.select(BF_TEXT_1);
+      w.giveFocus(BF_TEXT_1);
       break;
     case BF_MWST:
       w.disable(BF_MWST);
       if (Meldung("Netto dazu berechnen?", "", "", "", 1, 1)) {
         NettoAusMwst();
-        w.display();
+        w.showVariables();
       }
-      w.select(BF_TEXT_1);
+      w.giveFocus(BF_TEXT_1);
       break;
     case BF_KONTOMWST:
       if (round2(BUCHUNGEINGABE.BRUTTO) != 0 && Meldung("Netto und MwSt neu berechnen?", "", "", "", 1, 1)) {
         NettoMwstBerechnen();
-        w.display();
+        w.showVariables();
       }
-      w.select(BF_BRUTTO);
+      w.giveFocus(BF_BRUTTO);
       break;
     case BF_NR:
       if (e.key == kKeyMouseLeft2) {
         if (const KONTOQUEUE_T* z = KONTOQUEUE.get(w.listSelection(BF_NR))) {
           CODE.assignBytes(z->NR.sub(1, 4));
-          w.display();
+          w.showVariables();
           w.markChanged(BF_CODE);
-          w.select(BF_CODE);
+          w.giveFocus(BF_CODE);
         }
       }
       break;
@@ -375,7 +375,7 @@ void Akzeptiert(Window& w, const Event& e) {
       if (g_bearbeiten) BearbeitungVerwerfen();
       g_bearbeiten = 0;
       EingabeLeeren();
-      w.select(BF_CODE);
+      w.giveFocus(BF_CODE);
       break;
     default:
       break;
@@ -386,7 +386,7 @@ Pass Ereignis(Window& w, const Event& e) {
   switch (e.code) {
     case EV_OpenWindow:
       TastenBelegen(2, 0, 0);
-      w.select(BF_HILF);
+      w.giveFocus(BF_HILF);
       break;
     case EV_GainFocus:
       TastenBelegen(2, 1, 0);
@@ -400,9 +400,9 @@ Pass Ereignis(Window& w, const Event& e) {
       break;
     case EV_NewSelection:
       if (e.field == BF_CODE) {
-        w.update(BF_CODE);
+        w.takeEdit(BF_CODE);
         AuswahlListeFuellen();
-        w.display(BF_NR);
+        w.showVariables(BF_NR);
         w.markChanged(BF_CODE);
       }
       break;
@@ -412,9 +412,9 @@ Pass Ereignis(Window& w, const Event& e) {
         // leaving it would.
         const bool brutto = w.focusField() == BF_BRUTTO &&
                             w.text(BF_BRUTTO).trimmed() != rt::Picture("@N-12`2").format(BUCHUNGEINGABE.BRUTTO).trimmed();
-        if (w.update() && brutto) {
+        if (w.takeEdit() && brutto) {
           NettoMwstBerechnen();
-          w.display();
+          w.showVariables();
         }
         Bestaetigen();
       }
@@ -440,7 +440,7 @@ Pass Ereignis(Window& w, const Event& e) {
       // the window layer raises a selected event for it. Otherwise the first control selected
       // later (the date, reached with Enter or Tab) would send the focus back to ?CODE.
       g_ersteAuswahl = 0;
-      w.select(BF_CODE);
+      w.giveFocus(BF_CODE);
       break;
     case EVENT_BuchungLaden:
       AufLaden();
@@ -470,12 +470,12 @@ void EingabeNeutral() {
 void EingabeLeeren() {
   EingabeDatenLeeren();
   EingabeNeutral();
-  WinBuchung.display();
+  WinBuchung.showVariables();
 }
 
 void KeinKontoMeldung() {
   Meldung("Zu dieser Nr / diesem Code ist kein Konto vorhanden!", "", "", "", 1, 0);
-  WinBuchung.select(BF_CODE);
+  WinBuchung.giveFocus(BF_CODE);
   WinBuchung.markChanged(BF_CODE);
 }
 

@@ -41,7 +41,7 @@ void AuswahlListeFuellen() {
   if (KONTENLISTEOFFEN) return;
   const std::string_view t = CODE.bytes();
   const std::size_t l = t.size();
-  KONTOQUEUE.free();
+  KONTOQUEUE.clear();
   auto durchlaufen = [&](auto nehmen) {
     KONTODATEI.clear();
     KONTODATEI.setToValue(KONTO_KEYNR);

@@ -124,7 +124,7 @@ void ListenNeu() {
   // 50 ms or so and lets the screen and the other threads go on meanwhile (the booking form takes
   // typing while the year is read); it starts only once the frame and its windows are painted.
   ListenNeuBerechnen([] {
-    WinAnzeige.display();
+    WinAnzeige.showVariables();
     yieldThread();
   });
   if (!BUCHUNGSUCHEN) {
@@ -132,7 +132,7 @@ void ListenNeu() {
     WinAnzeige.show(FELD_NRAUSGANG);
     WinAnzeige.hide(FELD_BERECHNE);
   }
-  WinAnzeige.display();
+  WinAnzeige.showVariables();
   BuchungMarkieren(FELD_NREINGANG, eingang);
   BuchungMarkieren(FELD_NRAUSGANG, ausgang);
   post(EVENT_SummenNeu, THREADSUMMEN);
@@ -147,7 +147,7 @@ void SuchmodusUmschalten() {
     WinAnzeige.setText(FELD_BUCHUNGSUCHEN, "- Suche aus -");
     WinAnzeige.show(FELD_BUCHUNGSUCHENSTART, FELD_NRBUCHUNGSUCHEN);
     WinAnzeige.show(FELD_BUCHUNGSUCHENOK);
-    WinAnzeige.select(FELD_BUCHUNGSUCHENTEXT);
+    WinAnzeige.giveFocus(FELD_BUCHUNGSUCHENTEXT);
   } else {
     listenZeigenNachModus();
     WinAnzeige.show(FELD_PARAVONSUMMENDATUM, FELD_PARABISSUMMENDATUM);
@@ -155,7 +155,7 @@ void SuchmodusUmschalten() {
     WinAnzeige.hide(FELD_BUCHUNGSUCHENSTART, FELD_NRBUCHUNGSUCHEN);
     WinAnzeige.hide(FELD_BUCHUNGSUCHENOK);
   }
-  WinAnzeige.display();
+  WinAnzeige.showVariables();
 }
 
 void Weitergeben(int feld) {
@@ -171,7 +171,7 @@ void Weitergeben(int feld) {
   GEWAEHLTEBUCHUNG = z->NR;
   if (feld == FELD_NRBUCHUNGSUCHEN) {
     SUCHQUEUE.remove(static_cast<std::size_t>(zeile));
-    WinAnzeige.display(FELD_NRBUCHUNGSUCHEN);
+    WinAnzeige.showVariables(FELD_NRBUCHUNGSUCHEN);
   }
   post(EVENT_BuchungLaden, THREADBUCHUNG);
 }
@@ -250,9 +250,9 @@ void SucheAusfuehren() {
   // What stands in the entries counts, also when the button was pressed without leaving them; an
   // entry that cannot be read stops the search with its message, keeping what the user typed.
   for (int feld : {FELD_BUCHUNGSUCHENVON, FELD_BUCHUNGSUCHENBIS, FELD_BUCHUNGSUCHENTEXT}) {
-    if (!WinAnzeige.update(feld)) {
+    if (!WinAnzeige.takeEdit(feld)) {
       EingabefehlerMelden(WinAnzeige, feld, WinAnzeige.text(feld));
-      WinAnzeige.select(feld);
+      WinAnzeige.giveFocus(feld);
       return;
     }
   }
@@ -261,7 +261,7 @@ void SucheAusfuehren() {
     return;
   }
   SuchergebnisFuellen();
-  WinAnzeige.display();
+  WinAnzeige.showVariables();
 }
 
 void EingabeOffenMeldung() {

@@ -99,7 +99,7 @@ void SummenNeu() {
     GEWINNSTR = "Verlust";
     WinSummen.setTextColour(FELD_S_JGEWINN, QColor(0x60, 0x00, 0x00));
   }
-  WinSummen.display();
+  WinSummen.showVariables();
 }
 
 // Passes an event on to the booking form. Without its thread number a post would come back to this

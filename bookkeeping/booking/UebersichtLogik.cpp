@@ -134,8 +134,8 @@ bool KopieNachfuehren(const Aufnahme& aufnahme) {
 }  // namespace
 
 void ListenNeuBerechnen(const std::function<void()>& zwischendurch) {
-  EINGANGQUEUE.free();
-  AUSGANGQUEUE.free();
+  EINGANGQUEUE.clear();
+  AUSGANGQUEUE.clear();
   SUMMEN = SUMMEN_T{};
   JahresgrenzenSetzen();
   g_gelesen = 0;
@@ -180,7 +180,7 @@ std::string GrossBytes(std::string_view text) {
 }  // namespace
 
 void SuchergebnisFuellen() {
-  SUCHQUEUE.free();
+  SUCHQUEUE.clear();
   const std::string stueck = GrossBytes(BUCHUNGSUCHENTEXT.bytes());
   const rt::Day bis = rt::dayNumber(BUCHUNGSUCHENBIS);
   g_gelesen = 0;

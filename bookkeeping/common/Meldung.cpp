@@ -78,7 +78,7 @@ std::uint8_t Meldung(const QString& zeile1, const QString& zeile2, const QString
     }
     break;
   }
-  fenster.select(OK);
+  fenster.giveFocus(OK);
 
   std::uint8_t ergebnis = 0;
   fenster.run([&](Window&, const Event& e) {

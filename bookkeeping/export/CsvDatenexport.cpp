@@ -118,7 +118,7 @@ void exportieren(Window& w, Export& x) {
   const rt::Day von = rt::dayNumber(x.VON), bis = rt::dayNumber(x.BIS);
   if (von == 0 || bis == 0 || von > bis) {
     Meldung("\"Von-\" und \"Bis-\"Datum muss ausgefüllt sein und \"Von\" kleiner/gleich \"Bis\"!", "", "", "", 1, 0);
-    w.select(FELD_CSV_VON);
+    w.giveFocus(FELD_CSV_VON);
     return;
   }
   QString datei = x.ordner;
@@ -126,15 +126,15 @@ void exportieren(Window& w, Export& x) {
   datei += "Tavik.csv";
   x.CSVORDNER = datei;
   w.show(FELD_CSV_EXPORTIERE, FELD_CSV_DATUM);
-  w.display();
+  w.showVariables();
   const CsvExportErgebnis e = CsvExportieren(datei, von, bis, [&](rt::Day datum) {
     x.DATUM = rt::dateOf(datum);
-    w.display(FELD_CSV_DATUM);
+    w.showVariables(FELD_CSV_DATUM);
     yieldThread();  // the screen and the other threads' turn; this window's own events wait
   });
   w.hide(FELD_CSV_EXPORTIERE, FELD_CSV_DATUM);
   if (e.fehler != 0) {
-    w.display();
+    w.showVariables();
     dateiMeldung(e.fehler);
     return;
   }
@@ -143,8 +143,8 @@ void exportieren(Window& w, Export& x) {
   w.show(FELD_CSV_EXPORTINFO, FELD_CSV_EXPORTINFO2);
   w.disable(FELD_CSV_SPEICHERN);
   w.setText(FELD_CSV_ABBRUCH, "Weiter");
-  w.display();
-  w.select(FELD_CSV_ABBRUCH);
+  w.showVariables();
+  w.giveFocus(FELD_CSV_ABBRUCH);
   post(EVENT_EinstellungenGeaendert, THREADSUMMEN);
   post(EV_Sized, THREADANZEIGE);
   post(EVENT_ListenNeu, THREADANZEIGE);
@@ -153,7 +153,7 @@ void exportieren(Window& w, Export& x) {
 Pass ereignis(Window& w, Export& x, const Event& e) {
   switch (e.code) {
     case EV_OpenWindow:
-      w.select(FELD_CSV_VON);
+      w.giveFocus(FELD_CSV_VON);
       break;
     case EV_GainFocus:
     case EV_Selected:
@@ -161,7 +161,7 @@ Pass ereignis(Window& w, Export& x, const Event& e) {
       break;
     case EV_AlertKey:
       if (e.key == VK_F2) {
-        w.update();
+        w.takeEdit();
         post(EVENT_Bestaetigt, 0);
       }
       break;
@@ -177,7 +177,7 @@ Pass ereignis(Window& w, Export& x, const Event& e) {
           x.ordner = *ordner;
           x.CSVORDNER = *ordner;
         }
-        w.display();
+        w.showVariables();
       }
       break;
     case EVENT_Bestaetigt:
@@ -185,7 +185,7 @@ Pass ereignis(Window& w, Export& x, const Event& e) {
       if (!w.isEnabled(FELD_CSV_SPEICHERN)) break;
       if (const int feld = w.rejectedField()) {
         EingabefehlerMelden(w, feld, w.text(feld));
-        w.select(feld);
+        w.giveFocus(feld);
         break;
       }
       exportieren(w, x);
@@ -209,7 +209,7 @@ void CsvDatenexport() {
   schrift(*w, FELD_CSV_EXPORTINFO2, 10, true);
   schrift(*w, FELD_CSV_HINWEIS, 10, true);
   CsvZeitraumVorbelegen(x->VON, x->BIS);
-  w->display();
+  w->showVariables();
   w->attach([x, w](Window& fenster, const Event& e) {
     const Pass p = ereignis(fenster, *x, e);
     if (e.code == EV_CloseWindow || e.code == EV_CloseDown) {

@@ -117,7 +117,7 @@ void Deinstallation() {
   Window fenster(DeinstallationsFenster());
   fenster.open();
   fenster.setText(UNINSTTEXT, "Soll Tavik und alle damit erfassten Daten wirklich gelöscht werden?");
-  fenster.select(ABBRUCH);
+  fenster.giveFocus(ABBRUCH);
   bool ok = false;
   const QString batch = platform::tempFolder() + platform::separator() + "UnInst.bat";
   fenster.run([&](Window&, const Event& e) {

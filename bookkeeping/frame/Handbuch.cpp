@@ -41,7 +41,7 @@ void TippZeigen() {
   // window's default button.
   TastenLoeschen();
   w.addAlertKey(VK_Enter);
-  w.select(OK_);
+  w.giveFocus(OK_);
   w.run([](Window&, const Event& e) {
     const bool ok = (e.code == EV_Accepted && e.field == OK_) || (e.code == EV_AlertKey && e.key == VK_Enter);
     return ok ? Pass::Leave : Pass::Default;

@@ -251,7 +251,7 @@ void PeriodeWaehlen(int feld) {
     von = rt::yearStart(jahr);
     bis = rt::yearEnd(jahr);
   }
-  WinMain.display();
+  WinMain.showVariables();
   PARA.VONSUMMENDATUM = rt::dateOf(von);
   PARA.BISSUMMENDATUM = rt::dateOf(bis);
   // Stored before the overview hears of it, so that it finds the new period.
@@ -288,7 +288,7 @@ void RahmenOeffnen() {
     GESAMTJAHR = 1;
     WinMain.show(FELD_GESAMTJAHR_);
   }
-  WinMain.display();
+  WinMain.showVariables();
 }
 
 void RahmenSchleife() { WinMain.run(RahmenEreignis); }

@@ -3,7 +3,7 @@
 // view, and lets the user print it or leave without printing. It is the program's only way to print:
 //
 //   Report bericht(P40_REP);
-//   SEITENQUEUE.free();
+//   SEITENQUEUE.clear();
 //   bericht.open(SEITENQUEUE);
 //   bericht.print("?DETAIL");                // ... the report's bands
 //   bericht.pageBreak();                      // ends the last page

@@ -325,7 +325,7 @@ void AuswertungErstellen() {
   POSTENKONTOZEILE = 0;
   rt::win::setWaitCursor(true);
 
-  SEITENQUEUE.free();
+  SEITENQUEUE.clear();
   P40_REP->open(SEITENQUEUE);
   // The rows begin white and one line high, also after an evaluation with shaded rows.
   P40_REP->setFill("?REPBOX", QColor(255, 255, 255));

@@ -134,7 +134,7 @@ std::uint8_t gewaehlteAuswertung(const Window& w) {
 Pass Ereignis(Window& w, const Event& e) {
   switch (e.code) {
     case EV_OpenWindow:
-      w.select(AF_VOND1);
+      w.giveFocus(AF_VOND1);
       break;
     case EV_GainFocus:
     case EV_Selected:
@@ -145,7 +145,7 @@ Pass Ereignis(Window& w, const Event& e) {
       break;
     case EVENT_DruckerGewaehlt:
       DRUCKER = rt::report::currentPrinterName();
-      w.display(AF_DRUCKER);
+      w.showVariables(AF_DRUCKER);
       break;
     case EV_Accepted:
       switch (e.field) {
@@ -156,30 +156,30 @@ Pass Ereignis(Window& w, const Event& e) {
             if (z->GESPERRT) KontoMarkieren(*z);
             else KontoDemarkieren(*z);
           }
-          w.display(AF_NR);
+          w.showVariables(AF_NR);
           break;
         case AF_MARK:
           alleZeilen(KontoMarkieren);
-          w.display(AF_NR);
+          w.showVariables(AF_NR);
           break;
         case AF_DEMARK:
           alleZeilen(KontoDemarkieren);
-          w.display(AF_NR);
+          w.showVariables(AF_NR);
           break;
         case AF_NURSUMMEN:
           NurSummenSchalten();
           break;
         case AF_OK:
           // A date typed but not yet left counts; one its picture rejects is said, not used.
-          w.update();
+          w.takeEdit();
           if (const int feld = w.rejectedField()) {
             EingabefehlerMelden(w, feld, w.text(feld));
-            w.select(feld);
+            w.giveFocus(feld);
             break;
           }
           GEWAEHLTESEITE = gewaehlteAuswertung(w);
           AuswertungErstellen();
-          w.display();
+          w.showVariables();
           break;
         case AF_ABBRUCH:
           return Pass::Leave;
@@ -208,7 +208,7 @@ void NurSummenSchalten() {
     w.disable(AF_ZEILENABHEBEN);
     if (w.currentTab(AF_SEITE) == AF_NACHKONTENAUFSCHLUESSELN) {
       EXTRASEITE = 0;
-      w.display();
+      w.showVariables();
       w.disable(AF_EXTRASEITE);
     }
   } else {
@@ -239,7 +239,7 @@ void Auswertungen() {
   BISD1 = BISD2 = rt::dateOf(rt::yearEnd(jahr));
   VOND3 = PARA.VONSUMMENDATUM;
   BISD3 = PARA.BISSUMMENDATUM;
-  w.display();
+  w.showVariables();
   NurSummenSchalten();
   if (PARA.BUCHUNGSART == 2 || PARA.BUCHUNGSART == 3) w.remove(AF_UST);
   if (PARA.BUCHUNGSART == 3) {

@@ -19,7 +19,7 @@ void KontoMarkieren(MARKIERQUEUE_T& zeile) { faerben(zeile, Farbwort(0, 0, 255),
 void KontoDemarkieren(MARKIERQUEUE_T& zeile) { faerben(zeile, Farbwort(128, 128, 128), 1); }
 
 void MarkierlisteFuellen() {
-  MARKIERQUEUE.free();
+  MARKIERQUEUE.clear();
   const KONTO_T gemerkt = KONTO;
   KONTODATEI.clear();
   KONTODATEI.set(KONTO_KEYNR);

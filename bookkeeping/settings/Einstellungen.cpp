@@ -129,7 +129,7 @@ void TastaturAnwenden() {
 bool Bestaetigen(Window& w) {
   if (const int feld = w.rejectedField()) {
     EingabefehlerMelden(w, feld, w.text(feld));
-    w.select(feld);
+    w.giveFocus(feld);
     return false;
   }
   ParameterSpeichern();
@@ -147,7 +147,7 @@ Pass Ereignis(Window& w, const Event& e) {
       break;
     case EV_AlertKey:
       if (e.key == VK_F2) {
-        w.update();
+        w.takeEdit();
         post(EVENT_Bestaetigt, 0);
       }
       break;
@@ -195,7 +195,7 @@ void EinstellungenBearbeiten() {
   MwstFelderSchalten();
   // The focus goes to the chosen booking mode's button.
   const int modus = PARA.BUCHUNGSART >= 1 && PARA.BUCHUNGSART <= 3 ? PARA.BUCHUNGSART : 1;
-  w.select(EF_BUCHUNGSART + modus);
+  w.giveFocus(EF_BUCHUNGSART + modus);
   w.run(Ereignis);
   w.close();
   g_fenster = nullptr;

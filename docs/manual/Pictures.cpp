@@ -73,7 +73,7 @@ void click(Window& w, int field) {
 
 // Types into an entry as a user does and leaves it with Tab.
 void type(Window& w, int field, const QString& text) {
-  w.select(field);
+  w.giveFocus(field);
   settle();
   auto* e = qobject_cast<QLineEdit*>(w.widget(field));
   e->selectAll();
@@ -124,7 +124,7 @@ void erstesQuartal() {
 void buchungEintippen() {
   type(WinBuchung, BF_CODE, "E");
   type(WinBuchung, BF_BRUTTO, "1.190");
-  WinBuchung.select(BF_TEXT_1);  // marks the "#" of "ReNr #"
+  WinBuchung.giveFocus(BF_TEXT_1);  // marks the "#" of "ReNr #"
   settle();
   QTest::keyClicks(WinBuchung.widget(BF_TEXT_1), "2025-004");
   settle();

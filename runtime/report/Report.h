@@ -7,7 +7,7 @@
 // discards them.
 //
 //   Report report(P40_REP);               // the definition and its bound variables
-//   SEITENQUEUE.free();
+//   SEITENQUEUE.clear();
 //   report.open(SEITENQUEUE);
 //   report.print("?DETAIL");              // the page header comes by itself on every new page
 //   report.pageBreak();

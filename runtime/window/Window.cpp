@@ -263,7 +263,7 @@ void WindowImpl::acceptEntry(ControlState& c) {
   if (c.def->kind != Kind::Entry || !c.changed || !c.widget) return;
   if (c.ops->take(*this, c)) {
     c.changed = false;
-    owner->display(c.def->field);
+    owner->showVariables(c.def->field);
     enqueue(EV_Accepted, c.def->field);
     return;
   }
@@ -452,7 +452,7 @@ void Window::open() {
   // Panels, boxes, sheets and pictures lie behind the other controls, in their own order.
   for (auto it = b.behind.rbegin(); it != b.behind.rend(); ++it) (*it)->lower();
 
-  display();
+  showVariables();
   w.open = true;
   d.opened(this);
 
@@ -663,7 +663,7 @@ void Window::setSelection(int field, int start, int end) {
     e->setCursorPosition(from);
 }
 
-void Window::select(int field) {
+void Window::giveFocus(int field) {
   ControlState* c = impl_->control(field);
   if (!c || !c->widget) return;
   QWidget* w = c->widget;
@@ -698,7 +698,7 @@ void Window::markChanged(int field) {
   if (ControlState* c = impl_->control(field)) c->changed = true;
 }
 
-void Window::display(int only) {
+void Window::showVariables(int only) {
   for (auto& [field, c] : impl_->controls) {
     if (only && field != only) continue;
     if (c.widget && c.def->kind != Kind::OptionGroup) c.ops->display(*impl_, c);
@@ -741,7 +741,7 @@ int Window::rejectedField() const {
   return 0;
 }
 
-bool Window::update(int field) {
+bool Window::takeEdit(int field) {
   if (!field) field = focusField();
   ControlState* c = impl_->control(field);
   return !c || !c->widget || c->ops->take(*impl_, *c);

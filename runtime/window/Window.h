@@ -70,11 +70,11 @@ class Window {
   // and end on the same position mark that one character; positions beyond the end put the cursor
   // after the text.
   void setSelection(int field, int start, int end);
-  void select(int field);          // give the control the focus (an option group: its chosen option)
+  void giveFocus(int field);       // give the control the focus (an option group: its chosen option)
   int focusField() const;          // 0 when no control has the focus
   void markChanged(int field);     // leaving the control raises its accepted event
-  void display(int field = 0);     // show the bound variables (0: all controls)
-  bool update(int field = 0);      // take the edit of a control (0: the focused one) into its variable
+  void showVariables(int field = 0);  // show the bound variables (0: all controls)
+  bool takeEdit(int field = 0);    // take the edit of a control (0: the focused one) into its variable
   // The first changed entry whose text its picture rejects, 0 when there is none: a confirm must not
   // store the variable's old value as if it were what the entry shows.
   int rejectedField() const;
@@ -115,7 +115,7 @@ class Window {
   void selectTab(int sheet, int tab);
 
   // Page views: the program paints the page into `page` (the whole page, as wide as the view); the
-  // page keeps the proportions of `size` (any unit, e.g. millimetres). display(field) repaints it.
+  // page keeps the proportions of `size` (any unit, e.g. millimetres). showVariables(field) repaints it.
   void setPagePainter(int field, std::function<void(QPainter&, const QRect& page)> painter,
                       QSizeF size = QSizeF(210, 297));
   void setVerticalScrollBar(int field, bool on);

@@ -24,12 +24,12 @@ struct KontenTest : DataFolderTest {
     KONTOSHORTCUT.clear();
     KONTONR.clear();
     KONTENSORTIERUNG = 0;
-    KONTOQUEUE.free();
+    KONTOQUEUE.clear();
     PARA.BUCHUNGSART = 1;
     PARA.TASTATUR = 2;
   }
   void TearDown() override {
-    KONTOQUEUE.free();
+    KONTOQUEUE.clear();
     DataFolderTest::TearDown();
   }
   void chart() {

@@ -221,7 +221,7 @@ TEST_F(KontoBearbeitenTest, AReadByAnotherWindowMeanwhileDoesNotReachTheInput) {
   edit(4400, [&](Window& w) {
     type(w, KB_NAME, "Möbel und Geräte");
     ASSERT_TRUE(readAccount("8400"));
-    w.display();
+    w.showVariables();
     click(w, KB_SPEICHERN);
   });
   ASSERT_TRUE(readAccount("4400"));

@@ -42,7 +42,7 @@ struct DataFolderTest : ::testing::Test {
     MERKDATUM = {};
     LETZTEBUCHUNG.clear();
     BUCHUNGSUCHEN = 0;
-    SUCHQUEUE.free();
+    SUCHQUEUE.clear();
   }
 
   void account(const char* nr, const char* code, int art, const char* name, int mwst, const char* text1 = "") {

@@ -25,7 +25,7 @@ struct WorkWindowTest : DataFolderTest {
     BUCHUNGSUCHENVON = {};
     BUCHUNGSUCHENBIS = {};
     BUCHUNGSUCHENTEXT = "";
-    SUCHQUEUE.free();
+    SUCHQUEUE.clear();
     CODE = "";
     BUCHUNGEINGABE = BUCHUNG_T{};
     GEWAEHLTEBUCHUNG = 0;

@@ -159,7 +159,7 @@ TEST_F(KeysTest, EnterStaysEnterOnTheButtonsAndMovesOnFromField3) {
   settle();
   for (int field : {1, 2, 3, 4, 2}) {
     SCOPED_TRACE(field);
-    w.select(field);
+    w.giveFocus(field);
     settle();
     EXPECT_EQ(keyAlias(VK_Enter), field > 2 ? VK_Tab : 0);
   }
@@ -183,7 +183,7 @@ TEST_F(KeysTest, AfterAMessageEnterMovesOnAgainInTheAskingWindow) {
     return Pass::Default;
   });
   settle();
-  w.select(3);
+  w.giveFocus(3);
   settle();
   ASSERT_EQ(answers.texts(), QStringList{"Konto muss angewählt werden!"});
   EXPECT_EQ(w.focusField(), 3);

@@ -73,7 +73,7 @@ class DruckvorschauTest : public ::testing::Test {
   // as the print dialog does on the frame's thread.
   Window* zeigen(Report& bericht, int seiten, std::uint8_t druckenVerbergen = 0, std::uint8_t hochformat = 1,
                  int zeilen = 1) {
-    SEITENQUEUE.free();
+    SEITENQUEUE.clear();
     bericht.open(SEITENQUEUE);
     for (int i = 1; i <= seiten; ++i) {
       for (int z = 1; z <= zeilen; ++z) {
@@ -371,7 +371,7 @@ TEST_F(DruckvorschauTest, EnterPressesTheFocusedButtonInEveryKeyboardMode) {
   setKeyAlias(VK_Enter, VK_Tab);  // as "Windows Erweitert" sets it
   Window* w = zeigen(kasse_, 1);
   ASSERT_TRUE(w);
-  w->select(EXIT);
+  w->giveFocus(EXIT);
   taste(w, Qt::Key_Return);
   EXPECT_TRUE(fertig_);
   EXPECT_EQ(ergebnis_, 0);

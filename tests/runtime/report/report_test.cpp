@@ -220,7 +220,7 @@ TEST_F(ReportTest, ClosingPrintsOnlyWhenAskedAndNeverOverwrites) {
   EXPECT_TRUE(filesIn(documents_.path()).isEmpty());
 
   // A request to print a run without pages writes nothing either.
-  seiten_.free();
+  seiten_.clear();
   report_.open(seiten_);
   report_.pageBreak();
   report_.printOnClose();
@@ -234,7 +234,7 @@ TEST_F(ReportTest, ClosingPrintsOnlyWhenAskedAndNeverOverwrites) {
   // says where.
   QStringList written;
   for (int run = 1; run <= 2; ++run) {
-    seiten_.free();
+    seiten_.clear();
     report_.open(seiten_);
     for (int i = 1; i <= 40 * run; ++i) detail(i);
     EXPECT_EQ(seiten_.records(), std::size_t(run));
@@ -283,7 +283,7 @@ TEST_F(ReportTest, PropertiesAndOrientationHoldAcrossRuns) {
   report_.hide("?DATUM");
   report_.close();
 
-  seiten_.free();
+  seiten_.clear();
   report_.open(seiten_);
   detail(2);
   const PageImage& p = *report_.page(1);

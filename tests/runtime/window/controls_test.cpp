@@ -143,19 +143,19 @@ TEST_F(ControlsTest, AnEntryKeepsLeadingBlanksOfAText) {
   w.open();
   w.attach(plain);
   settle();
-  w.select(1);
+  w.giveFocus(1);
   settle();
   QTest::keyClick(w.widget(1), Qt::Key_Space);
   typeText(w.widget(1), "müller");
   QTest::keyClick(w.widget(1), Qt::Key_Tab);
   settle();
   EXPECT_EQ(g_name.clip(), QString(" müller"));
-  w.display();
+  w.showVariables();
   EXPECT_EQ(w.text(1), " müller");
   // Taking the line again (as a confirm key does) keeps it as shown.
-  w.select(1);
+  w.giveFocus(1);
   settle();
-  ASSERT_TRUE(w.update(1));
+  ASSERT_TRUE(w.takeEdit(1));
   EXPECT_EQ(g_name.clip(), QString(" müller"));
   w.close();
 }
@@ -171,14 +171,14 @@ TEST_F(ControlsTest, ARejectedEntryIsToldOnceAndEnterOnTheMessageDoesNotReachIt)
     clearKeyAliases();
     Window m(messageDef());
     m.open();
-    m.select(1);
+    m.giveFocus(1);
     m.run([](Window&, const Event& e) { return e.code == EV_Accepted ? Pass::Leave : Pass::Default; });
     m.close();
     setKeyAlias(VK_Enter, VK_Tab);
   });
   setKeyAlias(VK_Enter, VK_Tab);
   settle();
-  w.select(2);
+  w.giveFocus(2);
   settle();
   typeText(w.widget(2), "31.02.2026");
   QTest::keyClick(w.widget(2), Qt::Key_Return);  // Enter moves on, as Tab
@@ -245,7 +245,7 @@ TEST_F(ControlsTest, EscClosesDialogsAndMdiWindowsButNotTheFrame) {
   EXPECT_TRUE(frame.isOpen());
   EXPECT_EQ(std::count(frameEvents.begin(), frameEvents.end(), EV_CloseWindow), 0);
 
-  child.select(1);
+  child.giveFocus(1);
   settle();
   QTest::keyClick(child.widget(1), Qt::Key_Escape);
   settle();
@@ -361,7 +361,7 @@ TEST_F(ControlsTest, RegionsProgressPagesOptionsAndSingleCoordinates) {
   EXPECT_EQ(w.widget(1)->cursor().shape(), Qt::UpArrowCursor);
 
   g_progress = 25;
-  w.display(2);
+  w.showVariables(2);
   EXPECT_EQ(static_cast<QProgressBar*>(w.widget(2))->value(), 25);
 
   // The page view paints through the program's painter, as wide as the view and scrollable.
@@ -370,7 +370,7 @@ TEST_F(ControlsTest, RegionsProgressPagesOptionsAndSingleCoordinates) {
     paintedPage = page;
     p.fillRect(page.adjusted(10, 10, -10, -10), Qt::blue);
   });
-  w.display(3);
+  w.showVariables(3);
   const QImage page = w.widget(3)->grab().toImage();
   EXPECT_GT(painted, 0);
   EXPECT_EQ(page.pixelColor(page.width() / 2, page.height() / 2), QColor(Qt::blue));
@@ -383,7 +383,7 @@ TEST_F(ControlsTest, RegionsProgressPagesOptionsAndSingleCoordinates) {
   // The option group has its heading; selecting it reaches its chosen option.
   EXPECT_EQ(w.text(4), "Ausgabe");
   EXPECT_TRUE(static_cast<QRadioButton*>(w.widget(6))->isChecked());
-  w.select(4);
+  w.giveFocus(4);
   settle();
   EXPECT_EQ(w.focusField(), 4);
   EXPECT_EQ(QApplication::focusWidget(), w.widget(6));
@@ -489,7 +489,7 @@ TEST_F(ControlsTest, AControlsOwnTypeKeepsItsPlaceInTheWindowsUnits) {
   EXPECT_EQ(g_name.clip(), "Miete");
   EXPECT_TRUE(w.widget(1)->font().bold());
   EXPECT_EQ(w.widget(1)->font().pointSize(), 12);
-  w.display();
+  w.showVariables();
   EXPECT_EQ(w.text(10), "Miete");
   w.close();
 }

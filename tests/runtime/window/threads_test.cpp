@@ -38,7 +38,7 @@ WindowDef plainDef(const char* label) {
 void ask(const char* label, std::vector<std::string>& log) {
   Window w(plainDef(label));
   w.open();
-  w.select(1);
+  w.giveFocus(1);
   w.run([](Window&, const Event& e) { return e.code == EV_Accepted && e.field == 1 ? Pass::Leave : Pass::Default; });
   w.close();
   log.push_back(std::string(label) + " answered");
@@ -255,7 +255,7 @@ TEST_F(ThreadsTest, AFillStopsWhenAKeyPressIsWaitingAndYieldsLetOthersWork) {
     });
   });
   settle();
-  list.select(2);
+  list.giveFocus(2);
   settle();
   // Without a key press the fill reads to its end.
   post(EV_User + 1, list.thread());
@@ -341,7 +341,7 @@ TEST_F(ThreadsTest, ALongWalkOnItsOwnThreadPausesWhileTheUserTypesElsewhereAndKe
     });
   });
   settle();
-  main.select(2);
+  main.giveFocus(2);
   settle();
   // While the walk pauses, the user types into the main window and presses the export's button.
   post(EV_User + 1, export_.thread());

@@ -110,7 +110,7 @@ TEST_F(WindowTest, LeavingAChangedEntryWritesItsVariableBeforeTheAcceptedEvent) 
     return Pass::Default;
   });
   settle();
-  w.select(2);
+  w.giveFocus(2);
   settle();
   QTest::keyClicks(w.widget(2), "Miete");
   QTest::keyClick(w.widget(2), Qt::Key_Tab);
@@ -123,13 +123,13 @@ TEST_F(WindowTest, LeavingAChangedEntryWritesItsVariableBeforeTheAcceptedEvent) 
 
   // Leaving without a change raises nothing; marking as changed raises it again.
   events.clear();
-  w.select(2);
+  w.giveFocus(2);
   settle();
-  w.select(3);
+  w.giveFocus(3);
   settle();
   EXPECT_FALSE(saw(EV_Accepted, 2));
   w.markChanged(3);
-  w.select(2);
+  w.giveFocus(2);
   settle();
   EXPECT_TRUE(saw(EV_Accepted, 3));
   w.close();
@@ -146,7 +146,7 @@ TEST_F(WindowTest, ARejectedDateKeepsTheFocusAndTheVariable) {
   });
   settle();
   EXPECT_EQ(w.text(3), "05.03.2024");
-  w.select(3);
+  w.giveFocus(3);
   settle();
   auto* e = static_cast<QLineEdit*>(w.widget(3));
   e->selectAll();
@@ -290,7 +290,7 @@ TEST_F(WindowTest, KeyAliasesAndAlertKeys) {
   w.open();
   w.attach(recorder());
   settle();
-  w.select(2);
+  w.giveFocus(2);
   settle();
   // Without an alias Enter stays in the entry; with Enter → Tab it moves on; Up → Shift+Tab goes back.
   QTest::keyClick(w.widget(2), Qt::Key_Return);
