@@ -8,14 +8,12 @@
 #include "bookkeeping/frame/Globale.h"
 #include "bookkeeping/proc/CsvDatei.h"
 #include "platform/ShellFolders.h"
+#include "runtime/window/Dialogs.h"
 #include "runtime/window/Keys.h"
 #include "runtime/window/Threads.h"
 #include "runtime/window/Window.h"
 
-#include <QDir>
-#include <QFileDialog>
 #include <QTimer>
-#include <optional>
 
 using namespace rt::win;
 
@@ -59,11 +57,12 @@ WindowDef definition(Export& x) {
       {.field = FELD_CSV_DATUM, .label = "?BUCHUNG:DATUM", .kind = Kind::Display, .picture = "@D06.", .x = 100,
        .y = 100, .bound = Bound(x.DATUM), .attrs = A_Hidden},
       {.field = FELD_CSV_EXPORTINFO, .label = "?EXPORTINFO", .kind = Kind::Display, .picture = "@S60", .x = 20,
-       .y = 110, .bound = Bound(x.EXPORTINFO), .attrs = A_Hidden},
+       .y = 110, .bound = Bound(x.EXPORTINFO), .attrs = A_Hidden, .fontSize = 14},
       {.field = FELD_CSV_EXPORTINFO2, .label = "?EXPORTINFO2", .kind = Kind::Display, .picture = "@S200", .x = 20,
-       .y = 130, .bound = Bound(x.CSVORDNER), .attrs = A_Hidden},
+       .y = 130, .bound = Bound(x.CSVORDNER), .attrs = A_Hidden | A_Bold, .fontSize = 10},
       {.field = FELD_CSV_HINWEIS, .kind = Kind::Prompt,
-       .text = "Export ist auf den Benutzer-Ordner \"Dokumente\" voreingestellt", .x = 5, .y = 5},
+       .text = "Export ist auf den Benutzer-Ordner \"Dokumente\" voreingestellt", .x = 5, .y = 5, .attrs = A_Bold,
+       .fontSize = 10},
       {.field = FELD_CSV_DATEIWAEHLEN, .label = "?DATEIWAEHLEN", .kind = Kind::Button, .text = "Ordner ändern",
        .x = 30, .y = 20, .w = 70},
       {.field = FELD_CSV_CSVORDNER, .label = "?CSVORDNER", .kind = Kind::Display, .picture = "@S200", .x = 105,
@@ -71,37 +70,6 @@ WindowDef definition(Export& x) {
   };
   return d;
 }
-
-// ---- What the window runtime does not offer yet, each in one place.
-
-// A control's type size and weight.
-void schrift(Window& w, int feld, int punkte, bool fett) {
-  QWidget* widget = w.widget(feld);
-  if (!widget) return;
-  QFont f = widget->font();
-  f.setPointSize(punkte);
-  f.setBold(fett);
-  widget->setFont(f);
-  // The place was measured in the window's 8-point type.
-  const QRect r = w.controlPosition(feld);
-  const double mass = punkte / 8.0 * (fett ? 1.1 : 1.0);
-  w.setControlPosition(feld, r.x(), r.y(), static_cast<int>(r.width() * mass + 0.5),
-                       static_cast<int>(r.height() * punkte / 8.0 + 0.5));
-}
-
-// The folder dialog, started at `start`: the chosen folder with a trailing separator, or nothing
-// when the user cancels.
-std::optional<QString> ordnerWaehlen(Window& w, const QString& titel, const QString& start) {
-  QFileDialog dialog(w.widget(FELD_CSV_DATEIWAEHLEN), titel, start);
-  dialog.setFileMode(QFileDialog::Directory);
-  dialog.setOptions(QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-  QString ordner = QDir::toNativeSeparators(dialog.selectedFiles().front());
-  if (!ordner.endsWith(platform::separator())) ordner += platform::separator();
-  return ordner;
-}
-
-// ----
 
 QString standardOrdner() {
   QString ordner = platform::shellFolder("Personal");
@@ -173,9 +141,9 @@ Pass ereignis(Window& w, Export& x, const Event& e) {
       } else if (e.field == FELD_CSV_DATEIWAEHLEN && w.isEnabled(FELD_CSV_DATEIWAEHLEN)) {
         // (a click during an export comes after it, when the folder is no longer to be changed)
         w.show(FELD_CSV_CSVORDNER);
-        if (const auto ordner = ordnerWaehlen(w, "Ordner für CSV Datei wählen", x.ordner)) {
-          x.ordner = *ordner;
-          x.CSVORDNER = *ordner;
+        if (const QString ordner = chooseFolder("Ordner für CSV Datei wählen", x.ordner); !ordner.isEmpty()) {
+          x.ordner = ordner;
+          x.CSVORDNER = ordner;
         }
         w.showVariables();
       }
@@ -205,9 +173,6 @@ void CsvDatenexport() {
   x->ordner = standardOrdner();
   x->CSVORDNER = x->ordner;
   w->open();
-  schrift(*w, FELD_CSV_EXPORTINFO, 14, false);
-  schrift(*w, FELD_CSV_EXPORTINFO2, 10, true);
-  schrift(*w, FELD_CSV_HINWEIS, 10, true);
   CsvZeitraumVorbelegen(x->VON, x->BIS);
   w->showVariables();
   w->attach([x, w](Window& fenster, const Event& e) {

@@ -4,7 +4,6 @@
 #include "bookkeeping/common/Tasten.h"
 #include "bookkeeping/data/Parameter.h"
 #include "platform/ShellOpen.h"
-#include "runtime/window/Keys.h"
 #include "runtime/window/Window.h"
 
 using namespace rt::win;
@@ -37,15 +36,11 @@ WindowDef definition() {
 void TippZeigen() {
   Window w(definition());
   w.open();
-  // No key aliases: Enter presses "Ok" in every keyboard mode, also from the check box, as the
-  // window's default button.
+  // No key aliases: Enter presses "Ok", the window's default button, in every keyboard mode, also
+  // from the check box.
   TastenLoeschen();
-  w.addAlertKey(VK_Enter);
-  w.giveFocus(OK_);
-  w.run([](Window&, const Event& e) {
-    const bool ok = (e.code == EV_Accepted && e.field == OK_) || (e.code == EV_AlertKey && e.key == VK_Enter);
-    return ok ? Pass::Leave : Pass::Default;
-  });
+  w.select(OK_);
+  w.run([](Window&, const Event& e) { return e.code == EV_Accepted && e.field == OK_ ? Pass::Leave : Pass::Default; });
   w.close();
   // However the tip ended, a removed tick keeps it away from now on.
   ParameterSpeichern();

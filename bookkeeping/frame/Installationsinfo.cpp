@@ -1,7 +1,6 @@
 #include "bookkeeping/frame/Installationsinfo.h"
 
 #include "bookkeeping/frame/Globale.h"
-#include "bookkeeping/frame/Startbild.h"
 #include "runtime/window/Window.h"
 
 #include <QTimer>
@@ -26,14 +25,16 @@ WindowDef definition() {
   d.w = 270;
   d.h = 210;
   d.controls = {
-      {.field = BILD, .kind = Kind::Image, .x = 10, .y = 10, .w = 250, .h = 140, .icon = "Tavik.gif"},
-      {.field = VERSION, .kind = Kind::Prompt, .text = "- 2.0 -", .x = 195, .y = 38},
+      {.field = BILD, .kind = Kind::Image, .x = 10, .y = 10, .w = 250, .h = 140, .attrs = A_Scaled,
+       .icon = "Tavik.gif"},
+      {.field = VERSION, .kind = Kind::Prompt, .text = "- 2.0 -", .x = 195, .y = 38, .attrs = A_Bold | A_Italic,
+       .fontSize = 16},
       {.field = SLOGAN, .kind = Kind::Prompt, .text = "Die unkomplizierte Einnahme-Überschuss-Rechnung", .x = 0,
-       .y = 53, .w = 270, .attrs = A_Centre},
+       .y = 53, .w = 270, .attrs = A_Centre | A_Bold},
       {.field = ORDNERTEXT, .kind = Kind::Prompt, .text = "Daten-Ordner:", .x = 0, .y = 194, .w = 270,
-       .attrs = A_Centre},
+       .attrs = A_Centre, .fontSize = 8},
       {.field = DATENORDNERFELD, .label = "?DATENORDNER", .kind = Kind::Display, .x = 0, .y = 201, .w = 270,
-       .attrs = A_Centre},
+       .attrs = A_Centre, .fontSize = 8},
   };
   return d;
 }
@@ -44,11 +45,11 @@ void Installationsinfo() {
   auto* fenster = new Window(definition());
   Window& w = *fenster;
   w.open();
-  TextSchrift(w, VERSION, 16, true, true, QColor(32, 80, 128));
-  TextSchrift(w, SLOGAN, 10, true, false, QColor(88, 88, 80));
+  w.setTextColour(VERSION, QColor(32, 80, 128));
+  w.setTextColour(SLOGAN, QColor(88, 88, 80));
   // The data folder as it is now, up to 190 characters.
   w.setText(DATENORDNERFELD, DATENORDNER.left(190));
-  for (int feld : {ORDNERTEXT, DATENORDNERFELD}) TextSchrift(w, feld, 8, false, false, kOrdnerFarbe);
+  for (int feld : {ORDNERTEXT, DATENORDNERFELD}) w.setTextColour(feld, kOrdnerFarbe);
   w.attach([fenster](Window& win, const Event& e) {
     if (e.code != EV_CloseWindow && e.code != EV_CloseDown) return Pass::Default;
     win.close();

@@ -3,8 +3,6 @@
 // frame opens, for six seconds or until a click with either mouse button. When it closes it tells the
 // sums window (EVENT_StartbildEnde), which passes the news on to the booking form.
 
-#include <QColor>
-
 namespace rt::win {
 class Window;
 }
@@ -14,6 +12,3 @@ void Startbild();
 // Closes a splash that is still up without telling anyone: it ends with the program.
 void StartbildSchliessen();
 
-// The font of a text control: point size, bold, italic, and its colour; the control grows to its text.
-// (A stand-in until control definitions carry their own font.)
-void TextSchrift(rt::win::Window& w, int feld, int punkt, bool fett, bool kursiv, const QColor& farbe);

@@ -23,16 +23,13 @@ WindowDef definition() {
   d.y = 10;
   d.w = 420;
   d.h = 195;
-  auto titel = [](const char* text, int x, int y) {
-    return ControlDef{.kind = Kind::Prompt, .text = text, .x = x, .y = y};
-  };
   auto option = [](int field, const char* text, int value, int x, int y, int w) {
     return ControlDef{.field = field, .kind = Kind::Option, .text = text, .x = x, .y = y, .w = w, .h = 10,
                       .value = static_cast<double>(value)};
   };
-  auto box = [](int field, int x, int y, int w, int h) {
-    return ControlDef{.field = field, .kind = Kind::Box, .x = x, .y = y, .w = w, .h = h,
-                      .border = QColor(0xA0, 0xA0, 0xA0)};
+  // A group box: its title lies in its frame.
+  auto box = [](int field, const char* title, int x, int y, int w, int h) {
+    return ControlDef{.field = field, .kind = Kind::Box, .text = title, .x = x, .y = y, .w = w, .h = h};
   };
   static const char* const satzText[5] = {"#1", "#2", "#3", "#4", "#5"};
   static const char* const satzLabel[5] = {"?PARA:MWST_1", "?PARA:MWST_2", "?PARA:MWST_3", "?PARA:MWST_4",
@@ -45,12 +42,12 @@ WindowDef definition() {
        .w = 58, .h = 14, .attrs = A_Default},
       {.field = EF_ABBRUCH2, .label = "?ABBRUCH2", .kind = Kind::Button, .text = "Abbruch", .x = 355, .y = 23,
        .w = 58, .h = 14, .icon = "Esc.ico"},
-      {.field = EF_BUCHUNGSART, .label = "?PARA:BUCHUNGSART", .kind = Kind::OptionGroup, .x = 6, .y = 6, .w = 178,
-       .h = 58, .bound = Bound(PARA.BUCHUNGSART)},
+      {.field = EF_BUCHUNGSART, .label = "?PARA:BUCHUNGSART", .kind = Kind::OptionGroup, .text = "Buchungsposten",
+       .x = 6, .y = 6, .w = 178, .h = 58, .bound = Bound(PARA.BUCHUNGSART)},
       option(4, "Einnahmen/Ausgaben mit   MwSt", 1, 14, 19, 165),
       option(5, "Einnahmen/Ausgaben ohne MwSt", 2, 14, 33, 165),
       option(6, "Nur Ausgaben ohne MwSt", 3, 14, 47, 165),
-      box(EF_MWSTBOX, 6, 72, 178, 42),
+      box(EF_MWSTBOX, "MwSt-Schlüssel", 6, 72, 178, 42),
   };
   for (int i = 0; i < 5; ++i)
     c.push_back({.field = EF_MWSTPROMPT_1 + i, .kind = Kind::Prompt, .text = satzText[i], .x = 12 + 34 * i,
@@ -61,11 +58,11 @@ WindowDef definition() {
                  .attrs = i == 0 ? A_Disabled : A_None});
   c.insert(c.end(), {
       {.field = EF_TRENNER, .kind = Kind::Line, .x = 192, .y = 6, .w = 2, .h = 183, .attrs = A_Vertical},
-      {.field = EF_TASTATUR, .label = "?PARA:TASTATUR", .kind = Kind::OptionGroup, .x = 200, .y = 6, .w = 146,
-       .h = 44, .bound = Bound(PARA.TASTATUR)},
+      {.field = EF_TASTATUR, .label = "?PARA:TASTATUR", .kind = Kind::OptionGroup, .text = "Tastatur", .x = 200,
+       .y = 6, .w = 146, .h = 44, .bound = Bound(PARA.TASTATUR)},
       option(20, "Windows Erweitert", 1, 208, 19, 130),
       option(21, "Windows Standard", 2, 208, 33, 130),
-      box(EF_FENSTERBOX, 200, 58, 214, 48),
+      box(EF_FENSTERBOX, "Fensterdaten (Größen und Positionen)", 200, 58, 214, 48),
       {.field = EF_MYTAVIKSPEICHERN, .label = "?MYTAVIKSPEICHERN", .kind = Kind::Button,
        .text = "Aktuelle Fensterdaten als \"myTavik\" speichern", .x = 206, .y = 71, .w = 202, .h = 14},
       {.field = EF_FENSTERXY, .label = "?PARA:FENSTERXY", .kind = Kind::CheckBox,
@@ -89,9 +86,6 @@ WindowDef definition() {
     c.push_back({.field = EF_NAME + 2 * i, .label = adresse[i].label, .kind = Kind::Entry, .picture = "@S40",
                  .x = 254, .y = y, .w = 160, .h = 12, .bound = Bound(*adresse[i].feld)});
   }
-  // The titles of the option groups and boxes, in the boxes' top left corners.
-  c.insert(c.end(), {titel("Buchungsposten", 10, 8), titel("MwSt-Schlüssel", 10, 75), titel("Tastatur", 204, 8),
-                     titel("Fensterdaten (Größen und Positionen)", 204, 60)});
   return d;
 }
 

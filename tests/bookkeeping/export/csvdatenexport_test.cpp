@@ -37,6 +37,8 @@ QString dateiMeldung(int code) {
 
 struct ExportFensterTest : ExportTest {
   std::unique_ptr<MessageAnswers> antworten;
+  // The export windows are MDI windows of a frame, as in the program.
+  Window rahmen{WindowDef{.label = "RAHMEN", .w = 500, .h = 300, .kind = WindowKind::Frame}};
   // Stand-ins for the sums window and the overview, counting what reaches them.
   Window summen{WindowDef{.label = "SUMMEN", .w = 40, .h = 20}};
   Window anzeige{WindowDef{.label = "ANZEIGE", .w = 40, .h = 20}};
@@ -47,6 +49,7 @@ struct ExportFensterTest : ExportTest {
     PARA.TASTATUR = 2;
     clearKeyAliases();
     antworten = std::make_unique<MessageAnswers>();
+    rahmen.open();
     auto zaehler = [](Window& w, std::map<int, int>& n) {
       return start([&w, &n] {
         w.open();
@@ -67,6 +70,7 @@ struct ExportFensterTest : ExportTest {
     while (Window* w = findWindow("P49$WIN")) w->close();
     summen.close();
     anzeige.close();
+    rahmen.close();
     settle();
     antworten.reset();
     clearKeyAliases();
@@ -106,23 +110,23 @@ struct ExportFensterTest : ExportTest {
     QString titel, start;
   };
   static Dialog ordnerDialog(Window& w, const QString& ordner) {
-    Dialog gezeigt;
-    QTimer warten;
-    QObject::connect(&warten, &QTimer::timeout, [&] {
-      auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-      if (!d || !d->isVisible()) return;
-      warten.stop();
-      gezeigt = {d->windowTitle(), QDir::toNativeSeparators(d->directory().absolutePath())};
-      if (ordner.isEmpty()) {
-        d->reject();
-      } else {
-        d->selectFile(ordner);
-        QMetaObject::invokeMethod(d, "accept");
-      }
-    });
-    warten.start(5);
     klicken(w, FELD_CSV_DATEIWAEHLEN);
-    EXPECT_FALSE(warten.isActive()) << "no folder dialog";
+    QFileDialog* d = nullptr;
+    for (QWidget* t : QApplication::topLevelWidgets())
+      if (auto* f = qobject_cast<QFileDialog*>(t); f && f->isVisible() && f->parentWidget() == w.topWidget()) d = f;
+    EXPECT_TRUE(d) << "no folder dialog";
+    if (!d) return {};
+    EXPECT_FALSE(w.takesInput());  // the export window waits for the answer
+    const Dialog gezeigt{d->windowTitle(), QDir::toNativeSeparators(d->directory().absolutePath())};
+    // Qt's own dialog is driven by keys in the window runtime's tests; here it only answers.
+    if (ordner.isEmpty()) {
+      d->reject();
+    } else {
+      d->setDirectory(ordner);
+      QMetaObject::invokeMethod(d, "accept");
+    }
+    settle();
+    EXPECT_TRUE(w.takesInput());
     return gezeigt;
   }
   static QString angezeigt(Window& w, int feld) { return w.text(feld).trimmed(); }
