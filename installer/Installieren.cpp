@@ -11,17 +11,9 @@ using namespace rt::win;
 
 namespace {
 
-constexpr int kBalkenX = 50, kBalkenY = 72, kBalkenBreite = 200, kBalkenHoehe = 10;
-
-// The progress bar, stood in for by a framed box with a filled part as wide as the value, drawn at
-// once: the copy runs within one event, and the bar is all that is redrawn meanwhile.
+// The copy runs within one event: the bar and the status line are all that is redrawn meanwhile.
 void FortschrittZeigen(Window& fenster) {
-  const int breite = std::clamp<int>(FORTSCHRITT, 0, 100) * (kBalkenBreite - 2) / 100;
-  fenster.setControlPosition(FELD_FORTSCHRITTBALKEN, kBalkenX + 1, kBalkenY + 1, std::max(breite, 0), kBalkenHoehe - 2);
-  if (breite > 0)
-    fenster.show(FELD_FORTSCHRITTBALKEN);
-  else
-    fenster.hide(FELD_FORTSCHRITTBALKEN);
+  fenster.display(FELD_FORTSCHRITT);
   fenster.display(FELD_STATUSTEXT);
   fenster.topWidget()->repaint();
 }
@@ -58,8 +50,8 @@ WindowDef InstallerFenster() {
        .w = 200, .bound = STATUSTEXT, .attrs = A_Centre},
       {.field = FELD_HAKEN, .label = "?HAKEN", .kind = Kind::Image, .x = 255, .y = 66, .w = 12, .h = 12,
        .attrs = A_Hidden, .icon = "Haken.png"},
-      {.field = FELD_FORTSCHRITT, .label = "?FORTSCHRITT", .kind = Kind::Box, .x = kBalkenX, .y = kBalkenY,
-       .w = kBalkenBreite, .h = kBalkenHoehe, .fill = Qt::white, .border = QColor(0x80, 0x80, 0x80)},
+      {.field = FELD_FORTSCHRITT, .label = "?FORTSCHRITT", .kind = Kind::Progress, .x = 50, .y = 72, .w = 200,
+       .h = 10, .bound = FORTSCHRITT, .low = 0, .high = 100},
       {.field = FELD_UEBERSCHRIFT, .label = "?UEBERSCHRIFT", .kind = Kind::Display, .picture = "@S50", .x = 50,
        .y = 10, .w = 200, .h = 20, .bound = UEBERSCHRIFT, .attrs = A_Centre | A_Large},
       {.field = FELD_ORDNERHINWEIS, .label = "?ORDNERHINWEIS", .kind = Kind::Display, .picture = "@S80", .x = 5,
@@ -78,8 +70,6 @@ WindowDef InstallerFenster() {
        .attrs = A_Hidden, .fill = erfolg},
       {.field = FELD_ERFOLG, .label = "?ERFOLG", .kind = Kind::Prompt,
        .text = "Alle Dateien sind erfolgreich installiert!", .x = 50, .y = 95, .w = 200, .attrs = A_Hidden | A_Centre},
-      {.field = FELD_FORTSCHRITTBALKEN, .label = "?FORTSCHRITTBALKEN", .kind = Kind::Panel, .x = kBalkenX + 1,
-       .y = kBalkenY + 1, .w = 0, .h = kBalkenHoehe - 2, .attrs = A_Hidden, .fill = QColor(0x30, 0x9C, 0x30)},
   };
   return def;
 }

@@ -11,6 +11,3 @@ int Nachricht(const QString& text, const QString& titel = {}, const QString& kno
 // The folder choice dialog, starting at `start`: the chosen folder ending in the separator, or ""
 // when the user cancels.
 QString OrdnerWaehlen(const QString& titel, const QString& start);
-
-// The wait cursor while the installer copies.
-void WarteCursor(bool an);

@@ -10,6 +10,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QLabel>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -30,9 +33,37 @@ void schreiben(const QString& datei, const QByteArray& inhalt) {
   if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) f.write(inhalt);
 }
 
+QStringList abgeschnitteneTexte(QWidget* fenster) {
+  QStringList cut;
+  const auto melden = [&](QWidget* w, const QString& text, const QRect& platz) {
+    const QFontMetrics fm(w->font());
+    const QRect imFenster(w->mapTo(fenster, platz.topLeft()), platz.size());
+    const int breite = std::min(platz.width(), fenster->width() - imFenster.x());
+    const int hoehe = std::min(platz.height(), fenster->height() - imFenster.y());
+    if (fm.horizontalAdvance(text) > breite)
+      cut << text + ": " + QString::number(fm.horizontalAdvance(text) - breite) + " px too narrow";
+    if (fm.height() > hoehe) cut << text + ": " + QString::number(fm.height() - hoehe) + " px too low";
+  };
+  for (QLabel* l : fenster->findChildren<QLabel*>())
+    if (l->isVisibleTo(fenster) && !l->text().isEmpty()) melden(l, l->text(), l->contentsRect());
+  for (QPushButton* b : fenster->findChildren<QPushButton*>()) {
+    if (!b->isVisibleTo(fenster) || b->text().isEmpty()) continue;
+    QStyleOptionButton option;
+    option.initFrom(b);
+    melden(b, QString(b->text()).remove('&'), b->style()->subElementRect(QStyle::SE_PushButtonContents, &option, b));
+  }
+  return cut;
+}
+
+void bildSpeichern(QWidget* fenster, const QString& name) {
+  const QString ordner = qEnvironmentVariable("TAVIK_SCREENSHOTS");
+  if (!ordner.isEmpty()) EXPECT_TRUE(fenster->grab().save(QDir(ordner).filePath(name + ".png")));
+}
+
 QByteArray startmarkeProgramm() { return "#!/bin/sh\necho ja > gestartet\n"; }
 
 namespace {
+const char* const kEintrag = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tavik";
 const char* const kVariablen[] = {"TAVIK_FOLDER_PROGRAMFILES", "TAVIK_FOLDER_COMMON_APPDATA", "TAVIK_FOLDER_PROGRAMS",
                                   "TAVIK_FOLDER_COMMON_PROGRAMS", "TAVIK_FOLDER_DESKTOP", "TAVIK_FOLDER_COMMON_DESKTOP",
                                   "TAVIK_WINDOWS_FOLDER", "TAVIK_REGISTRY_MACHINE", "TAVIK_REGISTRY_USER",
@@ -89,8 +120,14 @@ void Umgebung::bauen(const std::string& name) {
 }
 
 QString Umgebung::registerWert(const QString& name) const {
-  return platform::readValue(platform::Hive::LocalMachine,
-                             "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tavik", name, 190);
+  return platform::readValue(platform::Hive::LocalMachine, kEintrag, name, 190);
+}
+
+void Umgebung::deinstallationEintragen(const QString& befehl) {
+  platform::RegistryKey key;
+  platform::createKey(platform::Hive::LocalMachine, kEintrag, &key);
+  platform::setValue(key, "UnInstallString", befehl);
+  platform::closeKey(&key);
 }
 
 void Umgebung::programmeImRegister(const QString& ordner) {
@@ -98,6 +135,16 @@ void Umgebung::programmeImRegister(const QString& ordner) {
   platform::createKey(platform::Hive::LocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", &key);
   platform::setValue(key, "ProgramFilesDir", ordner);
 }
+
+namespace {
+// The message box or folder dialog that waits for an answer: modal, or run beside its window.
+QWidget* offenerDialog() {
+  if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->isVisible() && (qobject_cast<QMessageBox*>(w) || qobject_cast<QFileDialog*>(w))) return w;
+  return nullptr;
+}
+}  // namespace
 
 Treiber::Treiber() {
   timer_.setInterval(5);
@@ -113,7 +160,7 @@ void Treiber::klicke(int feld) {
       [feld] {
         rt::win::Window* w = rt::win::findWindow("$WIN");
         QWidget* k = w ? w->widget(feld) : nullptr;
-        return k && k->isVisible() && k->isEnabled() && !QApplication::activeModalWidget();
+        return k && k->isVisible() && k->isEnabled() && !offenerDialog();
       },
       [feld] { QTest::mouseClick(rt::win::findWindow("$WIN")->widget(feld), Qt::LeftButton); });
 }
@@ -125,7 +172,7 @@ QStringList Treiber::texte() const {
 }
 
 void Treiber::tick() {
-  QWidget* modal = QApplication::activeModalWidget();
+  QWidget* modal = offenerDialog();
   // A step that never becomes ready fails the test instead of leaving the installer waiting.
   if (!schritte_.empty() && uhr_.elapsed() > 30000) {
     ADD_FAILURE() << "steps left undone: " << schritte_.size();
@@ -138,6 +185,7 @@ void Treiber::tick() {
     if (box->property("beantwortet").toBool()) return;
     box->setProperty("beantwortet", true);
     boxen_.append({box->windowTitle(), box->text()});
+    bildSpeichern(box, "nachricht-" + QString::number(boxen_.size()));
     const QString knopf = antworten_.empty() ? QString() : antworten_.front();
     if (!antworten_.empty()) antworten_.pop_front();
     QAbstractButton* ziel = box->defaultButton();
@@ -150,6 +198,7 @@ void Treiber::tick() {
     if (dialog->property("beantwortet").toBool()) return;
     dialog->setProperty("beantwortet", true);
     ordnerdialogStart = dialog->directory().absolutePath();
+    bildSpeichern(dialog, "ordnerdialog");
     const QString ordner = ordner_.empty() ? QString() : ordner_.front();
     if (!ordner_.empty()) ordner_.pop_front();
     if (ordner.isEmpty()) {

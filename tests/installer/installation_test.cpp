@@ -82,6 +82,33 @@ TEST_F(InstallationTest, ANewInstallationPutsEverythingInPlaceAndStartsTheProgra
   EXPECT_TRUE(warteAuf(P + "gestartet"));
 }
 
+TEST_F(InstallationTest, EveryTextOfTheWindowIsShownWholeBeforeAndAfterTheInstallation) {
+  u.gespeichert[3] = QByteArray(5000, 'm');  // the check takes ten blocks
+  u.bauen();
+  Treiber t;
+  QStringList bereit, fertig;
+  QString balkenBereit, balkenFertig;
+  const auto zustand = [](QStringList& texte, QString& balken, const char* bild) {
+    rt::win::Window* w = rt::win::findWindow("$WIN");
+    texte = abgeschnitteneTexte(w->topWidget());
+    balken = w->text(FELD_FORTSCHRITT);
+    bildSpeichern(w->topWidget(), bild);
+  };
+  t.schritt([] { auto* w = rt::win::findWindow("$WIN"); return w && !w->isHidden(FELD_ABBRUCH); },
+            [&] { zustand(bereit, balkenBereit, "installer-bereit"); });
+  t.klicke(FELD_INSTALLATIONSTARTEN);
+  t.schritt([] { return !rt::win::findWindow("$WIN")->isHidden(FELD_ERFOLG); },
+            [&] { zustand(fertig, balkenFertig, "installer-fertig"); });
+  t.klicke(FELD_ABBRUCH);
+  ASSERT_TRUE(installieren(t));
+  EXPECT_EQ(bereit, QStringList{});
+  EXPECT_EQ(fertig, QStringList{});
+  // The bar keeps the check's last value, just below a hundred; after the copy it is full.
+  EXPECT_GT(balkenBereit.toInt(), 50);
+  EXPECT_LT(balkenBereit.toInt(), 100);
+  EXPECT_EQ(balkenFertig, "100");
+}
+
 TEST_F(InstallationTest, TheProgressCountsTheCopiedBlocksOverAllSlots) {
   u.gespeichert = {QByteArray(1000, 'a'), {}, QByteArray(512, 'b'), {}, {}};
   u.bauen();
