@@ -3,19 +3,22 @@
 #include "installer/Anhang.h"
 #include "installer/Installation.h"
 #include "installer/Nachricht.h"
+#include "runtime/window/Threads.h"
 #include "runtime/window/Window.h"
 
-#include <QWidget>
+#include <algorithm>
 
 using namespace rt::win;
 
 namespace {
 
-// The copy runs within one event: the bar and the status line are all that is redrawn meanwhile.
+// The check and the copy run within one event. After each new value of the bar the screen catches
+// up; the window's own events wait meanwhile.
 void FortschrittZeigen(Window& fenster) {
+  const bool neu = fenster.text(FELD_FORTSCHRITT).toInt() != std::clamp<int>(FORTSCHRITT, 0, 100);
   fenster.display(FELD_FORTSCHRITT);
   fenster.display(FELD_STATUSTEXT);
-  fenster.topWidget()->repaint();
+  if (neu) yieldThread();
 }
 
 void OrdnerAendern(Window& fenster) {
@@ -136,12 +139,18 @@ void Installieren() {
         if (const QString fehler = OrdnerFehler(ZIELORDNER); !fehler.isEmpty()) Nachricht(fehler);
         return Pass::Default;
       case EV_Accepted:
-        if (e.field == FELD_INSTALLATIONSTARTEN && Installation(rueckmeldung)) {
-          installiert = true;
+        if (e.field == FELD_INSTALLATIONSTARTEN) {
+          // No button takes a click while the installation runs.
+          w.disable(FELD_INSTALLATIONSTARTEN, FELD_ABBRUCH);
+          installiert = Installation(rueckmeldung);
+          if (!installiert) {
+            w.enable(FELD_INSTALLATIONSTARTEN, FELD_ABBRUCH);
+            return Pass::Default;
+          }
           w.show(FELD_HAKEN);
           w.show(FELD_ERFOLGFELD, FELD_ERFOLG);
-          w.disable(FELD_INSTALLATIONSTARTEN, FELD_ORDNERAENDERN);
           w.setText(FELD_ABBRUCH, "Beenden");
+          w.enable(FELD_ABBRUCH);
           w.select(FELD_ABBRUCH);
         } else if (e.field == FELD_ORDNERAENDERN) {
           OrdnerAendern(w);

@@ -291,7 +291,9 @@ TEST_F(InstallationTest, FailuresAreNamedAndNeverReportedAsSuccess) {
     Treiber t;
     bool erfolg = true;
     t.klicke(FELD_INSTALLATIONSTARTEN);
-    t.schritt([] { return true; }, [&] { erfolg = !rt::win::findWindow("$WIN")->isHidden(FELD_ERFOLG); });
+    // Once the attempt is over, its buttons take clicks again.
+    t.schritt([] { return rt::win::findWindow("$WIN")->isEnabled(FELD_ABBRUCH); },
+              [&] { erfolg = !rt::win::findWindow("$WIN")->isHidden(FELD_ERFOLG); });
     t.klicke(FELD_ABBRUCH);
     ASSERT_TRUE(installieren(t));
     EXPECT_EQ(t.texte(), QStringList{f.meldung});
