@@ -5,8 +5,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -67,6 +69,20 @@ void deleteMatching(const QString& folder, const QString& pattern) {
   const QDir dir(QDir::fromNativeSeparators(folder));
   for (const QFileInfo& f : dir.entryInfoList({pattern}, QDir::Files | QDir::Hidden | QDir::System))
     if (!f.isSymLink() || !f.isDir()) ::unlink(QFile::encodeName(f.absoluteFilePath()).constData());
+}
+
+void deleteLeftoversBeside(const QString& path) {
+  // The names that createFileBeside gives: "<name>.new<process id>-<number>".
+  static const QRegularExpression tail("^([0-9]{1,9})-[0-9]{1,9}$");
+  const QFileInfo target(QDir::fromNativeSeparators(path));
+  const QString prefix = target.fileName() + ".new";
+  for (const QFileInfo& f : target.dir().entryInfoList(QDir::Files | QDir::Hidden | QDir::System)) {
+    if (f.isSymLink() || !f.fileName().startsWith(prefix)) continue;
+    const QRegularExpressionMatch m = tail.match(f.fileName().mid(prefix.size()));
+    const pid_t pid = m.hasMatch() ? static_cast<pid_t>(m.captured(1).toLong()) : 0;
+    if (pid <= 0 || pid == ::getpid() || ::kill(pid, 0) == 0 || errno != ESRCH) continue;
+    ::unlink(QFile::encodeName(f.absoluteFilePath()).constData());
+  }
 }
 
 QString currentFolder() { return QDir::toNativeSeparators(QDir::currentPath()); }

@@ -34,6 +34,11 @@ bool folderExists(const QString& path);
 // and links to folders are left alone.
 void deleteMatching(const QString& folder, const QString& pattern);
 
+// Deletes the new files that a ReplacementFile for `path` left beside it in a process that has
+// ended (a write killed halfway). Those of running processes, this one included, stay, as does
+// every other file.
+void deleteLeftoversBeside(const QString& path);
+
 // The process's current folder, without a trailing separator, and setting it.
 QString currentFolder();
 int setCurrentFolder(const QString& path);

@@ -13,8 +13,11 @@ if [ ! -d "$data" ]; then
   : > "$data/Start.inf"
 fi
 
+# The manual "Tavik.pdf" lies beside the program: the program's folder is its current folder, as the
+# installed launcher makes it.
+cd build
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
   echo "Kein Bildschirm gefunden (DISPLAY ist leer): Tavik läuft unsichtbar unter xvfb-run." >&2
-  exec xvfb-run -a build/Tavik "$@"
+  exec xvfb-run -a ./Tavik "$@"
 fi
-exec build/Tavik "$@"
+exec ./Tavik "$@"

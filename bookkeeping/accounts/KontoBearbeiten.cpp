@@ -11,7 +11,6 @@
 #include "runtime/window/Threads.h"
 #include "runtime/window/Window.h"
 
-#include <set>
 
 using namespace rt::win;
 
@@ -23,8 +22,6 @@ KONTO_T g_konto{};
 std::int32_t g_nummer = 0;
 rt::String<8> g_alteNr;
 Window* g_fenster = nullptr;
-// Controls taken out of the window for good: showing them again has no effect.
-std::set<int> g_entfernt;
 
 WindowDef definition() {
   WindowDef d;
@@ -90,33 +87,12 @@ WindowDef definition() {
   return d;
 }
 
-// Until the window layer can remove controls, they are hidden and remembered here.
-void Entfernen(int von, int bis) {
-  for (int f = von; f <= bis; ++f) {
-    g_fenster->hide(f);
-    g_entfernt.insert(f);
-  }
-}
-
-void Zeigen(int von, int bis, bool zeigen) {
-  for (int f = von; f <= bis; ++f) {
-    if (g_entfernt.count(f)) continue;
-    if (zeigen)
-      g_fenster->show(f);
-    else
-      g_fenster->hide(f);
-  }
-}
-
-// The VAT key group: the group, its five buttons, its frame and heading.
+// The VAT key group: the group, its five buttons, its frame and heading. Controls removed from the
+// window are left alone by showing and hiding.
 void MwstGruppeZeigen(bool zeigen) {
-  Zeigen(KB_MWST, KB_R1 + 4, zeigen);
-  Zeigen(KB_MWSTRAHMEN, KB_MWSTTITEL, zeigen);
-}
-
-void MwstGruppeEntfernen() {
-  Entfernen(KB_MWST, KB_R1 + 4);
-  Entfernen(KB_MWSTRAHMEN, KB_MWSTTITEL);
+  void (Window::*zeigenOderVerbergen)(int, int) = zeigen ? &Window::show : &Window::hide;
+  (g_fenster->*zeigenOderVerbergen)(KB_MWST, KB_R1 + 4);
+  (g_fenster->*zeigenOderVerbergen)(KB_MWSTRAHMEN, KB_MWSTTITEL);
 }
 
 void Melden(const QString& zeile1, const QString& zeile2, int feld) {
@@ -205,8 +181,8 @@ void KontoArtFaerben() {
     case 3: farbe = QColor(176, 176, 0); break;
     default: return;
   }
-  Zeigen(KB_BOX, KB_BOX, true);
-  if (!g_entfernt.count(KB_BOX)) g_fenster->setFill(KB_BOX, farbe);
+  g_fenster->show(KB_BOX);
+  g_fenster->setFill(KB_BOX, farbe);
   MwstGruppeZeigen(g_konto.ART != 3);
 }
 
@@ -214,19 +190,19 @@ void KontoBearbeiten(std::int32_t nummer) {
   g_konto = KONTO;
   g_nummer = nummer;
   g_alteNr = KONTO.NR;
-  g_entfernt.clear();
   Window w(definition());
   g_fenster = &w;
   w.open();
   if (PARA.BUCHUNGSART == 2 || PARA.BUCHUNGSART == 3) {
     // Without VAT: key 1 stands for the rate of 0 %.
     if (g_konto.MWST == 0) g_konto.MWST = 1;
-    MwstGruppeEntfernen();
+    w.remove(KB_MWST, KB_R1 + 4);
+    w.remove(KB_MWSTRAHMEN, KB_MWSTTITEL);
   }
   if (PARA.BUCHUNGSART == 3) {
     g_konto.ART = 2;
-    Entfernen(KB_ART, KB_BOX);
-    Entfernen(KB_ART_1, KB_ART_1 + 2);
+    w.remove(KB_ART, KB_BOX);
+    w.remove(KB_ART_1, KB_ART_1 + 2);
   }
   KontoArtFaerben();
   const rt::Picture bild("@N5`2");

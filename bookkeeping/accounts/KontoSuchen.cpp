@@ -1,50 +1,35 @@
 #include "bookkeeping/accounts/KontoSuchen.h"
 
+#include "bookkeeping/accounts/Kontenrahmen.h"
 #include "bookkeeping/accounts/KontoBearbeiten.h"
 #include "bookkeeping/accounts/KontoLogik.h"
-#include "bookkeeping/accounts/TasteWartet.h"
 #include "bookkeeping/booking/BuchungEingeben.h"
 #include "bookkeeping/common/Meldung.h"
 #include "bookkeeping/common/Tasten.h"
 #include "bookkeeping/frame/Globale.h"
+#include "bookkeeping/proc/Druckvorschau.h"
+#include "runtime/report/Printer.h"
+#include "runtime/report/Report.h"
 #include "runtime/window/Keys.h"
 #include "runtime/window/Threads.h"
 #include "runtime/window/Window.h"
 
-#include <QPushButton>
+#include <QElapsedTimer>
 
 using namespace rt::win;
 
 namespace {
 
+constexpr int EVENT_DruckerGewaehlt = EV_User + 0x80;  // the printer choice dialog has closed
+
+// The chart of accounts lives while the list is open; its row shading goes on from one print to
+// the next.
+rt::report::Report* g_kontenrahmen = nullptr;
+std::uint8_t g_zeileGrau = 0;
+
 constexpr char kSortierTipp[] =
     "Mit Mausklick auf die Feldüberschriften (Konto-Name/Code/Konto-Nr) wird die Kontenliste nach diesem Feld "
     "sortiert - dies gilt auch für den Ausdruck";
-
-// The three click regions over the list's column headings. Until the window layer has click
-// regions (a tip, the up-arrow pointer, and the accepted event on a click), they are flat buttons
-// that take no focus, laid over the headings by RegionenEinrichten.
-std::vector<ControlDef> Regionen() {
-  auto region = [](int field, const char* label, int x, int w) {
-    return ControlDef{.field = field, .label = label, .kind = Kind::Button, .x = x, .y = 34, .w = w, .h = 8,
-                      .attrs = A_Skip, .tip = kSortierTipp};
-  };
-  return {region(KS_REGIONKONTONAME, "?REGIONKONTONAME", 10, 100),
-          region(KS_REGIONKONTOSHORTCUT, "?REGIONKONTOSHORTCUT", 112, 42),
-          region(KS_REGIONKONTONR, "?REGIONKONTONR", 156, 42)};
-}
-
-void RegionenEinrichten(Window& w) {
-  for (int f = KS_REGIONKONTONAME; f <= KS_REGIONKONTONR; ++f) {
-    auto* b = qobject_cast<QPushButton*>(w.widget(f));
-    if (!b) continue;
-    b->setFlat(true);
-    b->setStyleSheet("QPushButton { background: transparent; border: none; }");
-    b->setFocusPolicy(Qt::NoFocus);
-    b->setCursor(Qt::UpArrowCursor);
-    b->raise();
-  }
-}
 
 WindowDef definition() {
   WindowDef d;
@@ -63,24 +48,28 @@ WindowDef definition() {
     return ControlDef{.field = field, .label = label, .kind = Kind::Button, .text = text, .x = x, .y = 176, .w = 40,
                       .h = 22};
   };
-  d.controls = Regionen();
-  d.controls.insert(
-      d.controls.end(),
-      {
-          {.field = KS_NR, .label = "?NR", .kind = Kind::List,
-           .text = "100LM|~Konto-Name~44CM~Code~45CM|~Konto-Nr~@N04@|0LM~~10LM|~~", .x = 10, .y = 34, .w = 200,
-           .h = 140, .tip = kSortierTipp},
-          {.field = KS_KONTENDRUCKEN, .label = "?KONTENDRUCKEN", .kind = Kind::Button, .x = 2, .y = 176, .w = 30,
-           .h = 22, .tip = "Kontenrahmen ausdrucken", .icon = "exp_pri.ico", .key = KEY_Alt | 'D'},
-          // The buttons are two lines high and show their texts in two lines.
-          knopf(KS_BEARBEITEN, "?BEARBEITEN", "Konto\n&bearbeiten", 49),
-          knopf(KS_NEU, "?NEU", "&Neues\nKonto", 108),
-          knopf(KS_LOESCHEN, "?LOESCHEN", "Konto\n&löschen", 167),
-          {.kind = Kind::Prompt, .text = "Suchmaske", .x = 9, .y = 5, .w = 202, .attrs = A_Large},
-          filter(KS_KONTONAME, "?KONTONAME", "@S20", 11, 68, Bound(KONTONAME)),
-          filter(KS_KONTOSHORTCUT, "?KONTOSHORTCUT", "@S4", 112, 40, Bound(KONTOSHORTCUT)),
-          filter(KS_KONTONR, "?KONTONR", "@S4", 157, 40, Bound(KONTONR)),
-      });
+  // The click regions over the list's column headings follow the list, so that they lie above it.
+  auto region = [](int field, const char* label, int x, int w) {
+    return ControlDef{.field = field, .label = label, .kind = Kind::Region, .x = x, .y = 34, .w = w, .h = 8,
+                      .tip = kSortierTipp, .cursor = Qt::UpArrowCursor};
+  };
+  d.controls = {
+      {.field = KS_NR, .label = "?NR", .kind = Kind::List,
+       .text = "100LM|~Konto-Name~44CM~Code~45CM|~Konto-Nr~@N04@|0LM~~10LM|~~", .x = 10, .y = 34, .w = 200, .h = 140,
+       .tip = kSortierTipp},
+      region(KS_REGIONKONTONAME, "?REGIONKONTONAME", 10, 100),
+      region(KS_REGIONKONTOSHORTCUT, "?REGIONKONTOSHORTCUT", 112, 42),
+      region(KS_REGIONKONTONR, "?REGIONKONTONR", 156, 42),
+      {.field = KS_KONTENDRUCKEN, .label = "?KONTENDRUCKEN", .kind = Kind::Button, .x = 2, .y = 176, .w = 30,
+       .h = 22, .tip = "Kontenrahmen ausdrucken", .icon = "exp_pri.ico", .key = KEY_Alt | 'D'},
+      knopf(KS_BEARBEITEN, "?BEARBEITEN", "Konto &bearbeiten", 49),
+      knopf(KS_NEU, "?NEU", "&Neues Konto", 108),
+      knopf(KS_LOESCHEN, "?LOESCHEN", "Konto &löschen", 167),
+      {.kind = Kind::Prompt, .text = "Suchmaske", .x = 9, .y = 5, .w = 202, .attrs = A_Large},
+      filter(KS_KONTONAME, "?KONTONAME", "@S20", 11, 68, Bound(KONTONAME)),
+      filter(KS_KONTOSHORTCUT, "?KONTOSHORTCUT", "@S4", 112, 40, Bound(KONTOSHORTCUT)),
+      filter(KS_KONTONR, "?KONTONR", "@S4", 157, 40, Bound(KONTONR)),
+  };
   return d;
 }
 
@@ -103,12 +92,21 @@ void ListeZeigen() {
   if (WinBuchung.isOpen()) WinBuchung.display(BF_NR);
 }
 
-// A fill while the window is open stops as soon as the user types on.
-void ListeFuellen() {
-  TastenAufsicht aufsicht(WinKontoSuchen);
-  KontenListeFuellen([&aufsicht] { return aufsicht.tasteWartet(); });
+}  // namespace
+
+// A fill while the window is open stops as soon as the user types on. The window layer is asked at
+// once and then every few milliseconds, so that a long walk pays almost nothing for the watch.
+void KontenListeNeu() {
+  QElapsedTimer seit;
+  KontenListeFuellen([&seit] {
+    if (seit.isValid() && seit.elapsed() < 5) return false;
+    seit.start();
+    return keyPressWaiting();
+  });
   ListeZeigen();
 }
+
+namespace {
 
 // The keys of the control being selected. Enter is an alert key of the list, where it edits the
 // highlighted account; the window layer's alert keys belong to the window, so Enter stays an alert
@@ -133,7 +131,7 @@ void Bearbeiten() {
 void NeuesKonto() {
   KONTODATEI.clear();
   KontoBearbeiten(0);
-  ListeFuellen();
+  KontenListeNeu();
   WinKontoSuchen.select(KS_NR);
   TastenZuruecksetzen();
 }
@@ -147,7 +145,7 @@ void Loeschen() {
   TastenZuruecksetzen();
   if (!loeschen) return;
   KontoLoeschen();
-  ListeFuellen();
+  KontenListeNeu();
   WinKontoSuchen.select(KS_NR);
   TastenZuruecksetzen();
 }
@@ -179,7 +177,7 @@ void FilterGetippt(Window& w, int feld) {
   // trailing blank and move the cursor to the end.
   for (int f = KS_KONTONAME; f <= KS_KONTONR; ++f)
     if (f != feld) w.display(f);
-  ListeFuellen();
+  KontenListeNeu();
 }
 
 // Enter in the list edits; on a button it presses the button, as without the alert key.
@@ -189,6 +187,16 @@ void EnterGedrueckt(Window& w) {
     Bearbeiten();
   else if (feld >= KS_KONTENDRUCKEN && feld <= KS_LOESCHEN)
     postField(EV_Accepted, feld, 0);
+}
+
+// The printer choice dialog "Drucker auswählen". Its outcome is not used: the chart follows when it
+// has closed, whether the user chose or cancelled. Meanwhile the list's controls take no input. The
+// dialog is not given the window as its parent: the window layer would take the keys typed into it
+// for the window's own (Esc as the window's close request).
+void DruckerWaehlen(Window& w) {
+  w.disable(KS_REGIONKONTONAME, KS_KONTONR);
+  const int thread = w.thread();
+  rt::report::choosePrinter(nullptr, "Drucker auswählen", [thread](bool) { post(EVENT_DruckerGewaehlt, thread); });
 }
 
 Pass Ereignis(Window& w, const Event& e) {
@@ -215,7 +223,7 @@ Pass Ereignis(Window& w, const Event& e) {
         case KS_NR:
           if (e.key == kKeyMouseLeft2) Bearbeiten();
           break;
-        case KS_KONTENDRUCKEN: KontenDrucken(); break;
+        case KS_KONTENDRUCKEN: DruckerWaehlen(w); break;
         case KS_BEARBEITEN: Bearbeiten(); break;
         case KS_NEU: NeuesKonto(); break;
         case KS_LOESCHEN: Loeschen(); break;
@@ -226,6 +234,10 @@ Pass Ereignis(Window& w, const Event& e) {
           break;
         default: break;
       }
+      break;
+    case EVENT_DruckerGewaehlt:
+      w.enable(KS_REGIONKONTONAME, KS_KONTONR);
+      KontenDrucken();
       break;
     case EV_CloseWindow:
       return Pass::Leave;
@@ -245,10 +257,12 @@ void KontoSuchen() {
   Window& w = WinKontoSuchen;
   if (w.isOpen()) return;
   KONTENLISTEOFFEN = 1;
+  rt::report::Report kontenrahmen(P19_REPKONTEN);
+  g_kontenrahmen = &kontenrahmen;
+  g_zeileGrau = 0;
   KONTENSORTIERUNG = 2;
   KontenListeFuellen();
   w.open();
-  RegionenEinrichten(w);
   ListSource liste;
   liste.count = [] { return static_cast<int>(KONTOQUEUE.records()); };
   liste.cell = Zelle;
@@ -262,6 +276,7 @@ void KontoSuchen() {
   KONTENSORTIERUNG = 3;
   KontenListeFuellen();
   w.close();
+  g_kontenrahmen = nullptr;
   KONTENLISTEOFFEN = 0;
   if (WinBuchung.isOpen()) WinBuchung.display(BF_NR);
 }
@@ -282,4 +297,18 @@ void KontoLoeschen() {
   if (KONTODATEI.get(KONTO_KEYNR) == 0) KONTODATEI.remove();
 }
 
-void KontenDrucken() {}
+void KontenDrucken() {
+  if (!g_kontenrahmen) return;
+  rt::report::Report& bericht = *g_kontenrahmen;
+  setWaitCursor(true);
+  SEITENQUEUE.free();
+  bericht.open(SEITENQUEUE);
+  KontenrahmenDrucken(bericht, g_zeileGrau);
+  setWaitCursor(false);
+  bericht.pageBreak();
+  Druckvorschau(bericht, -50, 1, 0);
+  const rt::report::PrintOutcome gedruckt = bericht.close();
+  if (!gedruckt.message.isEmpty()) Meldung(gedruckt.message.value(0), gedruckt.message.value(1), {}, {}, 1);
+  WinKontoSuchen.select(KS_NR);
+  TastenZuruecksetzen();
+}

@@ -22,11 +22,13 @@ enum KontoSuchenFeld : int {
 void KontenBearbeiten();
 // Runs the account list on the calling thread until the user closes it.
 void KontoSuchen();
+// Refills the open list and shows it; the fill stops as soon as a key press for the window waits.
+void KontenListeNeu();
 // Opens the account edit window for the highlighted row.
 void GewaehltesKontoBearbeiten();
 // Deletes the account of the highlighted row from "Konto.dat"; its bookings keep its number.
 void KontoLoeschen();
-// Prints the chart of accounts of the listed rows.
+// Prints the chart of accounts of the listed rows, in the list's order, through the print preview.
 void KontenDrucken();
 
 namespace rt::win {

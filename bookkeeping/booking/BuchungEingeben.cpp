@@ -13,6 +13,9 @@
 #include "runtime/window/Keys.h"
 #include "runtime/window/Threads.h"
 
+#include <initializer_list>
+#include <utility>
+
 using namespace rt::win;
 
 std::uint8_t STARTBILDAKTIV = 1;
@@ -120,6 +123,7 @@ WindowDef definition() {
 std::uint8_t g_bearbeiten = 0;      // a loaded booking is being edited
 std::uint8_t g_ersteAuswahl = 1;    // the focus has not yet gone to ?CODE after the splash
 bool g_hinweisOffen = false;        // a notice is shown and its store is still to come
+int g_aktivierungsFeld = 0;         // the control that the window's activation put the focus on
 
 // The VAT rates as the texts of ?R1..?R5: "19,00%", " 7,00%".
 void SaetzeAnzeigen() {
@@ -138,6 +142,21 @@ QVariant AuswahlZelle(int zeile, int spalte) {
     case 4: return z->TEXTVORGABE[1].clip();
     default: return {};
   }
+}
+
+// Shows the variables of these controls only. The entry that the focus has just moved into keeps
+// what it shows and its selection, so that what the user types next replaces its text.
+void Anzeigen(std::initializer_list<int> felder) {
+  for (int feld : felder) WinBuchung.display(feld);
+}
+
+// Makes the form the active window. As the window layer activates it, it puts the focus back on a
+// control of the form; that is no selection by the user, and must not return the form to the state
+// without an account.
+void Aktivieren(Window& w) {
+  const bool hatteFokus = w.focusField() != 0;
+  w.activate();
+  g_aktivierungsFeld = hatteFokus ? 0 : w.focusField();
 }
 
 // Leaving ?CODE: look the account up and take it over.
@@ -180,7 +199,8 @@ void KontoVerlassen() {
     w.hide(BF_KONTOMWST, BF_MWSTSTR);
     w.hide(BF_NETTOKNOPF, BF_MWST);
   }
-  w.display();
+  Anzeigen({BF_R1, BF_R1 + 1, BF_R1 + 2, BF_R1 + 3, BF_R1 + 4, BF_KONTONAME, BF_KONTOCODE, BF_KONTONR, BF_TEXT_1,
+            BF_TEXT_2});
 }
 
 // "Ok" or F2. While a notice is open its store is still to come: a second confirmation would store
@@ -263,6 +283,7 @@ void AufLaden() {
 }
 
 void Ausgewaehlt(Window& w, int feld) {
+  if (feld == std::exchange(g_aktivierungsFeld, 0)) return;
   if (CODE.isBlank() && !g_ersteAuswahl && feld != BF_CODE && feld != BF_ABBRUCH && feld != BF_HILF &&
       feld != BF_NR && feld != BF_DATUMMERKEN) {
     Meldung("Konto muss angewählt werden!", "", "", "", 1, 0);
@@ -304,7 +325,7 @@ void Akzeptiert(Window& w, const Event& e) {
       break;
     case BF_BRUTTO:
       NettoMwstBerechnen();
-      w.display();
+      Anzeigen({BF_NETTO, BF_MWST});
       break;
     case BF_NETTOKNOPF:
       w.enable(BF_NETTO);
@@ -409,12 +430,16 @@ Pass Ereignis(Window& w, const Event& e) {
       AufSpeichern();
       break;
     case EVENT_SummenNeu:
-      w.activate();
+      Aktivieren(w);
       break;
     case EVENT_StartbildEnde:
       w.activate();
       STARTBILDAKTIV = 0;
       w.hide(BF_HILF);
+      // The focus goes to ?CODE now: that is the first selection after the splash, whether or not
+      // the window layer raises a selected event for it. Otherwise the first control selected
+      // later (the date, reached with Enter or Tab) would send the focus back to ?CODE.
+      g_ersteAuswahl = 0;
       w.select(BF_CODE);
       break;
     case EVENT_BuchungLaden:
@@ -458,6 +483,7 @@ void BuchungEingeben() {
   g_bearbeiten = 0;
   g_ersteAuswahl = 1;
   g_hinweisOffen = false;
+  g_aktivierungsFeld = 0;
   Window& w = WinBuchung;
   w.open();
   if (PARA.FENSTERXY) {

@@ -12,8 +12,6 @@
 #include "bookkeeping/frame/Rahmen.h"
 #include "runtime/window/Threads.h"
 
-#include <chrono>
-
 using namespace rt::win;
 
 namespace {
@@ -33,10 +31,11 @@ WindowDef definition() {
   d.controls = {
       {.field = FELD_BUCHUNGSUCHENOK, .label = "?BUCHUNGSUCHENOK", .kind = Kind::Button, .text = "Suche starten",
        .x = 45, .y = 98, .w = 83, .attrs = A_Hidden},
+      // The period reads "01.12.2026 - 31.12.2026": the first date ends where the dash begins.
       {.field = FELD_PARAVONSUMMENDATUM, .label = "?PARAVONSUMMENDATUM", .kind = Kind::Display, .picture = "@D06.B",
-       .x = 3, .y = 3, .bound = PARA.VONSUMMENDATUM},
-      {.field = FELD_VONBISBINDESTRICH, .label = "?VONBISBINDESTRICH", .kind = Kind::Prompt, .text = "-", .x = 40,
-       .y = 3},
+       .x = 3, .y = 3, .w = 36, .bound = PARA.VONSUMMENDATUM, .attrs = A_Right},
+      {.field = FELD_VONBISBINDESTRICH, .label = "?VONBISBINDESTRICH", .kind = Kind::Prompt, .text = "-", .x = 39,
+       .y = 3, .w = 5, .attrs = A_Centre},
       {.field = FELD_PARABISSUMMENDATUM, .label = "?PARABISSUMMENDATUM", .kind = Kind::Display, .picture = "@D06.B",
        .x = 44, .y = 3, .bound = PARA.BISSUMMENDATUM},
       {.field = FELD_BERECHNE, .label = "?BERECHNE", .kind = Kind::Prompt, .text = "berechne ...", .x = 3, .y = 51,
@@ -98,22 +97,35 @@ void listenZeigenNachModus() {
   WinAnzeige.show(FELD_NRAUSGANG);
 }
 
+// The booking a list highlights, by its number; 0 for none.
+std::int32_t markierteBuchung(int feld) {
+  const BUCHUNGSZEILE_T* z = queueOf(feld).get(WinAnzeige.listSelection(feld));
+  return z ? z->NR : 0;
+}
+
+// After a refill the highlight stands on the same booking, or on none when it has gone: never on
+// another booking that has moved into its row.
+void BuchungMarkieren(int feld, std::int32_t nr) {
+  const auto& zeilen = queueOf(feld).rows();
+  int zeile = 0;
+  for (std::size_t i = 0; nr && i < zeilen.size() && !zeile; ++i)
+    if (zeilen[i].NR == nr) zeile = static_cast<int>(i) + 1;
+  WinAnzeige.selectListRow(feld, zeile);
+}
+
 void ListenNeu() {
+  const std::int32_t eingang = markierteBuchung(FELD_NREINGANG), ausgang = markierteBuchung(FELD_NRAUSGANG);
   if (!BUCHUNGSUCHEN) {
     WinAnzeige.hide(FELD_NREINGANG);
     WinAnzeige.hide(FELD_NRAUSGANG);
     WinAnzeige.show(FELD_BERECHNE);
   }
-  // The window is refreshed while the walk runs, but at most every 100 ms of walk time instead of
-  // after every booking read: on a year of 100,000 bookings a refresh per booking would cost far
-  // more than the walk itself.
-  using Clock = std::chrono::steady_clock;
-  auto zuletzt = Clock::now();
-  ListenNeuBerechnen([&zuletzt] {
-    const auto jetzt = Clock::now();
-    if (jetzt - zuletzt < std::chrono::milliseconds(100)) return;
-    zuletzt = jetzt;
+  // A refill that reads the whole year shows "berechne ..." and the growing lists' models every
+  // 50 ms or so and lets the screen and the other threads go on meanwhile (the booking form takes
+  // typing while the year is read); it starts only once the frame and its windows are painted.
+  ListenNeuBerechnen([] {
     WinAnzeige.display();
+    yieldThread();
   });
   if (!BUCHUNGSUCHEN) {
     if (PARA.BUCHUNGSART != 3) WinAnzeige.show(FELD_NREINGANG);
@@ -121,6 +133,8 @@ void ListenNeu() {
     WinAnzeige.hide(FELD_BERECHNE);
   }
   WinAnzeige.display();
+  BuchungMarkieren(FELD_NREINGANG, eingang);
+  BuchungMarkieren(FELD_NRAUSGANG, ausgang);
   post(EVENT_SummenNeu, THREADSUMMEN);
 }
 

@@ -9,9 +9,9 @@
 
 using namespace rt::win;
 
-double _EINGANGBRUTTO = 0, _EINGANGNETTO = 0, _EINGANGMWST = 0;
-double _AUSGANGBRUTTO = 0, _AUSGANGNETTO = 0, _AUSGANGMWST = 0;
-double _JEINGANGBRUTTO = 0, _JAUSGANGBRUTTO = 0, _JUST = 0, _JGEWINN = 0;
+double EINGANGBRUTTO_ = 0, EINGANGNETTO_ = 0, EINGANGMWST_ = 0;
+double AUSGANGBRUTTO_ = 0, AUSGANGNETTO_ = 0, AUSGANGMWST_ = 0;
+double JEINGANGBRUTTO_ = 0, JAUSGANGBRUTTO_ = 0, JUST_ = 0, JGEWINN_ = 0;
 rt::String<7> GEWINNSTR;
 
 namespace {
@@ -27,37 +27,47 @@ WindowDef definition() {
   d.w = 472;
   d.h = 66;
   d.kind = WindowKind::MdiChild;
-  auto anzeige = [](int feld, const char* label, int x, int y, int w, Bound b, const char* bild = kBetrag) {
+  auto anzeige = [](int feld, const char* label, int x, int y, int w, Bound b, const char* bild = kBetrag,
+                    unsigned attrs = A_None) {
     return ControlDef{.field = feld, .label = label, .kind = Kind::Display, .picture = bild, .x = x, .y = y, .w = w,
-                      .bound = b};
+                      .bound = b, .attrs = attrs};
   };
-  auto text = [](int feld, const char* label, const char* t, int x, int y, int w = kDefault) {
-    return ControlDef{.field = feld, .label = label, .kind = Kind::Prompt, .text = t, .x = x, .y = y, .w = w};
+  auto text = [](int feld, const char* label, const char* t, int x, int y, int w = kDefault,
+                 unsigned attrs = A_None) {
+    return ControlDef{.field = feld, .label = label, .kind = Kind::Prompt, .text = t, .x = x, .y = y, .w = w,
+                      .attrs = attrs};
+  };
+  // A caption under an amount: as wide as the amount and, like it, right-aligned, so that it stands
+  // under its own amount and not under the end of the one before.
+  auto unter = [&text](int feld, const char* label, const char* t, int x, int y) {
+    return text(feld, label, t, x, y, 40, A_Right);
   };
   d.controls = {
-      anzeige(FELD_S_VONSUMMENDATUM, "?PARA:VONSUMMENDATUM", 71, 5, kDefault, PARA.VONSUMMENDATUM, "@D06.B"),
-      text(FELD_S_BINDESTRICH, "", "-", 110, 5),
-      anzeige(FELD_S_BISSUMMENDATUM, "?PARA:BISSUMMENDATUM", 113, 5, kDefault, PARA.BISSUMMENDATUM, "@D06.B"),
+      // The period reads "01.12.2026 - 31.12.2026": the first date ends at the dash, which stands
+      // centred in the gap before the second.
+      anzeige(FELD_S_VONSUMMENDATUM, "?PARA:VONSUMMENDATUM", 61, 5, 47, PARA.VONSUMMENDATUM, "@D06.B", A_Right),
+      text(FELD_S_BINDESTRICH, "", "-", 108, 5, 7, A_Centre),
+      anzeige(FELD_S_BISSUMMENDATUM, "?PARA:BISSUMMENDATUM", 115, 5, kDefault, PARA.BISSUMMENDATUM, "@D06.B"),
       text(FELD_S_EINNAHMEN, "?_EINNAHMEN", "Einnahmen", 2, 24),
-      anzeige(FELD_S_EINGANGBRUTTO, "?_EINGANGBRUTTO", 49, 24, 40, _EINGANGBRUTTO),
-      anzeige(FELD_S_EINGANGNETTO, "?_EINGANGNETTO", 90, 24, 40, _EINGANGNETTO),
-      anzeige(FELD_S_EINGANGMWST, "?_EINGANGMWST", 131, 24, 40, _EINGANGMWST),
-      text(FELD_S_BRUTTO2, "?BRUTTO2", "Brutto", 49, 30, 38),
-      text(FELD_S_NETTO2, "?NETTO2", "Netto", 90, 30, 38),
-      text(FELD_S_MWST2, "?MWST2", "MwSt", 131, 30, 38),
+      anzeige(FELD_S_EINGANGBRUTTO, "?_EINGANGBRUTTO", 49, 24, 40, EINGANGBRUTTO_),
+      anzeige(FELD_S_EINGANGNETTO, "?_EINGANGNETTO", 90, 24, 40, EINGANGNETTO_),
+      anzeige(FELD_S_EINGANGMWST, "?_EINGANGMWST", 131, 24, 40, EINGANGMWST_),
+      unter(FELD_S_BRUTTO2, "?BRUTTO2", "Brutto", 49, 30),
+      unter(FELD_S_NETTO2, "?NETTO2", "Netto", 90, 30),
+      unter(FELD_S_MWST2, "?MWST2", "MwSt", 131, 30),
       text(FELD_S_AUSGABEN, "", "Ausgaben", 2, 44),
-      anzeige(FELD_S_AUSGANGBRUTTO, "?_AUSGANGBRUTTO", 49, 44, 40, _AUSGANGBRUTTO),
-      anzeige(FELD_S_AUSGANGNETTO, "?_AUSGANGNETTO", 90, 44, 40, _AUSGANGNETTO),
-      anzeige(FELD_S_AUSGANGMWST, "?_AUSGANGMWST", 131, 44, 40, _AUSGANGMWST),
-      text(FELD_S_BRUTTO3, "?BRUTTO3", "Brutto", 49, 50, 38),
-      text(FELD_S_NETTO3, "?NETTO3", "Netto", 90, 50, 38),
-      text(FELD_S_MWST3, "?MWST3", "MwSt", 131, 50, 38),
+      anzeige(FELD_S_AUSGANGBRUTTO, "?_AUSGANGBRUTTO", 49, 44, 40, AUSGANGBRUTTO_),
+      anzeige(FELD_S_AUSGANGNETTO, "?_AUSGANGNETTO", 90, 44, 40, AUSGANGNETTO_),
+      anzeige(FELD_S_AUSGANGMWST, "?_AUSGANGMWST", 131, 44, 40, AUSGANGMWST_),
+      unter(FELD_S_BRUTTO3, "?BRUTTO3", "Brutto", 49, 50),
+      unter(FELD_S_NETTO3, "?NETTO3", "Netto", 90, 50),
+      unter(FELD_S_MWST3, "?MWST3", "MwSt", 131, 50),
       {.field = FELD_S_TRENNER, .kind = Kind::Panel, .x = 200, .y = 8, .w = 2, .h = 55, .attrs = A_Vertical,
        .fill = QColor(0x80, 0x80, 0x80)},
-      anzeige(FELD_S_JEINGANGBRUTTO, "?_JEINGANGBRUTTO", 289, 7, 50, _JEINGANGBRUTTO),
-      anzeige(FELD_S_JAUSGANGBRUTTO, "?_JAUSGANGBRUTTO", 289, 22, 50, _JAUSGANGBRUTTO),
-      anzeige(FELD_S_JUST, "?_JUST", 289, 37, 50, _JUST),
-      anzeige(FELD_S_JGEWINN, "?_JGEWINN", 289, 52, 50, _JGEWINN),
+      anzeige(FELD_S_JEINGANGBRUTTO, "?_JEINGANGBRUTTO", 289, 7, 50, JEINGANGBRUTTO_),
+      anzeige(FELD_S_JAUSGANGBRUTTO, "?_JAUSGANGBRUTTO", 289, 22, 50, JAUSGANGBRUTTO_),
+      anzeige(FELD_S_JUST, "?_JUST", 289, 37, 50, JUST_),
+      anzeige(FELD_S_JGEWINN, "?_JGEWINN", 289, 52, 50, JGEWINN_),
       text(FELD_S_JAHRESBILANZ, "", "Jahresbilanz", 230, 22, 50),
       anzeige(FELD_S_JAHR2, "?JAHR2", 230, 37, 50, EINGABEJAHR, "@N4"),
       text(FELD_S_EINNAHMEN2, "?_EINNAHMEN2", "Einnahmen", 345, 7),
@@ -71,16 +81,16 @@ WindowDef definition() {
 
 void SummenNeu() {
   SUMMEN.JGEWINN = SUMMEN.JEINGANGBRUTTO + SUMMEN.JAUSGANGBRUTTO + SUMMEN.JUST;
-  _EINGANGBRUTTO = SUMMEN.EINGANGBRUTTO;
-  _EINGANGNETTO = SUMMEN.EINGANGNETTO;
-  _EINGANGMWST = SUMMEN.EINGANGMWST;
-  _AUSGANGBRUTTO = SUMMEN.AUSGANGBRUTTO;
-  _AUSGANGNETTO = SUMMEN.AUSGANGNETTO;
-  _AUSGANGMWST = SUMMEN.AUSGANGMWST;
-  _JEINGANGBRUTTO = SUMMEN.JEINGANGBRUTTO;
-  _JAUSGANGBRUTTO = SUMMEN.JAUSGANGBRUTTO;
-  _JUST = SUMMEN.JUST;
-  _JGEWINN = SUMMEN.JGEWINN;
+  EINGANGBRUTTO_ = SUMMEN.EINGANGBRUTTO;
+  EINGANGNETTO_ = SUMMEN.EINGANGNETTO;
+  EINGANGMWST_ = SUMMEN.EINGANGMWST;
+  AUSGANGBRUTTO_ = SUMMEN.AUSGANGBRUTTO;
+  AUSGANGNETTO_ = SUMMEN.AUSGANGNETTO;
+  AUSGANGMWST_ = SUMMEN.AUSGANGMWST;
+  JEINGANGBRUTTO_ = SUMMEN.JEINGANGBRUTTO;
+  JAUSGANGBRUTTO_ = SUMMEN.JAUSGANGBRUTTO;
+  JUST_ = SUMMEN.JUST;
+  JGEWINN_ = SUMMEN.JGEWINN;
   // Decided on the cent: a result such as -5,55e-17 (0,30 - 0,10 - 0,20) is a profit of 0,00.
   if (round2(SUMMEN.JGEWINN) >= 0) {
     GEWINNSTR = "Gewinn";

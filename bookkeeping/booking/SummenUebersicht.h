@@ -38,9 +38,9 @@ enum SummenFeld : int {
 };
 
 // The display fields of the window, filled from SUMMEN on every new sums event.
-extern double _EINGANGBRUTTO, _EINGANGNETTO, _EINGANGMWST;
-extern double _AUSGANGBRUTTO, _AUSGANGNETTO, _AUSGANGMWST;
-extern double _JEINGANGBRUTTO, _JAUSGANGBRUTTO, _JUST, _JGEWINN;
+extern double EINGANGBRUTTO_, EINGANGNETTO_, EINGANGMWST_;
+extern double AUSGANGBRUTTO_, AUSGANGNETTO_, AUSGANGMWST_;
+extern double JEINGANGBRUTTO_, JAUSGANGBRUTTO_, JUST_, JGEWINN_;
 extern rt::String<7> GEWINNSTR;
 
 // The window procedure: opens the sums window on the calling thread and attaches its handler.

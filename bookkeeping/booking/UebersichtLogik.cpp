@@ -5,6 +5,9 @@
 #include "bookkeeping/data/Parameter.h"
 #include "bookkeeping/frame/Globale.h"
 
+#include <algorithm>
+#include <chrono>
+
 SUMMEN_T SUMMEN;
 rt::DATE BUCHUNGSUCHENVON{};
 rt::DATE BUCHUNGSUCHENBIS{};
@@ -19,45 +22,141 @@ void JahresgrenzenSetzen() {
   JAHRESENDE = rt::yearEnd(jahr);
 }
 
-void ListenNeuBerechnen(const std::function<void()>& jeBuchung) {
+namespace {
+
+struct Jahreskopie {
+  bool gueltig = false;
+  int jahr = 0;
+  std::uint64_t stand = 0;  // the file's revision that the rows reflect
+  std::vector<JAHRESZEILE_T> zeilen;
+};
+Jahreskopie g_kopie;
+long g_gelesen = 0;
+int g_taktZeilen = 256;
+int g_taktMs = 50;
+
+JAHRESZEILE_T ZeileAusPuffer() {
+  return JAHRESZEILE_T{BUCHUNGDATEI.currentRow(), rt::dayNumber(BUCHUNG.DATUM), BUCHUNG.NR, BUCHUNG.ART,
+                       BUCHUNG.BRUTTO, BUCHUNG.NETTO, BUCHUNG.MWST, BuchungsZeile(BUCHUNG)};
+}
+
+// Walk order: date, number and row, each descending (the order of Previous on KEYDATUM).
+bool Vorher(const JAHRESZEILE_T& a, const JAHRESZEILE_T& b) {
+  if (a.TAG != b.TAG) return a.TAG > b.TAG;
+  if (a.NR != b.NR) return a.NR > b.NR;
+  return a.ZEILE > b.ZEILE;
+}
+
+// A booking read in walk order goes into the lists and sums of the period and the year.
+// The bounds are taken once: other threads may change the period while a long walk yields.
+struct Aufnahme {
+  rt::Day von, bis, anfang, ende;
+  int jahr;
+  SUMMEN_T summen;
+  void operator()(const JAHRESZEILE_T& z) {
+    const bool inPeriode = z.TAG >= von && z.TAG <= bis;
+    const bool imJahr = z.TAG >= anfang && z.TAG <= ende;
+    if (z.ART == 1) {
+      if (inPeriode) {
+        EINGANGQUEUE.add(z.LISTENZEILE);
+        summen.EINGANGNETTO += z.NETTO;
+        summen.EINGANGBRUTTO += z.BRUTTO;
+        summen.EINGANGMWST += z.MWST;
+      }
+      if (imJahr) summen.JEINGANGBRUTTO += z.BRUTTO;
+    } else if (z.ART >= 2) {
+      if (inPeriode) {
+        AUSGANGQUEUE.add(z.LISTENZEILE);
+        if (z.ART == 2) {
+          summen.AUSGANGNETTO -= z.NETTO;
+          summen.AUSGANGBRUTTO -= z.BRUTTO;
+          summen.AUSGANGMWST -= z.MWST;
+        }
+      }
+      if (imJahr && z.ART == 2) summen.JAUSGANGBRUTTO -= z.BRUTTO;
+      if (imJahr && z.ART == 3) summen.JUST -= z.BRUTTO;
+    }
+  }
+};
+
+// Reads the year from the file into the copy, filling the lists on the way so that they grow
+// while the walk runs.
+void JahrLesen(Aufnahme& aufnahme, const std::function<void()>& zwischendurch) {
+  using Clock = std::chrono::steady_clock;
+  const auto pause = [&zwischendurch] {
+    const rt::isam::DataFile::WalkState walk = BUCHUNGDATEI.saveWalk();
+    const BUCHUNG_T puffer = BUCHUNG;
+    zwischendurch();
+    BUCHUNG = puffer;
+    BUCHUNGDATEI.restoreWalk(walk);
+  };
+  g_kopie = Jahreskopie{true, aufnahme.jahr, BUCHUNGDATEI.revision(), {}};
+  if (zwischendurch) zwischendurch();
+  auto zuletzt = Clock::now();
+  BUCHUNG.NR = 0;
+  BUCHUNG.DATUM = rt::dateOf(aufnahme.ende + 1);
+  BUCHUNGDATEI.setToValue(BUCHUNG_KEYDATUM);
+  while (BUCHUNGDATEI.previous() == 0) {
+    if (rt::dayNumber(BUCHUNG.DATUM) < aufnahme.anfang) break;
+    ++g_gelesen;
+    g_kopie.zeilen.push_back(ZeileAusPuffer());
+    aufnahme(g_kopie.zeilen.back());
+    if (zwischendurch && g_gelesen % g_taktZeilen == 0 &&
+        Clock::now() - zuletzt >= std::chrono::milliseconds(g_taktMs)) {
+      pause();
+      zuletzt = Clock::now();
+    }
+  }
+}
+
+// Brings the copy up to the file by reading only the rows changed since; false when they are not
+// known.
+bool KopieNachfuehren(const Aufnahme& aufnahme) {
+  std::vector<std::int64_t> geaendert;
+  if (!g_kopie.gueltig || g_kopie.jahr != aufnahme.jahr ||
+      !BUCHUNGDATEI.changedRows(g_kopie.stand, &geaendert))
+    return false;
+  g_kopie.stand = BUCHUNGDATEI.revision();
+  auto& zeilen = g_kopie.zeilen;
+  for (const std::int64_t zeile : geaendert) {
+    zeilen.erase(std::remove_if(zeilen.begin(), zeilen.end(),
+                                [zeile](const JAHRESZEILE_T& z) { return z.ZEILE == zeile; }),
+                 zeilen.end());
+    if (BUCHUNGDATEI.getRow(zeile) != 0) continue;  // deleted or parked
+    ++g_gelesen;
+    const JAHRESZEILE_T neu = ZeileAusPuffer();
+    if (neu.TAG < aufnahme.anfang || neu.TAG > aufnahme.ende) continue;
+    zeilen.insert(std::lower_bound(zeilen.begin(), zeilen.end(), neu, Vorher), neu);
+  }
+  return true;
+}
+
+}  // namespace
+
+void ListenNeuBerechnen(const std::function<void()>& zwischendurch) {
   EINGANGQUEUE.free();
   AUSGANGQUEUE.free();
   SUMMEN = SUMMEN_T{};
   JahresgrenzenSetzen();
-  const rt::Day von = rt::dayNumber(PARA.VONSUMMENDATUM);
-  const rt::Day bis = rt::dayNumber(PARA.BISSUMMENDATUM);
-
-  BUCHUNG.NR = 0;
-  BUCHUNG.DATUM = rt::dateOf(JAHRESENDE + 1);
-  BUCHUNGDATEI.setToValue(BUCHUNG_KEYDATUM);
-  while (BUCHUNGDATEI.previous() == 0) {
-    const rt::Day tag = rt::dayNumber(BUCHUNG.DATUM);
-    if (tag < JAHRESANFANG) break;
-    const bool inPeriode = tag >= von && tag <= bis;
-    const bool imJahr = tag >= JAHRESANFANG && tag <= JAHRESENDE;
-    if (BUCHUNG.ART == 1) {
-      if (inPeriode) {
-        EINGANGQUEUE.add(BuchungsZeile(BUCHUNG));
-        SUMMEN.EINGANGNETTO += BUCHUNG.NETTO;
-        SUMMEN.EINGANGBRUTTO += BUCHUNG.BRUTTO;
-        SUMMEN.EINGANGMWST += BUCHUNG.MWST;
-      }
-      if (imJahr) SUMMEN.JEINGANGBRUTTO += BUCHUNG.BRUTTO;
-    } else if (BUCHUNG.ART >= 2) {
-      if (inPeriode) {
-        AUSGANGQUEUE.add(BuchungsZeile(BUCHUNG));
-        if (BUCHUNG.ART == 2) {
-          SUMMEN.AUSGANGNETTO -= BUCHUNG.NETTO;
-          SUMMEN.AUSGANGBRUTTO -= BUCHUNG.BRUTTO;
-          SUMMEN.AUSGANGMWST -= BUCHUNG.MWST;
-        }
-      }
-      if (imJahr && BUCHUNG.ART == 2) SUMMEN.JAUSGANGBRUTTO -= BUCHUNG.BRUTTO;
-      if (imJahr && BUCHUNG.ART == 3) SUMMEN.JUST -= BUCHUNG.BRUTTO;
-    }
-    if (jeBuchung) jeBuchung();
+  g_gelesen = 0;
+  Aufnahme aufnahme{rt::dayNumber(PARA.VONSUMMENDATUM), rt::dayNumber(PARA.BISSUMMENDATUM), JAHRESANFANG,
+                    JAHRESENDE, PARA.VONSUMMENDATUM.year, {}};
+  if (KopieNachfuehren(aufnahme)) {
+    for (const JAHRESZEILE_T& z : g_kopie.zeilen) aufnahme(z);
+  } else {
+    JahrLesen(aufnahme, zwischendurch);
   }
+  SUMMEN = aufnahme.summen;
 }
+
+long ListenNeuGelesen() { return g_gelesen; }
+
+void ListenNeuTakt(int zeilen, int ms) {
+  g_taktZeilen = zeilen > 0 ? zeilen : 256;
+  g_taktMs = ms;
+}
+
+const std::vector<JAHRESZEILE_T>& JahresKopie() { return g_kopie.zeilen; }
 
 bool SuchbereichGueltig() {
   const rt::Day von = rt::dayNumber(BUCHUNGSUCHENVON);
@@ -65,21 +164,40 @@ bool SuchbereichGueltig() {
   return von != 0 && bis != 0 && von <= bis;
 }
 
+namespace {
+
+// GrossMitUmlauten on the Windows-1252 bytes of a text, which the records hold: the same letters.
+std::string GrossBytes(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u >= 'a' && u <= 'z') c = static_cast<char>(u - 32);
+    else if (u == 0xE4 || u == 0xF6 || u == 0xFC) c = static_cast<char>(u - 0x20);  // ä ö ü
+  }
+  return out;
+}
+
+}  // namespace
+
 void SuchergebnisFuellen() {
   SUCHQUEUE.free();
-  const QString stueck = GrossMitUmlauten(BUCHUNGSUCHENTEXT.clip());
+  const std::string stueck = GrossBytes(BUCHUNGSUCHENTEXT.bytes());
   const rt::Day bis = rt::dayNumber(BUCHUNGSUCHENBIS);
+  g_gelesen = 0;
   BUCHUNG.NR = 0;
   BUCHUNG.DATUM = BUCHUNGSUCHENVON;
   BUCHUNGDATEI.setToValue(BUCHUNG_KEYDATUM);
   while (BUCHUNGDATEI.next() == 0) {
     if (rt::dayNumber(BUCHUNG.DATUM) > bis) break;
-    if (stueck.isEmpty()) continue;  // an empty fragment occurs nowhere
-    if (GrossMitUmlauten(BUCHUNG.TEXT[0].clip()).contains(stueck) ||
-        GrossMitUmlauten(BUCHUNG.TEXT[1].clip()).contains(stueck))
+    ++g_gelesen;
+    if (stueck.empty()) continue;  // an empty fragment occurs nowhere
+    if (GrossBytes(BUCHUNG.TEXT[0].bytes()).find(stueck) != std::string::npos ||
+        GrossBytes(BUCHUNG.TEXT[1].bytes()).find(stueck) != std::string::npos)
       SUCHQUEUE.add(BuchungsZeile(BUCHUNG));
   }
 }
+
+long SuchergebnisGelesen() { return g_gelesen; }
 
 void SuchbereichVorbelegen() {
   BUCHUNG.NR = 0;

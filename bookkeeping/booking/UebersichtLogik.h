@@ -5,7 +5,11 @@
 #include "runtime/text/Date.h"
 #include "runtime/text/String.h"
 
+#include "bookkeeping/common/Queues.h"
+
 #include <QString>
+#include <cstdint>
+#include <vector>
 #include <functional>
 
 struct SUMMEN_T {
@@ -31,14 +35,37 @@ extern rt::Day JAHRESENDE;
 
 void JahresgrenzenSetzen();
 
-// Empties the income and expense lists, sets SUMMEN to 0 and walks the year of the period's first
-// day from its newest booking back; `jeBuchung` runs after each booking read.
-void ListenNeuBerechnen(const std::function<void()>& jeBuchung = {});
+// Empties the income and expense lists, sets SUMMEN to 0 and fills them from the bookings of the
+// year of the period's first day, newest first. The rows of that year are kept in memory, so that
+// after a store, a delete or a load only the changed rows are read from "Buchung.dat"; the copy is
+// never written back. A refill that has to read the whole year calls `zwischendurch` before it
+// starts and then every 50 ms or so, with the walk's position and BUCHUNG saved around the call:
+// the window shows its progress there and lets the other threads work, which may use the file.
+void ListenNeuBerechnen(const std::function<void()>& zwischendurch = {});
+// How often a long refill pauses: at most every `zeilen` rows, and not before `ms` have passed since
+// the last pause (256 and 50 unless set).
+void ListenNeuTakt(int zeilen, int ms);
+// The rows that the last refill read from "Buchung.dat".
+long ListenNeuGelesen();
+
+// One booking of the year as the refill keeps it.
+struct JAHRESZEILE_T {
+  std::int64_t ZEILE;  // the row in the file
+  rt::Day TAG;
+  std::int32_t NR;
+  std::uint8_t ART;
+  double BRUTTO, NETTO, MWST;
+  BUCHUNGSZEILE_T LISTENZEILE;
+};
+// The rows kept, in walk order (date, then number, descending).
+const std::vector<JAHRESZEILE_T>& JahresKopie();
 
 // The search range is usable: both dates set and Von not after Bis.
 bool SuchbereichGueltig();
 // Fills SUCHQUEUE with the bookings of the range whose text contains the fragment.
 void SuchergebnisFuellen();
+// The bookings that the last search read.
+long SuchergebnisGelesen();
 // The search range preset from the earliest to the latest booking; dates stay in an empty file.
 void SuchbereichVorbelegen();
 

@@ -12,7 +12,6 @@
 #include "runtime/window/Threads.h"
 #include "runtime/window/Window.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QTimer>
@@ -102,9 +101,6 @@ std::optional<QString> ordnerWaehlen(Window& w, const QString& titel, const QStr
   return ordner;
 }
 
-// The other windows' turn in the middle of a long export; the window shows what it was given.
-void zwischendurch() { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
-
 // ----
 
 QString standardOrdner() {
@@ -134,7 +130,7 @@ void exportieren(Window& w, Export& x) {
   const CsvExportErgebnis e = CsvExportieren(datei, von, bis, [&](rt::Day datum) {
     x.DATUM = rt::dateOf(datum);
     w.display(FELD_CSV_DATUM);
-    zwischendurch();
+    yieldThread();  // the screen and the other threads' turn; this window's own events wait
   });
   w.hide(FELD_CSV_EXPORTIERE, FELD_CSV_DATUM);
   if (e.fehler != 0) {
@@ -174,7 +170,8 @@ Pass ereignis(Window& w, Export& x, const Event& e) {
         post(EVENT_Bestaetigt, 0);
       } else if (e.field == FELD_CSV_ABBRUCH) {
         post(EV_CloseWindow, 0);
-      } else if (e.field == FELD_CSV_DATEIWAEHLEN) {
+      } else if (e.field == FELD_CSV_DATEIWAEHLEN && w.isEnabled(FELD_CSV_DATEIWAEHLEN)) {
+        // (a click during an export comes after it, when the folder is no longer to be changed)
         w.show(FELD_CSV_CSVORDNER);
         if (const auto ordner = ordnerWaehlen(w, "Ordner für CSV Datei wählen", x.ordner)) {
           x.ordner = *ordner;

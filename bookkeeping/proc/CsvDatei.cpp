@@ -45,6 +45,7 @@ std::uint8_t CsvDateiOeffnen(const QString& dateiname, std::string_view trennzei
   if (s.trennzeichen == ' ') s.trennzeichen = ';';
   QString name = dateiname;
   while (name.endsWith(' ')) name.chop(1);
+  platform::deleteLeftoversBeside(name);
   fehler = static_cast<std::int16_t>(s.datei.create(name));
   return fehler == 0 ? 1 : 0;
 }

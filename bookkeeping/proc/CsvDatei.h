@@ -12,6 +12,7 @@
 //
 // The file is written under a name of its own beside the named file and takes its place only when
 // it is closed, so that a failed or interrupted write never destroys an earlier file of that name.
+// What a killed program left of such a write beside the named file goes with the next open.
 
 #include <QString>
 #include <cstdint>

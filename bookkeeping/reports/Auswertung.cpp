@@ -3,6 +3,7 @@
 #include "bookkeeping/common/Meldung.h"
 #include "bookkeeping/common/Queues.h"
 #include "bookkeeping/data/Parameter.h"
+#include "bookkeeping/proc/Druckvorschau.h"
 #include "runtime/text/Picture.h"
 #include "runtime/window/Window.h"
 
@@ -11,10 +12,6 @@
 #include <unordered_set>
 #include <vector>
 
-#if __has_include("bookkeeping/proc/Druckvorschau.h")
-#include "bookkeeping/proc/Druckvorschau.h"
-#define TAVIK_DRUCKVORSCHAU 1
-#endif
 
 using namespace rt::report;
 
@@ -146,13 +143,7 @@ VorschauFunktion& vorschauFunktion() {
 
 std::uint8_t vorschauZeigen() {
   if (vorschauFunktion()) return vorschauFunktion()(*P40_REP);
-#ifdef TAVIK_DRUCKVORSCHAU
   return Druckvorschau(*P40_REP, -50, 1, 0);
-#else
-  // Without the preview the evaluation goes straight to the current printer.
-  P40_REP->printOnClose();
-  return 1;
-#endif
 }
 
 double cent(double betrag) { return rt::roundDecimal(betrag, 2); }

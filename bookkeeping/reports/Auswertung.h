@@ -48,6 +48,6 @@ void AuswertungErstellen();
 void PostenAuflisten();
 void PostenOhneKontoAuflisten();
 
-// The print preview: Druckvorschau(report, -50, 1, 0) when the program has it. Tests replace it.
+// The print preview: Druckvorschau(report, -50, 1, 0). Tests replace it.
 using VorschauFunktion = std::function<std::uint8_t(rt::report::Report&)>;
 void VorschauSetzen(VorschauFunktion vorschau);  // an empty function: the program's own again

@@ -165,7 +165,10 @@ const std::vector<Bild>& bilder() {
       {"summen", {}, &WinSummen},
       {"buchung_konto", buchungEintippen, &WinBuchung, 0, "", formularLeeren},
       {"suche", suchen, &WinAnzeige, 0, "", sucheBeenden},
+      {"csv_export", {}, nullptr, FELD_CSV_EXPORT, "P49$WIN"},
+      {"einstellungen", {}, nullptr, FELD_EINSTELLUNGEN, "P17$WIN"},
       {"meldung_schema", {}, nullptr, FELD_MYTAVIK, "P9$WIN"},
+      {"konten", {}, nullptr, FELD_KONTEN, "$WINKONTOSUCHEN"},
   };
   return b;
 }

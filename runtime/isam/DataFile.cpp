@@ -4,6 +4,7 @@
 #include "runtime/text/Cp1252.h"
 #include "runtime/text/Date.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <sqlite3.h>
 
@@ -168,8 +169,12 @@ bool decodable(FieldType t, std::size_t size, sqlite3_stmt* stmt, int i) {
   switch (t) {
     case FieldType::Real: return type == SQLITE_FLOAT || type == SQLITE_INTEGER;
     case FieldType::String: return type == SQLITE_TEXT;
-    case FieldType::Bytes:
-      return type == SQLITE_BLOB && static_cast<std::size_t>(sqlite3_column_bytes(stmt, i)) == size;
+    case FieldType::Bytes: {  // whole, or without its trailing zeros
+      if (type != SQLITE_BLOB) return false;
+      const auto n = static_cast<std::size_t>(sqlite3_column_bytes(stmt, i));
+      const auto* p = static_cast<const unsigned char*>(sqlite3_column_blob(stmt, i));
+      return n == size || n == 0 || (n < size && p[n - 1] != 0);
+    }
     default: break;
   }
   if (type != SQLITE_INTEGER) return false;
@@ -259,6 +264,10 @@ void DataFile::plan() {
     if (kp.fields.empty()) planError_ = kOtherError;
     keys_.push_back(std::move(kp));
   }
+  trimmed_.assign(fields.size(), false);
+  for (std::size_t f = 0; f < fields.size(); ++f) trimmed_[f] = fields[f].type == FieldType::Bytes;
+  for (const auto& kp : keys_)
+    for (int f : kp.fields) trimmed_[f] = false;  // a key component keeps its whole value
 }
 
 std::string DataFile::tableSql() const {
@@ -481,6 +490,112 @@ int DataFile::refreshSortForms() {
   return code;
 }
 
+// The key of a keyed file: for the earlier form the password itself, which SQLCipher stretches;
+// otherwise a key made from it once, used as it is.
+std::string DataFile::cipherKey(bool earlier) const {
+  if (earlier) return password_;
+  const QByteArray key = QCryptographicHash::hash(QByteArray("Tavik data file key\n") + password_,
+                                                  QCryptographicHash::Sha256)
+                             .toHex();
+  return "x'" + key.toStdString() + "'";
+}
+
+// Connects to the file in one of the two keyed forms (a file without password has one form) and
+// checks that it is ours.
+int DataFile::connect(const std::string& path, bool earlier) {
+  int code = sqlError(sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr));
+  if (!code && password_) {
+    const std::string key = cipherKey(earlier);
+    code = sqlError(sqlite3_key(db_, key.data(), static_cast<int>(key.size())));
+    if (!code && !earlier) code = exec("PRAGMA cipher_page_size = 4096");
+  }
+  if (!code) code = verifySchema();
+  return code;
+}
+
+void DataFile::disconnect() {
+  finalizeAll();
+  sqlite3_close(db_);  // before the lock: see FileLock.h
+  db_ = nullptr;
+}
+
+namespace {
+
+std::string quoted(const std::string& text) {
+  std::string out = "'";
+  for (char c : text) out += c == '\'' ? std::string("''") : std::string(1, c);
+  return out + "'";
+}
+
+}  // namespace
+
+// Builds the file in the current form beside the earlier-form file at `path`, with every record,
+// parked ones included, under the same row numbers, then puts it in the file's place. Called with
+// the connection closed and the lock held; releases the lock.
+int DataFile::convert(const std::string& path) {
+  std::string fresh;
+  if (platform::createFileBeside(path, &fresh) != platform::FileError::None) {
+    lock_.release();
+    return kOtherError;
+  }
+  sqlite3* db = nullptr;
+  int rc = sqlite3_open_v2(fresh.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+  const std::string key = cipherKey(false);
+  if (rc == SQLITE_OK) rc = sqlite3_key(db, key.data(), static_cast<int>(key.size()));
+  const auto run = [&](const std::string& sql) {
+    if (rc == SQLITE_OK) rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
+  };
+  const auto value = [&](const std::string& sql) {
+    std::int64_t v = 0;
+    sqlite3_stmt* stmt = nullptr;
+    if (rc == SQLITE_OK) rc = sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr);
+    if (rc == SQLITE_OK) {
+      rc = sqlite3_step(stmt) == SQLITE_ROW ? SQLITE_OK : SQLITE_ERROR;
+      v = sqlite3_column_int64(stmt, 0);
+    }
+    sqlite3_finalize(stmt);
+    return v;
+  };
+  // The new file needs no journal: until it takes the old one's place it is nobody's file.
+  run("PRAGMA cipher_page_size = 4096; PRAGMA journal_mode = OFF; PRAGMA synchronous = FULL");
+  run("ATTACH DATABASE " + quoted(path) + " AS alt KEY " + quoted(password_));
+  const std::int64_t version = value("PRAGMA alt.user_version");
+  const bool parked =
+      value("SELECT count(*) FROM alt.sqlite_master WHERE name = " + quoted(parkTable())) > 0;
+
+  std::vector<std::string> names{kRowColumn}, values{sqlName(kRowColumn)};
+  for (const auto& c : columns_) {
+    const Field& f = record_.fields[c.field];
+    names.push_back(c.name);
+    values.push_back(trimmed_[c.field] ? "CASE WHEN " + sqlName(c.name) + " = zeroblob(" +
+                                             std::to_string(f.size) + ") THEN x'' ELSE " +
+                                             sqlName(c.name) + " END"
+                                       : sqlName(c.name));
+  }
+  for (const auto& s : sorts_) {
+    names.push_back(s.name);
+    values.push_back(sqlName(s.name));
+  }
+  std::string list;
+  for (const auto& v : values) list += (list.empty() ? "" : ", ") + v;
+  const auto copy = [&](const std::string& table) {
+    return "INSERT INTO " + sqlName(table) + " (" + joined(names) + ") SELECT " + list +
+           " FROM alt." + sqlName(table) + "; ";
+  };
+  std::string sql = "BEGIN; " + tableSql() + "; " + copy(record_.table);
+  if (parked) sql += parkSql() + "; " + copy(parkTable());
+  for (const auto& i : indexSql()) sql += i + "; ";
+  sql += "PRAGMA user_version = " + std::to_string(version) + "; COMMIT; DETACH DATABASE alt";
+  run(sql);
+  const int closed = sqlite3_close(db);
+  if (rc == SQLITE_OK) rc = closed;
+  lock_.release();
+  int code = rc == SQLITE_OK ? kNoError : kOtherError;
+  if (!code) code = codeOf(platform::replaceFile(fresh, path));
+  if (code) platform::removeFile(fresh);
+  return code;
+}
+
 int DataFile::open(AccessMode mode) {
   if (db_) return fail(kOtherError);
   plan();
@@ -492,14 +607,26 @@ int DataFile::open(AccessMode mode) {
   if (const auto e = lock_.acquire(path, lockMode); e != platform::FileError::None)
     return fail(codeOf(e));
 
-  int code = kNoError;
-  const int rc = sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr);
-  if (rc != SQLITE_OK) code = sqlError(rc);
-  if (!code && password_)
-    code = sqlError(sqlite3_key(db_, password_, static_cast<int>(std::strlen(password_))));
-  if (!code) code = verifySchema();
+  bool earlier = password_ && earlierForm_;
+  int code = connect(path, earlier);
+  if (code == kInvalidDataFile && password_ && !earlier) {
+    disconnect();
+    if (connect(path, true) == kNoError) {
+      earlier = true;
+      code = kNoError;
+    }
+  }
+  if (!code && earlier && !earlierForm_ && !converting_) {
+    disconnect();
+    convert(path);
+    // Opened again: in the new form, or, where the conversion failed, in the earlier one.
+    converting_ = true;
+    const int again = open(mode);
+    converting_ = false;
+    return again;
+  }
   if (!code && !password_) code = checkWhole();
-  if (!code) code = exec("PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL");
+  if (!code) code = exec("PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL; PRAGMA cache_size=-32768");
   if (!code) {
     sqlite3_busy_timeout(db_, 2000);
     code = refreshSortForms();
@@ -521,15 +648,14 @@ int DataFile::open(AccessMode mode) {
     if (!code) code = prepare("DELETE FROM " + table + byRow, &delete_);
   }
   if (code) {
-    finalizeAll();
-    sqlite3_close(db_);  // before the lock: see FileLock.h
-    db_ = nullptr;
+    disconnect();
     lock_.release();
     return fail(code);
   }
   current_ = 0;
   walkKey_ = -1;
   start_ = Start::None;
+  noteEverything();
   return done();
 }
 
@@ -544,14 +670,18 @@ int DataFile::create() {
 
   // The new file is built completely under a name of its own and then takes the place of the old
   // one, so that no crash ever leaves a half-made file under the real name.
-  std::string sql = "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL; BEGIN; " + tableSql() +
+  const bool earlier = earlierForm_ && password_;
+  std::string sql = std::string(password_ && !earlier ? "PRAGMA cipher_page_size = 4096; " : "") +
+                    "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL; BEGIN; " + tableSql() +
                     "; PRAGMA user_version = " + std::to_string(sortStamp()) + ";";
   for (const auto& i : indexSql()) sql += " " + i + ";";
   sql += " COMMIT;";
   sqlite3* db = nullptr;
   int rc = sqlite3_open_v2(fresh.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
-  if (rc == SQLITE_OK && password_)
-    rc = sqlite3_key(db, password_, static_cast<int>(std::strlen(password_)));
+  if (rc == SQLITE_OK && password_) {
+    const std::string key = cipherKey(earlier);
+    rc = sqlite3_key(db, key.data(), static_cast<int>(key.size()));
+  }
   if (rc == SQLITE_OK) rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
   if (rc == SQLITE_OK)
     rc = sqlite3_close(db);
@@ -562,6 +692,7 @@ int DataFile::create() {
   if (!code) code = codeOf(platform::replaceFile(fresh, path));
   if (code) platform::removeFile(fresh);
   if (!code && path == failedPath_) failed_ = kNoError;  // a new file under the failed one's name
+  noteEverything();
   return fail(code);
 }
 
@@ -572,7 +703,7 @@ void DataFile::finalizeAll() {
       sqlite3_finalize(q);
       q = nullptr;
     }
-  for (auto** s : {&insert_, &update_, &delete_}) {
+  for (auto** s : {&insert_, &update_, &delete_, &getRow_}) {
     sqlite3_finalize(*s);
     *s = nullptr;
   }
@@ -580,10 +711,9 @@ void DataFile::finalizeAll() {
 
 int DataFile::close() {
   if (!db_) return done();
-  finalizeAll();
-  sqlite3_close(db_);
-  db_ = nullptr;
+  disconnect();
   lock_.release();
+  noteEverything();
   current_ = 0;
   walkKey_ = -1;
   start_ = Start::None;
@@ -651,9 +781,16 @@ void DataFile::bindRecord(sqlite3_stmt* stmt) const {
         break;
       }
       case FieldType::String: bindText(stmt, i, p, f.size); break;
-      case FieldType::Bytes:
-        sqlite3_bind_blob(stmt, i, p, static_cast<int>(f.size), SQLITE_TRANSIENT);
+      case FieldType::Bytes: {
+        std::size_t n = f.size;
+        if (trimmed_[c.field] && !earlierForm_)
+          while (n > 0 && p[n - 1] == 0) --n;
+        if (n)
+          sqlite3_bind_blob(stmt, i, p, static_cast<int>(n), SQLITE_TRANSIENT);
+        else
+          sqlite3_bind_zeroblob(stmt, i, 0);
         break;
+      }
       default: sqlite3_bind_int64(stmt, i, integerOf(f.type, p));
     }
     ++i;
@@ -871,7 +1008,9 @@ int DataFile::add() {
   if (!storable(record_, buffer_)) return fail(kOtherError);
   stopWalk();  // a pending read would hold the transaction open
   bindRecord(insert_);
-  return fail(write(insert_));
+  const int code = write(insert_);
+  if (!code) noteChange(sqlite3_last_insert_rowid(db_));
+  return fail(code);
 }
 
 int DataFile::put() {
@@ -880,6 +1019,7 @@ int DataFile::put() {
   if (!current_) return fail(kRecordNotAvailable);
   if (!storable(record_, buffer_)) return fail(kOtherError);
   stopWalk();
+  noteChange(current_);
   bindRecord(update_);
   sqlite3_bind_int64(update_, static_cast<int>(columns_.size() + sorts_.size()) + 1, current_);
   const int code = write(update_);
@@ -892,6 +1032,7 @@ int DataFile::remove() {
   if (failed_) return fail(failed_);
   if (!current_) return fail(kRecordNotAvailable);
   stopWalk();
+  noteChange(current_);
   sqlite3_bind_int64(delete_, 1, current_);
   const int code = write(delete_);
   if (code) return fail(code);
@@ -909,6 +1050,7 @@ int DataFile::park() {
     failNext_ = 0;
     return fail(code);
   }
+  noteChange(current_);
   const std::string table = sqlName(record_.table), parked = sqlName(parkTable());
   const std::string row = std::to_string(current_);
   const std::string sql = "BEGIN IMMEDIATE; " + parkSql().insert(12, " IF NOT EXISTS") + "; INSERT INTO " +
@@ -939,6 +1081,7 @@ int DataFile::unpark() {
   std::int64_t n = 0;
   if (parkedCount(&n) || !n) return error_;
   if (failed_) return fail(failed_);
+  noteEverything();
   const std::string sql = "BEGIN IMMEDIATE; INSERT INTO " + sqlName(record_.table) + " (" + dataColumns() +
                           ") SELECT " + dataColumns() + " FROM " + sqlName(parkTable()) + "; DELETE FROM " +
                           sqlName(parkTable()) + "; COMMIT";
@@ -954,6 +1097,63 @@ int DataFile::dropParked() {
   if (parkedCount(&n) || !n) return error_;
   if (failed_) return fail(failed_);
   return fail(exec(("DELETE FROM " + sqlName(parkTable())).c_str()));
+}
+
+}  // namespace rt::isam
+
+namespace rt::isam {
+
+void DataFile::noteChange(std::int64_t row) {
+  // A long history is not worth keeping: past this many changes a reader reads afresh anyway.
+  constexpr std::size_t kKept = 4096;
+  if (changes_.size() == kKept) {
+    knownSince_ = changes_[kKept / 2 - 1].first;
+    changes_.erase(changes_.begin(), changes_.begin() + kKept / 2);
+  }
+  changes_.emplace_back(++revision_, row);
+}
+
+void DataFile::noteEverything() {
+  changes_.clear();
+  knownSince_ = ++revision_;
+}
+
+bool DataFile::changedRows(std::uint64_t since, std::vector<std::int64_t>* rows) const {
+  rows->clear();
+  if (since < knownSince_ || since > revision_) return false;
+  for (const auto& [rev, row] : changes_)
+    if (rev > since) rows->push_back(row);
+  return true;
+}
+
+int DataFile::getRow(std::int64_t row) {
+  if (!db_) return fail(kFileNotOpen);
+  if (!getRow_) {
+    const std::string sql = selectList(keys_[0]) + " WHERE " + sqlName(kRowColumn) + " = ?";
+    if (const int code = prepare(sql, &getRow_)) return fail(code);
+  }
+  sqlite3_bind_int64(getRow_, 1, row);
+  const int rc = sqlite3_step(getRow_);
+  const bool read = rc == SQLITE_ROW && readRecord(getRow_);
+  if (read) current_ = row;
+  sqlite3_reset(getRow_);
+  if (read) return done();
+  if (rc == SQLITE_DONE) return fail(kRecordNotFound);
+  return readFailed(rc);
+}
+
+DataFile::WalkState DataFile::saveWalk() {
+  stopWalk();
+  return WalkState{current_, walkKey_, static_cast<int>(start_), position_, positionRow_};
+}
+
+void DataFile::restoreWalk(const WalkState& state) {
+  stopWalk();
+  current_ = state.current;
+  walkKey_ = state.key;
+  start_ = static_cast<Start>(state.start);
+  position_ = state.position;
+  positionRow_ = state.row;
 }
 
 }  // namespace rt::isam

@@ -20,6 +20,17 @@
 // the file holds the record or not, never a part of it. Begin and Commit make the writes between
 // them one such transaction.
 //
+// Stored form: 4 KiB pages, a page cache of 32 MiB, byte arrays without their trailing zeros (a
+// zero-filled reserve takes no room) and texts without their trailing blanks. A keyed file takes
+// its cipher key straight from the password (no key stretching: the password is compiled into the
+// program, so stretching would only slow every start). A keyed file of the earlier form (1 KiB
+// pages, a stretched key) is converted once when it is opened: the new file is built completely
+// beside it and then takes its place in one step, so that a crash meanwhile leaves the old file
+// as it was; where the conversion cannot be done, the file is used in its earlier form.
+//
+// Changes: every write made through this object advances its revision and notes the row it
+// touched, so that a copy of some records kept elsewhere can catch up by reading only those rows.
+//
 // A failure of the file itself (a damaged page, a record that cannot be read, an I/O error) is
 // never taken for the end of a walk: Next and Previous give 33 only at the real end. The first such
 // failure is reported to the failure handler once; from then on, and after reopening the same file,
@@ -95,6 +106,38 @@ class DataFile {
   int unpark();
   int dropParked();
 
+  // The revision advances with every write made through this object and with every Open, Create
+  // and Close. changedRows gives the rows touched since revision `since` (added, rewritten,
+  // deleted, parked; also by writes that failed or were rolled back), or false when they are not
+  // known any more: the caller then reads afresh. Writes through connection() are not noted.
+  std::uint64_t revision() const { return revision_; }
+  bool changedRows(std::uint64_t since, std::vector<std::int64_t>* rows) const;
+  // The row of the record read last (0 for none), and reading a record by its row (35 if none).
+  std::int64_t currentRow() const { return current_; }
+  int getRow(std::int64_t row);
+
+  // Where the walk stands and which record was read last. A walk that lets other code use the
+  // file meanwhile (a long walk that yields) saves its state before and restores it after; the
+  // walk then reads on exactly as if nothing had happened in between.
+  struct Value {
+    int type = 0;  // SQLITE_INTEGER, SQLITE_FLOAT or SQLITE_BLOB
+    std::int64_t i = 0;
+    double d = 0;
+    std::string b;
+  };
+  struct WalkState {
+    std::int64_t current = 0;
+    int key = -1;
+    int start = 0;
+    std::vector<Value> position;
+    std::int64_t row = 0;
+  };
+  WalkState saveWalk();
+  void restoreWalk(const WalkState& state);
+
+  // Tests: files made from now on are of the earlier keyed form, and are not converted on Open.
+  static void useEarlierFormForTesting(bool on) { earlierForm_ = on; }
+
   int error() const { return error_; }
   // The code of the failure that made this file refuse writes; 0 while it is sound.
   int failure() const { return failed_; }
@@ -107,12 +150,6 @@ class DataFile {
   sqlite3* connection() const { return db_; }
 
  private:
-  struct Value {
-    int type = 0;  // SQLITE_INTEGER, SQLITE_FLOAT or SQLITE_BLOB
-    std::int64_t i = 0;
-    double d = 0;
-    std::string b;
-  };
   enum class Start { None, First, AtValue, AfterRecord };
   enum Query { kGet, kFirst, kFromValue, kToValue, kAfter, kBefore, kQueries };
   struct Column {
@@ -141,6 +178,12 @@ class DataFile {
   std::string selectList(const KeyPlan& key) const;
   std::string nativePath() const;
 
+  int connect(const std::string& path, bool earlier);
+  void disconnect();
+  std::string cipherKey(bool earlier) const;
+  int convert(const std::string& path);
+  void noteChange(std::int64_t row);
+  void noteEverything();
   int fail(int code) { return error_ = code; }
   int fileFailed(int code);  // a failure of the file itself: remembered and reported once
   int readFailed(int rc);
@@ -182,6 +225,7 @@ class DataFile {
   sqlite3_stmt* insert_ = nullptr;
   sqlite3_stmt* update_ = nullptr;
   sqlite3_stmt* delete_ = nullptr;
+  sqlite3_stmt* getRow_ = nullptr;
 
   int error_ = kNoError;
   int failed_ = kNoError;
@@ -196,6 +240,13 @@ class DataFile {
   std::int64_t positionRow_ = 0;
   sqlite3_stmt* stepping_ = nullptr;
   bool steppingForward_ = true;
+
+  std::uint64_t revision_ = 1;
+  std::uint64_t knownSince_ = 1;  // changes_ holds every change after this revision
+  std::vector<std::pair<std::uint64_t, std::int64_t>> changes_;
+  std::vector<bool> trimmed_;  // per field: a byte array stored without its trailing zeros
+  bool converting_ = false;
+  inline static bool earlierForm_ = false;
 };
 
 }  // namespace rt::isam

@@ -27,10 +27,13 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSpinBox>
+#include <QStyleOptionButton>
 #include <QStyleOptionTab>
 #include <QStylePainter>
 #include <QTabBar>
 #include <QTabWidget>
+#include <algorithm>
+#include <optional>
 
 namespace rt::win {
 namespace {
@@ -58,8 +61,9 @@ QString shown(const ControlState& c) {
 
 // ------------------------------------------------------------------- buttons and texts
 
-// A push button whose text wraps onto further lines at its blanks when it is wider than the button
-// and the button is tall enough, as the platform's buttons do.
+// A push button that shows its whole text, as the platform's buttons do when they are big enough:
+// a text wider than the button wraps onto further lines at its blanks when the button is tall
+// enough; one that fits no way shrinks its type, down to a least size that still reads.
 class Button : public QPushButton {
  public:
   Button(const QString& text, QWidget* parent) : QPushButton(text, parent), full_(text) {}
@@ -74,24 +78,60 @@ class Button : public QPushButton {
     QPushButton::resizeEvent(e);
     fit();
   }
+  void changeEvent(QEvent* e) override {
+    QPushButton::changeEvent(e);
+    if (e->type() == QEvent::FontChange && !fitting_) {
+      own_ = font();
+      fit();
+    }
+  }
 
  private:
-  void fit() {
-    const QFontMetrics fm(font());
-    const int room = width() - 6 - (icon().isNull() ? 0 : iconSize().width() + 4);
-    const auto fits = [&](const QString& line) { return fm.horizontalAdvance(QString(line).remove('&')) <= room; };
+  static constexpr int kLeastPixels = 6;
+
+  // The text as shown in type `f`, on as many lines as fit; empty when it does not fit.
+  std::optional<QString> shownIn(const QFont& f) const {
+    const QFontMetrics fm(f);
+    QStyleOptionButton opt;
+    initStyleOption(&opt);
+    // The room inside the button's frame, as the style gives it or the platform leaves it.
+    const QRect contents = style()->subElementRect(QStyle::SE_PushButtonContents, &opt, this);
+    const QSize room(std::max(contents.width(), QPushButton::width() - 6), std::max(contents.height(), height() - 4));
+    const int width = room.width() - (icon().isNull() ? 0 : iconSize().width() + 4);
+    const auto fits = [&](const QString& line) { return fm.horizontalAdvance(QString(line).remove('&')) <= width; };
+    if (fits(full_)) return full_;
     QStringList lines;
-    if (!fits(full_) && height() >= 2 * fm.height() + 4) {
-      for (const QString& word : full_.split(' ')) {
-        if (!lines.isEmpty() && fits(lines.back() + ' ' + word))
-          lines.back() += ' ' + word;
-        else
-          lines << word;
-      }
+    for (const QString& word : full_.split(' ')) {
+      if (!lines.isEmpty() && fits(lines.back() + ' ' + word))
+        lines.back() += ' ' + word;
+      else
+        lines << word;
     }
-    setText(lines.size() > 1 ? lines.join('\n') : full_);
+    const bool tall = lines.size() * fm.height() <= room.height();
+    if (!tall || !std::all_of(lines.begin(), lines.end(), fits)) return std::nullopt;
+    return lines.join('\n');
   }
+
+  void fit() {
+    if (!own_) own_ = font();
+    QFont f = *own_;
+    std::optional<QString> shown = shownIn(f);
+    while (!shown && QFontInfo(f).pixelSize() > kLeastPixels) {
+      if (f.pixelSize() > 0)
+        f.setPixelSize(f.pixelSize() - 1);
+      else
+        f.setPointSizeF(f.pointSizeF() - 0.5);
+      shown = shownIn(f);
+    }
+    fitting_ = true;
+    if (font() != f) setFont(f);
+    fitting_ = false;
+    setText(shown.value_or(full_));
+  }
+
   QString full_;
+  std::optional<QFont> own_;  // the button's type before it was shrunk to fit
+  bool fitting_ = false;
 };
 
 struct ButtonOps : KindOps {
@@ -99,6 +139,7 @@ struct ButtonOps : KindOps {
     auto* button = new Button(textOf(*c.def), b.host);
     if (*c.def->icon) button->setIcon(resourceIcon(QString::fromUtf8(c.def->icon)));
     button->setAutoDefault(false);
+    button->setDefault(c.def->attrs & A_Default);
     WindowImpl* w = &b.w;
     const int field = c.def->field;
     QObject::connect(button, &QPushButton::clicked, button, [w, field] { w->enqueue(EV_Accepted, field); });
@@ -156,12 +197,6 @@ struct LabelOps : KindOps {
     auto* l = new QLabel(textOf(*c.def), b.host);
     l->setAlignment(alignmentOf(*c.def, c.picture.get()));
     l->setTextFormat(Qt::PlainText);
-    if (c.def->attrs & A_Large) {
-      QFont f = l->font();
-      f.setPointSize(f.pointSize() * 2);
-      f.setBold(true);
-      l->setFont(f);
-    }
     return l;
   }
   QSize naturalSize(const WindowImpl& w, const ControlState& c) const override {
@@ -212,7 +247,18 @@ struct CheckBoxOps : KindOps {
 
 // ------------------------------------------------------------------- option groups
 
-struct OptionGroupOps : KindOps {
+// A frame that may carry a title (a group box): the control's text is its title.
+struct TitledOps : KindOps {
+  void setText(WindowImpl&, ControlState& c, const QString& text) const override {
+    if (auto* g = qobject_cast<QGroupBox*>(c.widget.data())) g->setTitle(text);
+  }
+  QString text(const WindowImpl&, const ControlState& c) const override {
+    auto* g = qobject_cast<QGroupBox*>(c.widget.data());
+    return g ? g->title() : QString();
+  }
+};
+
+struct OptionGroupOps : TitledOps {
   QWidget* build(Builder& b, ControlState& c) const override {
     QWidget* frame = *c.def->text ? static_cast<QWidget*>(new QGroupBox(textOf(*c.def), b.host)) : new QFrame(b.host);
     b.group = new QButtonGroup(frame);
@@ -225,13 +271,6 @@ struct OptionGroupOps : KindOps {
     // The options show the group's variable.
     for (auto& [key, o] : w.controls)
       if (o.group == c.def->field && o.widget) o.ops->display(w, o);
-  }
-  void setText(WindowImpl&, ControlState& c, const QString& text) const override {
-    if (auto* g = qobject_cast<QGroupBox*>(c.widget.data())) g->setTitle(text);
-  }
-  QString text(const WindowImpl&, const ControlState& c) const override {
-    auto* g = qobject_cast<QGroupBox*>(c.widget.data());
-    return g ? g->title() : QString();
   }
 };
 
@@ -258,9 +297,24 @@ struct OptionOps : KindOps {
   }
 };
 
+// A spin is never lower than its type needs, so that its digits show whole and its arrows can be hit.
+class Spin : public QSpinBox {
+ public:
+  explicit Spin(QWidget* parent) : QSpinBox(parent) { fit(); }
+
+ protected:
+  void changeEvent(QEvent* e) override {
+    QSpinBox::changeEvent(e);
+    if (e->type() == QEvent::FontChange) fit();
+  }
+
+ private:
+  void fit() { setMinimumHeight(fontMetrics().height() + 6); }
+};
+
 struct SpinOps : KindOps {
   QWidget* build(Builder& b, ControlState& c) const override {
-    auto* s = new QSpinBox(b.host);
+    auto* s = new Spin(b.host);
     s->setRange(c.def->low, c.def->high);
     s->setAlignment(Qt::AlignRight);
     WindowImpl* w = &b.w;
@@ -287,21 +341,31 @@ struct SpinOps : KindOps {
 
 // ------------------------------------------------------------------- shapes and pictures
 
-// A panel, box or line. It paints its own fill: the widget styles of a toolbar do not fill it.
-class Fill : public QFrame {
+// A panel, box or line, or a box with a title. It paints its own fill: the widget styles of a
+// toolbar do not fill it.
+template <class Frame>
+class Filled : public Frame {
  public:
-  using QFrame::QFrame;
+  using Frame::Frame;
 
  protected:
   void paintEvent(QPaintEvent* e) override {
-    if (autoFillBackground()) QPainter(this).fillRect(rect(), palette().color(QPalette::Window));
-    QFrame::paintEvent(e);
+    if (this->autoFillBackground()) QPainter(this).fillRect(this->rect(), this->palette().color(QPalette::Window));
+    Frame::paintEvent(e);
   }
 };
+using Fill = Filled<QFrame>;
+using TitledBox = Filled<QGroupBox>;
 
-struct ShapeOps : KindOps {
+struct ShapeOps : TitledOps {
   QWidget* build(Builder& b, ControlState& c) const override {
     const ControlDef& d = *c.def;
+    if (d.kind == Kind::Box && *d.text) {
+      auto* g = new TitledBox(textOf(d), b.host);
+      if (d.fill.isValid()) setBackground(g, d.fill);
+      b.behind.push_back(g);
+      return g;
+    }
     auto* f = new Fill(b.host);
     if (d.kind == Kind::Line) {
       f->setFrameShape((d.attrs & A_Vertical) ? QFrame::VLine : QFrame::HLine);
@@ -323,6 +387,7 @@ struct ImageOps : KindOps {
   QWidget* build(Builder& b, ControlState& c) const override {
     auto* l = new QLabel(b.host);
     l->setPixmap(resourcePixmap(QString::fromUtf8(c.def->icon)));
+    l->setScaledContents(c.def->attrs & A_Scaled);
     b.behind.push_back(l);
     return l;
   }
@@ -336,6 +401,7 @@ struct ListOps : KindOps {
     auto* l = new ListBox(b.host);
     l->setDialogUnit(b.w.units.x);
     l->setFormat(textOf(*c.def));
+    if (!(c.def->attrs & A_HScroll)) l->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     if (c.def->fill.isValid()) {
       QPalette pal = l->palette();
       pal.setColor(QPalette::Base, c.def->fill);
@@ -624,6 +690,18 @@ void setBackground(QWidget* w, const QColor& c) {
   pal.setColor(QPalette::Base, c);
   w->setPalette(pal);
   w->setAutoFillBackground(true);
+}
+
+QFont controlFont(const QFont& window, const ControlDef& d) {
+  QFont f = window;
+  if (d.fontSize > 0) f.setPointSize(d.fontSize);
+  if (d.attrs & A_Large) {
+    f.setPointSize(f.pointSize() * 2);
+    f.setBold(true);
+  }
+  if (d.attrs & A_Bold) f.setBold(true);
+  if (d.attrs & A_Italic) f.setItalic(true);
+  return f;
 }
 
 QSize KindOps::naturalSize(const WindowImpl&, const ControlState& c) const { return c.widget->sizeHint(); }

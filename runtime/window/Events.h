@@ -20,6 +20,10 @@ enum EventCode : int {
   EV_User = 0x400,      // user events are 400h and above
 };
 
+// Key codes of the mouse buttons. As alert keys of a window, a press of that button anywhere in the
+// window raises an EV_AlertKey event instead of its normal work.
+inline constexpr int kKeyMouseLeft = 1;
+inline constexpr int kKeyMouseRight = 2;
 // The key code of an accepted event raised by a double click with the left mouse button.
 inline constexpr int kKeyMouseLeft2 = 5;
 

@@ -102,6 +102,8 @@ struct DialogUnits {
 };
 
 QFont windowFont(const char* family, int size);
+// The type of a control: the window's, with the size and style its line of the table gives.
+QFont controlFont(const QFont& window, const ControlDef& d);
 // Fills a widget (window, panel, page) with a colour.
 void setBackground(QWidget* w, const QColor& c);
 
@@ -120,6 +122,9 @@ struct WindowImpl {
   QPointer<QWidget> content;    // the client area that holds the controls
   QPointer<QMdiSubWindow> sub;
   QPointer<QWidget> toolbar;    // a frame's toolbar area, which holds its controls
+  // For a plain window opened while the frame was open: the frame's client area, in whose
+  // coordinates its place is given (as those of the MDI windows).
+  QPointer<QWidget> ownerArea;
   QPointer<QTimer> timer;
   DialogUnits units;
   QString wallpaper;
@@ -139,6 +144,7 @@ struct WindowImpl {
   QPointer<QObject> closeGuard, focusWatch;  // event filters of the open window
   QPointer<QWidget> savedFocus;  // the focused control while input was off
 
+  QPoint origin() const;  // where X and Y 0 of a plain window lie on the screen
   int px(int dlu) const;
   int py(int dlu) const;
   int ux(int pixels) const;

@@ -1,5 +1,6 @@
 // Key codes, the program-wide key aliases and the application event filter that applies them: alert
-// keys, the keys of controls, Esc as a close request and Enter on buttons and entries.
+// keys (mouse buttons among them), the keys of controls, Esc as a close request, Enter on buttons and
+// entries and the default button.
 
 #include "runtime/window/Keys.h"
 
@@ -10,6 +11,8 @@
 #include <QCheckBox>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
+#include <QWindow>
 #include <QPushButton>
 #include <QRadioButton>
 #include <map>
@@ -34,6 +37,8 @@ int baseCode(int qtKey) {
     case Qt::Key_Left: return 0x25;
     case Qt::Key_Right: return 0x27;
     case Qt::Key_Space: return 0x20;
+    case Qt::Key_PageUp: return 0x21;
+    case Qt::Key_PageDown: return 0x22;
     // The two keys right of 0 on the German keyboard.
     case Qt::Key_ssharp: return 0xDB;
     case Qt::Key_Dead_Acute:
@@ -54,9 +59,20 @@ bool isModifier(int key) {
          key == Qt::Key_AltGr;
 }
 
+// The window's default button, when it can be pressed now.
+QAbstractButton* defaultButton(WindowImpl& w) {
+  for (auto& [field, c] : w.controls)
+    if (c.def->kind == Kind::Button && (c.def->attrs & A_Default) && c.widget && c.widget->isVisible() &&
+        c.widget->isEnabled())
+      return static_cast<QAbstractButton*>(c.widget.data());
+  return nullptr;
+}
+
 class KeyFilter : public QObject {
  public:
   bool eventFilter(QObject* obj, QEvent* ev) override {
+    if (ev->type() == QEvent::MouseButtonPress || ev->type() == QEvent::MouseButtonDblClick)
+      return mouseAlert(obj, *static_cast<QMouseEvent*>(ev));
     if ((ev->type() != QEvent::KeyPress && ev->type() != QEvent::KeyRelease) || !obj->isWidgetType()) return false;
     auto* ke = static_cast<QKeyEvent*>(ev);
     if (ev->type() == QEvent::KeyRelease) {
@@ -106,15 +122,45 @@ class KeyFilter : public QObject {
         b->click();
         return true;
       }
-      if (qobject_cast<QLineEdit*>(widget)) {
-        if (ControlState* c = w->controlOf(widget)) w->acceptEntry(*c);
-        return true;
+      ControlState* c = w->controlOf(widget);
+      const bool entry = qobject_cast<QLineEdit*>(widget) != nullptr;
+      if (entry && c) w->acceptEntry(*c);
+      // Enter in another control presses the window's default button, once the entry has taken
+      // what was typed; an entry that rejects it keeps the focus and the button stays up.
+      if (c && !c->changed) {
+        if (QAbstractButton* b = defaultButton(*w)) {
+          answeredKey_ = ke->key();
+          b->click();
+          return true;
+        }
       }
+      if (entry) return true;
     }
     return false;
   }
 
  private:
+  // A mouse button that is an alert key of the window under the pointer; a double click is a press too.
+  // The press is caught as it reaches the screen window, before any control takes the focus or the
+  // press; one sent to a control directly is caught there.
+  static bool mouseAlert(QObject* obj, const QMouseEvent& e) {
+    const Qt::MouseButton b = e.button();
+    const int code = b == Qt::LeftButton ? kKeyMouseLeft : b == Qt::RightButton ? kKeyMouseRight : 0;
+    if (!code) return false;
+    QObject* hit = obj->isWidgetType() ? obj : nullptr;
+    if (obj->isWindowType()) {
+      for (QWidget* top : QApplication::topLevelWidgets()) {
+        if (top->windowHandle() != obj) continue;
+        QWidget* child = top->childAt(e.position().toPoint());
+        hit = child ? child : top;
+      }
+    }
+    Window* window = hit ? Dispatcher::get().windowOf(hit) : nullptr;
+    if (!window || !window->hasAlertKey(code) || !window->takesInput()) return false;
+    window->impl()->enqueue(EV_AlertKey, 0, code);
+    return true;
+  }
+
   int answeredKey_ = 0;  // the key that pressed a button, until it is released
 };
 

@@ -6,8 +6,11 @@
 #include <QAbstractItemModel>
 #include <QHeaderView>
 #include <QMouseEvent>
+#include <QScrollBar>
+#include <QStyle>
 #include <QStyledItemDelegate>
 #include <cmath>
+#include <vector>
 
 namespace rt::win {
 
@@ -125,10 +128,22 @@ ListBox::ListBox(QWidget* parent) : QTreeView(parent), model_(new ListModel), un
   // column as the program's list formats expect.
   setTextElideMode(Qt::ElideNone);
   setStyleSheet("QTreeView::item { padding: 0px 1px; }");
+  // The room under the last whole row shows the list's colour.
+  setBackgroundRole(QPalette::Base);
+  setAutoFillBackground(true);
   header()->setStretchLastSection(false);
   header()->setSectionsMovable(false);
   connect(header(), &QHeaderView::sectionResized, this, [this](int section, int, int size) {
     if (applying_) return;
+    // Not even the user makes a date or number column narrower than its widest value; its width in
+    // the format stays then.
+    const int least = section < static_cast<int>(model_->pictures.size()) ? widestValue(model_->pictures[section]) : 0;
+    if (size > 0 && size <= least) {
+      applying_ = true;
+      header()->resizeSection(section, least);
+      applying_ = false;
+      return;
+    }
     format_.setWidth(section, static_cast<int>(std::lround(size / unit_)));
     if (onColumnResized) onColumnResized();
   });
@@ -157,17 +172,31 @@ bool ListBox::setFormat(const QString& text) {
   applying_ = true;
   format_ = *f;
   model_->setColumns(format_.columns());
-  for (int i = 0; i < static_cast<int>(format_.columns().size()); ++i) {
+  // A date or number column is never narrower than the widest value of its picture in the list's
+  // font: the font's digits are a little wider than those the formats were measured with, and a
+  // number cut at its left would read as another number. The room it needs beyond its width comes
+  // from the widest text column, down to half of that, so that the columns still fit where the
+  // format put them.
+  const int n = static_cast<int>(format_.columns().size());
+  std::vector<int> widths(n);
+  int extra = 0, widestText = -1;
+  for (int i = 0; i < n; ++i) {
+    const ListColumn& c = format_.columns()[i];
+    if (c.width == 0) continue;
+    widths[i] = static_cast<int>(std::lround(c.width * unit_));
+    const int least = widestValue(model_->pictures[i]);
+    if (least > widths[i]) {
+      extra += least - widths[i];
+      widths[i] = least;
+    } else if (!least && (widestText < 0 || widths[i] > widths[widestText])) {
+      widestText = i;
+    }
+  }
+  if (widestText >= 0) widths[widestText] -= std::min(extra, widths[widestText] / 2);
+  for (int i = 0; i < n; ++i) {
     const ListColumn& c = format_.columns()[i];
     header()->setSectionHidden(i, c.width == 0);
-    if (c.width > 0) {
-      // A date column is never narrower than the date it shows: the window font's digits are a little
-      // wider than those the formats were measured with.
-      int width = static_cast<int>(std::lround(c.width * unit_));
-      if (model_->pictures[i].kind() == rt::Picture::Kind::Date)
-        width = std::max(width, fontMetrics().horizontalAdvance("00.00.0000") + 4);
-      header()->resizeSection(i, width);
-    }
+    if (c.width > 0) header()->resizeSection(i, widths[i]);
     header()->setSectionResizeMode(i, c.resizable ? QHeaderView::Interactive : QHeaderView::Fixed);
   }
   applying_ = false;
@@ -175,6 +204,49 @@ bool ListBox::setFormat(const QString& text) {
 }
 
 QString ListBox::format() const { return format_.text(); }
+
+int ListBox::widestValue(const rt::Picture& p) const {
+  QStringList values;
+  if (p.kind() == rt::Picture::Kind::Date) values << p.formatDate(rt::dayNumber(2000, 12, 28));
+  if (p.kind() == rt::Picture::Kind::Number) {
+    // All nines, as many as fit the picture, with and without a sign, and the fill of a value that
+    // does not fit.
+    values << QString(p.width(), '#');
+    for (double nines = 9; nines < 1e15; nines = nines * 10 + 9) {
+      const double v = nines / std::pow(10.0, p.decimals());
+      const QString plus = p.format(v).trimmed(), minus = p.format(-v).trimmed();
+      if (plus.contains('#')) break;
+      values << plus << (minus.contains('#') ? QString() : minus);
+    }
+  }
+  int widest = 0;
+  for (const QString& v : values) widest = std::max(widest, fontMetrics().horizontalAdvance(v));
+  if (!widest) return 0;
+  // The cell's padding and the style's text margins on both sides.
+  const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
+  return widest + 2 * margin + 2 + 2;
+}
+
+int ListBox::rowPitch() const {
+  const int row = model_->rowCount({}) > 0 ? rowHeight(model_->index(0, 0, {})) : 0;
+  return row > 0 ? row : fontMetrics().height() + 2;
+}
+
+void ListBox::updateGeometries() {
+  QTreeView::updateGeometries();
+  // Whole rows only: the room under the last whole row is left empty in the list's colour.
+  const int top = header()->isHidden() ? 0 : header()->sizeHint().height();
+  const int bar = horizontalScrollBar()->isVisible() ? horizontalScrollBar()->height() : 0;
+  const int room = contentsRect().height() - top - bar;
+  const int rest = room > rowPitch() ? room % rowPitch() : 0;
+  if (viewportMargins() != QMargins(0, top, 0, rest)) setViewportMargins(0, top, 0, rest);
+}
+
+void ListBox::changeEvent(QEvent* e) {
+  QTreeView::changeEvent(e);
+  // The columns' minimum widths are measured in the list's own font.
+  if (e->type() == QEvent::FontChange) setFormat(format_.text());
+}
 
 void ListBox::refresh() {
   const int keep = selectedRow();
@@ -190,6 +262,11 @@ int ListBox::selectedRow() const {
 }
 
 void ListBox::selectRow(int row) {
+  if (row == 0) {  // no row highlighted
+    setCurrentIndex({});
+    clearSelection();
+    return;
+  }
   if (row < 1 || row > model_->rowCount({})) return;
   setCurrentIndex(model_->index(row - 1, 0, {}));
 }

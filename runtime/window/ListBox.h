@@ -1,7 +1,8 @@
 #pragma once
 // A list box drawn from a queue: the program hands over how many rows there are and the value of a
 // cell, the list format decides the columns, their widths, headers and pictures. Only the rows that
-// are visible are drawn, so a list of 100,000 rows costs no more than one of ten.
+// are visible are drawn, so a list of 100,000 rows costs no more than one of ten. It shows whole rows:
+// the room under the last one that fits stays empty.
 
 #include "runtime/window/ListFormat.h"
 
@@ -9,6 +10,10 @@
 #include <QTreeView>
 #include <QVariant>
 #include <functional>
+
+namespace rt {
+class Picture;
+}
 
 namespace rt::win {
 
@@ -45,8 +50,15 @@ class ListBox : public QTreeView {
 
  protected:
   void mouseDoubleClickEvent(QMouseEvent* e) override;
+  void updateGeometries() override;
+  void changeEvent(QEvent* e) override;
 
  private:
+  // The width in pixels that the widest value of a date or number picture needs in a cell; 0 for
+  // the other pictures.
+  int widestValue(const rt::Picture& p) const;
+  int rowPitch() const;  // the height of a row in pixels
+
   ListModel* model_;
   ListFormat format_;
   double unit_;

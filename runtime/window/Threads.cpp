@@ -261,12 +261,14 @@ void Dispatcher::closed(Window* w) {
 }
 
 Window* Dispatcher::windowOf(const QObject* o) const {
-  // The innermost open window whose widgets hold `o`.
+  // The innermost open window whose widgets hold `o`. A window of its own on the way (a standard
+  // dialog, a menu) is none of them: its keys are its own.
   for (; o; o = o->parent()) {
     for (auto it = openWindows.rbegin(); it != openWindows.rend(); ++it) {
       WindowImpl* w = (*it)->impl();
       if (o == w->content || o == w->top) return *it;
     }
+    if (o->isWidgetType() && static_cast<const QWidget*>(o)->isWindow()) return nullptr;
   }
   return nullptr;
 }

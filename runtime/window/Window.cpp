@@ -189,6 +189,8 @@ void setWaitCursor(bool on) {
     QApplication::restoreOverrideCursor();
 }
 
+QPoint WindowImpl::origin() const { return ownerArea ? ownerArea->mapToGlobal(QPoint(0, 0)) : QPoint(); }
+
 int WindowImpl::px(int dlu) const { return static_cast<int>(std::lround(dlu * units.x)); }
 int WindowImpl::py(int dlu) const { return static_cast<int>(std::lround(dlu * units.y)); }
 int WindowImpl::ux(int pixels) const { return static_cast<int>(std::lround(pixels / units.x)); }
@@ -317,6 +319,7 @@ void Window::open() {
   w.alertKeys.clear();
   w.deferUserEvents = false;
   w.wallpaper.clear();
+  w.ownerArea = nullptr;
   const QFont font = windowFont(def_.font, def_.fontSize);
   w.units = DialogUnits::of(font);
 
@@ -344,16 +347,18 @@ void Window::open() {
     bar->setFloatable(false);
     bar->setContextMenuPolicy(Qt::PreventContextMenu);
     auto* area = new QWidget;
-    area->setFont(windowFont(def_.font, def_.fontSize - 1));
-    // The toolbar's controls are small: check boxes show as toggles (the chosen one framed and
-    // highlighted), buttons and spins without inner margins.
+    // The toolbar's controls are small: check boxes show as toggles without a tick (the chosen one
+    // framed and highlighted), buttons without inner margins. Their type is the toolbar's, 9 pixels
+    // high, unless a control has its own.
+    QFont small = windowFont(def_.font, def_.fontSize);
+    small.setPixelSize(9);
+    area->setFont(small);
     area->setStyleSheet(
-        "QCheckBox { font-size: 9px; spacing: 0px; padding: 0px; border: 1px solid transparent; border-radius: 2px; }"
-        "QCheckBox::indicator { width: 0px; height: 0px; }"
+        "QCheckBox { spacing: 0px; padding: 0px; border: 1px solid transparent; border-radius: 2px; }"
+        "QCheckBox::indicator { width: 0px; height: 0px; border: none; image: none; background: transparent; }"
         "QCheckBox:checked { background: #FFF6C8; border-color: #7A6A20; font-weight: bold; }"
         "QCheckBox:hover { border-color: #316AC5; }"
-        "QPushButton { padding: 0px; font-size: 8px; }"
-        "QSpinBox { padding: 0px; font-size: 9px; }");
+        "QPushButton { padding: 0px; }");
     // The toolbar is as wide as its controls reach.
     int right = 0;
     for (const ControlDef& cd : def_.controls)
@@ -385,8 +390,11 @@ void Window::open() {
   } else {
     Qt::WindowFlags flags = Qt::Window;
     if (!*def_.caption) flags |= Qt::FramelessWindowHint;
+    // Opened while the frame is open, it is owned by the frame: it stays above it, and its place is
+    // given in the frame's client coordinates.
     QWidget* parent = d.frame ? d.frame->impl()->top.data() : nullptr;
     content->setParent(parent, parent ? (flags | Qt::Dialog) : flags);
+    w.ownerArea = d.mdi ? d.mdi->viewport() : nullptr;
     content->setWindowTitle(QString::fromUtf8(def_.caption));
     w.top = content;
   }
@@ -421,6 +429,9 @@ void Window::open() {
     }
     cs.widget = widget;
     widget->setObjectName(QString::fromUtf8(cd.label));
+    // A frame's toolbar has a style sheet, which stops its type from reaching its controls by itself.
+    if (b.host == w.toolbar || cd.fontSize > 0 || (cd.attrs & (A_Large | A_Bold | A_Italic)))
+      widget->setFont(controlFont(b.host->font(), cd));
     if (*cd.tip && cd.kind != Kind::Tab) widget->setToolTip(QString::fromUtf8(cd.tip));
     if (cd.kind == Kind::Tab) continue;  // its sheet places its page
     const QSize natural = cs.ops->naturalSize(w, cs);
@@ -459,7 +470,7 @@ void Window::open() {
       const QRect r(QPoint(0, 0), w.top->size());
       w.top->move(area.center() - r.center());
     } else {
-      w.top->move(w.px(def_.x), w.py(def_.y));
+      w.top->move(w.origin() + QPoint(w.px(def_.x), w.py(def_.y)));
     }
   }
   raiseWidget(w.top);
@@ -805,7 +816,7 @@ QRect Window::position() const {
   const WindowImpl& w = *impl_;
   if (!w.top) return {};
   const QSize s = w.sub ? w.content->size() : w.top->size();
-  return w.toUnits(QRect(w.top->pos(), s));
+  return w.toUnits(QRect(w.top->pos() - w.origin(), s));
 }
 
 void Window::setPosition(int x, int y, int width, int height) {
@@ -819,7 +830,7 @@ void Window::setPosition(int x, int y, int width, int height) {
     const QSize diff = QSize(w.px(width), w.py(height)) - w.content->size();
     if (!diff.isNull()) w.sub->resize(w.sub->size() + diff);
   } else {
-    w.top->move(w.px(x), w.py(y));
+    w.top->move(w.origin() + QPoint(w.px(x), w.py(y)));
     w.top->resize(w.px(width), w.py(height));
   }
   // Setting the size always raises the resize event, also when it did not change.

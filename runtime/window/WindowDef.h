@@ -20,10 +20,11 @@ enum class Kind {
   Option,       // an option button of the group before it; `value` is its number
   Spin,         // a number entry with up/down; `low`..`high`
   Panel,        // a filled rectangle
-  Box,          // a framed rectangle
+  Box,          // a framed rectangle; with a text, a group box with that title in its frame
   Line,         // a line
   Image,        // a picture from the program's resources
-  List,         // a list box over a queue
+  List,         // a list box over a queue; a vertical scroll bar when its rows need one, a
+                // horizontal one only with A_HScroll (columns beyond its right edge are cut)
   Menu,         // a menu of the frame's menu bar; its items follow it in the table
   MenuItem,     // an item of the menu before it; accepted when chosen
   Sheet,        // a tab sheet; its tabs follow it in the table, up to an End
@@ -45,13 +46,17 @@ enum Attr : unsigned {
   A_Immediate = 1u << 3,  // an entry that reports every keystroke (new selection)
   A_Centre = 1u << 4,     // text centred
   A_Right = 1u << 5,      // text right-aligned
-  A_Default = 1u << 6,    // the default button
-  A_Large = 1u << 7,      // large type
+  A_Default = 1u << 6,    // the default button: Enter in another control of the window presses it
+  A_Large = 1u << 7,      // large type: twice the size, bold
   A_Tiled = 1u << 8,      // image tiled
   A_Vertical = 1u << 9,   // a vertical line or separator
   A_Separator = 1u << 10, // a menu item with a separator line above it
   A_Button = 1u << 11,    // a check box drawn as a push button that stays down while checked
   A_VScroll = 1u << 12,   // a page view with a vertical scroll bar
+  A_Bold = 1u << 13,      // bold type
+  A_Italic = 1u << 14,    // italic type
+  A_Scaled = 1u << 15,    // an image scaled to the size of its control
+  A_HScroll = 1u << 16,   // a list with a horizontal scroll bar when its columns are wider than it
 };
 
 inline constexpr int kDefault = -32768;  // no fixed place or size: the window layer decides
@@ -74,6 +79,7 @@ struct ControlDef {
   double value = 0;             // the value of an option button
   int low = 0, high = 0;        // range of a spin or a progress bar
   Qt::CursorShape cursor = Qt::ArrowCursor;  // the mouse pointer over a click region
+  int fontSize = 0;             // type size in points; 0: the window's. Its place stays in the window's units.
 };
 
 enum class WindowKind { Plain, MdiChild, Frame };

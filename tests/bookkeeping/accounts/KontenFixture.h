@@ -9,7 +9,9 @@
 #include "runtime/window/Window.h"
 #include "tests/bookkeeping/booking/Fixture.h"
 
+#include <QPointer>
 #include <QStringList>
+#include <QTest>
 #include <QTimer>
 #include <functional>
 #include <memory>
@@ -103,4 +105,22 @@ inline QTimer* sobaldOffen(const QString& label, std::function<void(rt::win::Win
   });
   t->start();
   return t;
+}
+
+// Does what opens the window `label` as a user does it (`handlung`), runs `body` in the window and
+// returns when the body has run and the window has closed; false when it did not open or close. A
+// window that waits for the user leaves no thread any work, so settling after the action waits
+// neither for the body nor for the close that follows it; while the window is still open, the
+// window below takes no input.
+inline bool imFenster(const QString& label, const std::function<void()>& handlung,
+                      const std::function<void(rt::win::Window&)>& body) {
+  bool fertig = false;
+  const QPointer<QTimer> t = sobaldOffen(label, [&fertig, body](rt::win::Window& w) {
+    body(w);
+    fertig = true;
+  });
+  handlung();
+  const bool gelaufen = QTest::qWaitFor([&] { return fertig && !rt::win::findWindow(label); }, 5000);
+  delete t.data();
+  return gelaufen;
 }

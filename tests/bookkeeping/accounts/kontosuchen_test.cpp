@@ -1,8 +1,11 @@
 #include "bookkeeping/accounts/KontoBearbeiten.h"
+#include "bookkeeping/accounts/Kontenrahmen.h"
 #include "bookkeeping/accounts/KontoSuchen.h"
-#include "bookkeeping/accounts/TasteWartet.h"
 #include "bookkeeping/booking/BuchungEingeben.h"
+#include "bookkeeping/data/Parameter.h"
 #include "bookkeeping/frame/Globale.h"
+#include "bookkeeping/proc/Druckvorschau.h"
+#include "runtime/report/PageImage.h"
 #include "runtime/window/Keys.h"
 #include "runtime/window/Threads.h"
 #include "tests/bookkeeping/accounts/KontenFixture.h"
@@ -11,14 +14,23 @@
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QApplication>
+#include <QDir>
 #include <QPointer>
+#include <QPrintDialog>
+#include <QProcess>
 #include <QTest>
 #include <QToolTip>
+
+#include <vector>
 
 using namespace rt::win;
 using testing_support::MessageAnswers;
 
 namespace {
+
+// Printed charts go to PDF files, never to a printer.
+const bool kNurPdf = qputenv("TAVIK_PRINTER_PDF", "1");
 
 struct KontenListeTest : KontenFensterTest {
 
@@ -44,8 +56,8 @@ struct KontenListeTest : KontenFensterTest {
       settle();
     }
   }
-  static void key(Window& w, int field, Qt::Key k) {
-    QTest::keyClick(w.widget(field), k);
+  static void key(Window& w, int field, Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier) {
+    QTest::keyClick(w.widget(field), k, m);
     settle();
   }
   static void click(Window& w, int field) {
@@ -72,7 +84,63 @@ struct KontenListeTest : KontenFensterTest {
     QTest::mouseClick(w.list(KS_NR)->viewport(), Qt::LeftButton, {}, rowCentre(w, row));
     settle();
   }
+
+  // A chart printed from the list: the fills of its rows as the preview's page images hold them,
+  // and the PDF file that it added to the documents folder.
+  struct Ausdruck {
+    std::vector<QRgb> zeilen;
+    QString datei;
+  };
+  static QPrintDialog* druckerwahl() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (auto* d = qobject_cast<QPrintDialog*>(w); d && d->isVisible()) return d;
+    return nullptr;
+  }
+  // Prints as a user does: `drucken` asks for the chart, the printer dialog is cancelled with
+  // Escape, the preview's print button is clicked and the message that follows answered; returns
+  // when the list takes input again.
+  Ausdruck drucken(Window& w, const QString& dokumente, const std::function<void()>& drucken) {
+    Ausdruck a;
+    const QStringList vorher = QDir(dokumente).entryList(QDir::Files);
+    drucken();
+    QPrintDialog* dialog = nullptr;
+    if (!QTest::qWaitFor([&] { return (dialog = druckerwahl()) != nullptr; }, 5000)) {
+      ADD_FAILURE() << "no printer dialog";
+      return a;
+    }
+    EXPECT_EQ(dialog->windowTitle(), "Drucker auswählen");
+    const qsizetype meldungen = answers->texts().size();
+    EXPECT_TRUE(imFenster("P18$WINVORSCHAU", [&] {
+      QTest::keyClick(dialog->focusWidget() ? dialog->focusWidget() : dialog, Qt::Key_Escape);
+    }, [&](Window& v) {
+      for (const rt::report::PageRow& seite : SEITENQUEUE.rows()) {
+        const rt::report::PageImage* bild = rt::report::pageImage(seite.SEITE.clip());
+        if (!bild) continue;
+        for (const rt::report::DrawItem& d : bild->items)
+          if (d.kind == rt::report::DrawItem::Kind::Box && d.w == 170 && d.h == 4) a.zeilen.push_back(d.fill);
+      }
+      QTest::mouseClick(v.widget(7), Qt::LeftButton);  // ?PRINT
+    }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return answers->texts().size() > meldungen; }, 5000));
+    EXPECT_TRUE(answers->texts().value(meldungen).startsWith("Der Ausdruck wurde als PDF-Datei gespeichert: | "));
+    for (const QString& datei : QDir(dokumente).entryList(QDir::Files))
+      if (!vorher.contains(datei)) a.datei = dokumente + "/" + datei;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w.takesInput(); }, 5000));
+    return a;
+  }
+  // The PDF's text, line by line, blanks run together.
+  static std::string pdfText(const QString& datei) {
+    QProcess p;
+    p.start("pdftotext", {"-layout", datei, "-"});
+    p.waitForFinished(60000);
+    QStringList zeilen;
+    for (const QString& z : QString::fromUtf8(p.readAllStandardOutput()).split('\n'))
+      if (!z.trimmed().isEmpty()) zeilen << z.simplified();
+    return zeilen.join('\n').toStdString();
+  }
 };
+
+constexpr QRgb kGrau = qRgb(224, 224, 224), kWeiss = qRgb(255, 255, 255);
 
 }  // namespace
 
@@ -151,6 +219,8 @@ TEST_F(KontenListeTest, AClickOnAHeadingOrdersByItsColumnAndBlanksTheOtherFilter
     EXPECT_EQ(region->toolTip(), w.widget(KS_NR)->toolTip());
     EXPECT_EQ(region->cursor().shape(), Qt::UpArrowCursor);
     EXPECT_TRUE(region->isVisible());
+    // A click on the heading reaches the region, not the list below it.
+    EXPECT_EQ(region->parentWidget()->childAt(region->geometry().center()), region);
     type(w, KS_KONTONR, "");  // the focus in the number filter, nothing typed
     click(w, KS_REGIONKONTOSHORTCUT);
     EXPECT_EQ(shown(w), "0005 4400 4000");
@@ -176,15 +246,14 @@ TEST_F(KontenListeTest, TheHighlightedAccountIsEditedAndItsRowKeepsItsPlace) {
     ASSERT_EQ(shown(w), "4000 5000 4400");
     clickRow(w, 1);
     QString seen;
-    sobaldOffen("P23$WIN", [&](Window& e) {
+    ASSERT_TRUE(imFenster("P23$WIN", [&] { key(w, KS_NR, Qt::Key_Return); }, [&](Window& e) {
       seen = e.text(KB_NAME) + "/" + e.text(KB_NR);
       auto* name = qobject_cast<QLineEdit*>(e.widget(KB_NAME));
       name->selectAll();
       QTest::keyClicks(name, "Zinsen");
       QTest::mouseClick(e.widget(KB_SPEICHERN), Qt::LeftButton);
       settle();
-    });
-    key(w, KS_NR, Qt::Key_Return);
+    }));
     EXPECT_EQ(seen, "Miete/4000");
     EXPECT_EQ(shown(w), "4000 5000 4400");
     EXPECT_EQ(shownName(w, 1), "Zinsen");
@@ -194,24 +263,22 @@ TEST_F(KontenListeTest, TheHighlightedAccountIsEditedAndItsRowKeepsItsPlace) {
     // Enter works again after the edit, without the list being clicked first.
     seen.clear();
     QTest::keyClick(w.widget(KS_NR), Qt::Key_Down);
-    sobaldOffen("P23$WIN", [&](Window& e) { seen = e.text(KB_NR); });
-    key(w, KS_NR, Qt::Key_Return);
+    auto nummer = [&](Window& e) { seen = e.text(KB_NR); };
+    EXPECT_TRUE(imFenster("P23$WIN", [&] { key(w, KS_NR, Qt::Key_Return); }, nummer));
     EXPECT_EQ(seen, "5000");
 
     seen.clear();
-    sobaldOffen("P23$WIN", [&](Window& e) {
+    EXPECT_TRUE(imFenster("P23$WIN", [&] { doubleClickRow(w, 3); }, [&](Window& e) {
       seen = e.text(KB_NAME);
       QTest::keyClicks(e.widget(KB_NAME), "xyz");
       click(e, KB_ABBRUCH);
-    });
-    doubleClickRow(w, 3);
+    }));
     EXPECT_EQ(seen, "möbel");
     EXPECT_EQ(shownName(w, 3), "möbel");
 
     seen.clear();
     clickRow(w, 2);
-    sobaldOffen("P23$WIN", [&](Window& e) { seen = e.text(KB_NR); });
-    click(w, KS_BEARBEITEN);
+    EXPECT_TRUE(imFenster("P23$WIN", [&] { click(w, KS_BEARBEITEN); }, nummer));
     EXPECT_EQ(seen, "5000");
   });
   ASSERT_TRUE(readAccount("4400"));
@@ -219,19 +286,18 @@ TEST_F(KontenListeTest, TheHighlightedAccountIsEditedAndItsRowKeepsItsPlace) {
 }
 
 TEST_F(KontenListeTest, AnEmptyFileGivesAnEmptyListInWhichNothingHappens) {
-  bool opened = false;
-  QPointer<QTimer> watch;
   withList([&](Window& w) {
     EXPECT_EQ(shown(w), "");
-    watch = sobaldOffen("P23$WIN", [&](Window&) { opened = true; });
+    // An edit window would be open when the handling of the action has settled.
     key(w, KS_NR, Qt::Key_Return);
+    EXPECT_EQ(findWindow("P23$WIN"), nullptr);
     QTest::mouseDClick(w.list(KS_NR)->viewport(), Qt::LeftButton, {}, QPoint(20, 10));
     settle();
+    EXPECT_EQ(findWindow("P23$WIN"), nullptr);
     click(w, KS_BEARBEITEN);
+    EXPECT_EQ(findWindow("P23$WIN"), nullptr);
     click(w, KS_LOESCHEN);
   });
-  delete watch;
-  EXPECT_FALSE(opened);
   EXPECT_TRUE(answers->shown().isEmpty());
   EXPECT_EQ(fileNumbers(), "");
 }
@@ -264,7 +330,7 @@ TEST_F(KontenListeTest, ANewAccountIsAddedAndTheListFilledAgain) {
   KONTONR = "0";
   withList([&](Window& w) {
     ASSERT_EQ(shown(w), "0000 0005");
-    sobaldOffen("P23$WIN", [&](Window& e) {
+    EXPECT_TRUE(imFenster("P23$WIN", [&] { click(w, KS_NEU); }, [&](Window& e) {
       EXPECT_EQ(e.text(KB_NAME), "");
       QTest::keyClicks(e.widget(KB_NAME), "Porto");
       QTest::keyClick(e.widget(KB_NAME), Qt::Key_Tab);
@@ -273,8 +339,7 @@ TEST_F(KontenListeTest, ANewAccountIsAddedAndTheListFilledAgain) {
       QTest::mouseClick(e.widget(KB_ART_1 + 1), Qt::LeftButton);
       QTest::mouseClick(e.widget(KB_R1), Qt::LeftButton);
       click(e, KB_SPEICHERN);
-    });
-    click(w, KS_NEU);
+    }));
     EXPECT_EQ(shown(w), "0000 0005 0007");
     EXPECT_EQ(w.focusField(), KS_NR);
   });
@@ -298,8 +363,8 @@ TEST_F(KontenListeTest, InTheExtendedKeyboardModeEnterMovesOnExceptInTheList) {
     EXPECT_EQ(w.focusField(), KS_NR);
     QString seen;
     QTest::keyClick(w.widget(KS_NR), Qt::Key_Down);
-    sobaldOffen("P23$WIN", [&](Window& e) { seen = e.text(KB_NR); });
-    key(w, KS_NR, Qt::Key_Return);
+    EXPECT_TRUE(imFenster("P23$WIN", [&] { key(w, KS_NR, Qt::Key_Return); },
+                          [&](Window& e) { seen = e.text(KB_NR); }));
     EXPECT_EQ(seen, "0005");
   });
 }
@@ -357,10 +422,7 @@ TEST_F(KontenListeTest, AFillStopsAtOnceWhenAKeyPressIsWaiting) {
     QLineEdit* e = edit(w, KS_KONTONAME);
     QCoreApplication::postEvent(e, new QKeyEvent(QEvent::KeyPress, Qt::Key_I, Qt::NoModifier, "i"));
     QCoreApplication::postEvent(e, new QKeyEvent(QEvent::KeyRelease, Qt::Key_I, Qt::NoModifier, "i"));
-    {
-      TastenAufsicht aufsicht(w);
-      KontenListeFuellen([&] { return aufsicht.tasteWartet(); });
-    }
+    KontenListeNeu();
     EXPECT_EQ(rows(), "");
     settle();
     EXPECT_EQ(e->text(), "mi");
@@ -368,13 +430,46 @@ TEST_F(KontenListeTest, AFillStopsAtOnceWhenAKeyPressIsWaiting) {
     // Keys for another window do not stop it.
     auto* other = new QLineEdit;
     QCoreApplication::postEvent(other, new QKeyEvent(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, "x"));
-    {
-      TastenAufsicht aufsicht(w);
-      KontenListeFuellen([&] { return aufsicht.tasteWartet(); });
-    }
+    KontenListeNeu();
     EXPECT_EQ(rows(), "4000 5000");
     delete other;
   });
+}
+
+// The chart holds the rows that the list shows, in its order, with codes of three characters; the
+// row shading goes on from one print to the next while the list is open, and without it the rows
+// are white.
+TEST_F(KontenListeTest, TheChartPrintsTheListedRowsWithTheShadingGoingOnFromPrintToPrint) {
+  ASSERT_TRUE(kNurPdf);
+  const QString dokumente = folder.file("Dokumente");
+  QDir().mkpath(dokumente);
+  qputenv("TAVIK_FOLDER_PERSONAL", dokumente.toUtf8());
+  chart();
+  withList([&](Window& w) {
+    type(w, KS_KONTOSHORTCUT, "k");
+    ASSERT_EQ(shown(w), "0005 4400 4000");
+
+    PARA.ZEILENABHEBEN = 0;
+    const Ausdruck ohne = drucken(w, dokumente, [&] { click(w, KS_KONTENDRUCKEN); });
+    EXPECT_EQ(ohne.zeilen, (std::vector<QRgb>{kWeiss, kWeiss, kWeiss}));
+    EXPECT_EQ(w.focusField(), KS_NR);
+
+    PARA.ZEILENABHEBEN = 1;
+    const Ausdruck erster = drucken(w, dokumente, [&] { click(w, KS_KONTENDRUCKEN); });
+    EXPECT_EQ(erster.zeilen, (std::vector<QRgb>{kGrau, kWeiss, kGrau}));
+    const Ausdruck zweiter = drucken(w, dokumente, [&] { key(w, KS_NR, Qt::Key_D, Qt::AltModifier); });
+    EXPECT_EQ(zweiter.zeilen, (std::vector<QRgb>{kWeiss, kGrau, kWeiss}));
+
+    const std::string text = pdfText(erster.datei);
+    EXPECT_EQ(text,
+              "Tavik! Kontenrahmen Seite 1\n"
+              "Name Konto Code Textvorgabe 1 Textvorgabe 2\n"
+              "Kasse 0005 KA\n"
+              "möbel 4400 KAS\n"
+              "Miete 4000 KFZ Miete Büro #");
+    EXPECT_EQ(pdfText(zweiter.datei), text);
+  });
+  qunsetenv("TAVIK_FOLDER_PERSONAL");
 }
 
 TEST_F(KontenListeTest, Screenshots) {
@@ -385,13 +480,12 @@ TEST_F(KontenListeTest, Screenshots) {
     type(w, KS_KONTONAME, "");
     w.topWidget()->grab().save(out + "/kontenliste.png");
     clickRow(w, 4);
-    sobaldOffen("P23$WIN", [&](Window& e) {
+    imFenster("P23$WIN", [&] { click(w, KS_BEARBEITEN); }, [&](Window& e) {
       QTest::qWait(50);
       e.topWidget()->grab().save(out + "/konto-bearbeiten.png");
       QTest::mouseClick(e.widget(KB_ART_1 + 2), Qt::LeftButton);
       settle();
       e.topWidget()->grab().save(out + "/konto-bearbeiten-ust.png");
     });
-    click(w, KS_BEARBEITEN);
   });
 }

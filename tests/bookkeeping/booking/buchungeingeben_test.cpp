@@ -1,5 +1,6 @@
 #include "bookkeeping/booking/BuchungEingeben.h"
 #include "bookkeeping/booking/BuchungLogik.h"
+#include "bookkeeping/common/Eingabefehler.h"
 #include "bookkeeping/common/Ereignisse.h"
 #include "bookkeeping/frame/Globale.h"
 #include "runtime/window/Keys.h"
@@ -8,6 +9,7 @@
 #include "tests/bookkeeping/booking/Fixture.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPixmap>
@@ -52,20 +54,14 @@ struct BuchungEingebenTest : DataFolderTest {
     ASSERT_EQ(w.focusField(), BF_CODE);  // no splash: the first selection puts the focus on ?CODE
   }
   QLineEdit* edit(int field) { return qobject_cast<QLineEdit*>(w.widget(field)); }
-  // Types into an entry, replacing what it shows, and leaves it with Tab.
+  // Clicks into an entry, types over what it shows and leaves it with Tab.
   void type(int field, const QString& text) {
-    w.select(field);
-    settle();
-    edit(field)->selectAll();
-    QTest::keyClicks(edit(field), text);
-    settle();
+    testing_support::typeOver(edit(field), text);
     QTest::keyClick(edit(field), Qt::Key_Tab);
     settle();
   }
-  void click(int field) {
-    static_cast<QAbstractButton*>(w.widget(field))->click();
-    settle();
-  }
+  // A mouse click on a control.
+  void click(int field) { testing_support::clickOn(w.widget(field)); }
   // Waits until the notice has come and gone and its store is done.
   void waitForStore() {
     QElapsedTimer t;
@@ -142,12 +138,12 @@ TEST_F(BuchungEingebenTest, AWholeBookingReachesTheFileAndTheFormStartsAgain) {
   EXPECT_EQ(w.text(BF_NETTO), "100,00");
   EXPECT_EQ(w.text(BF_MWST), "19,00");
   // The preset text's "#" is marked, so that typing replaces it.
-  w.select(BF_TEXT_1);
-  settle();
+  click(BF_TEXT_1);
   EXPECT_EQ(edit(BF_TEXT_1)->selectedText(), "#");
-  QTest::keyClicks(edit(BF_TEXT_1), "Meier");
-  w.select(BF_TEXT_2);
+  testing_support::typeKeys(edit(BF_TEXT_1), "Meier");
+  QTest::keyClick(edit(BF_TEXT_1), Qt::Key_Tab);
   settle();
+  EXPECT_EQ(w.focusField(), BF_TEXT_2);
 
   click(BF_OK);
   Window* notice = findWindow("P26$WIN");
@@ -212,20 +208,17 @@ TEST_F(BuchungEingebenTest, AccountMessages) {
   struct Case {
     int field;
     bool message;
+    int focusAfter;  // "   Löschen" clicked clears the form and goes back to the account
   };
-  for (const Case c : {Case{BF_DATUM, true}, Case{BF_BRUTTO, true}, Case{BF_TEXT_2, true},
-                       Case{BF_DATUMMERKEN, false}, Case{BF_NR, false}, Case{BF_ABBRUCH, false}}) {
+  for (const Case c : {Case{BF_DATUM, true, BF_CODE}, Case{BF_BRUTTO, true, BF_CODE},
+                       Case{BF_TEXT_2, true, BF_CODE}, Case{BF_DATUMMERKEN, false, BF_DATUMMERKEN},
+                       Case{BF_NR, false, BF_NR}, Case{BF_ABBRUCH, false, BF_CODE}}) {
     SCOPED_TRACE(c.field);
     const auto before = answers->shown().size();
-    w.select(c.field);
-    settle();
+    click(c.field);
     EXPECT_EQ(answers->shown().size() - before, c.message ? 1u : 0u);
-    if (c.message) {
-      EXPECT_EQ(answers->texts().last(), "Konto muss angewählt werden!");
-      EXPECT_EQ(w.focusField(), BF_CODE);
-    } else {
-      EXPECT_EQ(w.focusField(), c.field);
-    }
+    if (c.message) EXPECT_EQ(answers->texts().last(), "Konto muss angewählt werden!");
+    EXPECT_EQ(w.focusField(), c.focusAfter);
   }
 
   // A number or code without an account: the message, and the form stays without an account.
@@ -243,28 +236,28 @@ TEST_F(BuchungEingebenTest, AccountMessages) {
 
 TEST_F(BuchungEingebenTest, ThePickListNarrowsAsTypedAndADoubleClickFillsTheCode) {
   openForm();
-  w.select(BF_CODE);
+  ListBox* liste = w.list(BF_NR);
+  testing_support::typeKeys(edit(BF_CODE), "6");
+  ASSERT_EQ(liste->model()->rowCount(), 1);
+  QTest::keyClick(edit(BF_CODE), Qt::Key_Backspace);
   settle();
-  QTest::keyClicks(edit(BF_CODE), "6");
-  settle();
-  ASSERT_EQ(w.list(BF_NR)->model()->rowCount(), 1);
-  edit(BF_CODE)->clear();
-  CODE.clear();
-  AuswahlListeFuellen();
-  w.display(BF_NR);
-  w.selectListRow(BF_NR, 2);  // accounts with a code come in number order: 1780, 4000, 6815
-  postField(EV_Accepted, BF_NR, 0);  // a plain accept is no double click
+  ASSERT_EQ(liste->model()->rowCount(), 3);
+  // Accounts with a code come in number order: 1780, 4000, 6815. A single click chooses a row only.
+  const QRect zeile = liste->visualRect(liste->model()->index(1, 0));
+  QTest::mouseClick(liste->viewport(), Qt::LeftButton, Qt::NoModifier, zeile.center());
   settle();
   EXPECT_TRUE(CODE.isBlank());
-  w.list(BF_NR)->onDoubleClick();
+  QTest::mouseDClick(liste->viewport(), Qt::LeftButton, Qt::NoModifier, zeile.center());
   settle();
   EXPECT_EQ(CODE.clip(), "4000");
+  EXPECT_EQ(w.text(BF_CODE), "4000");
   EXPECT_EQ(w.focusField(), BF_CODE);
   EXPECT_TRUE(w.isHidden(BF_BOX)) << "the account is taken over when ?CODE is left";
   QTest::keyClick(edit(BF_CODE), Qt::Key_Tab);
   settle();
   EXPECT_EQ(w.text(BF_KONTONAME), "Erlöse Beratung");
   EXPECT_TRUE(w.isEnabled(BF_OK));
+  EXPECT_EQ(w.focusField(), BF_DATUM);
 }
 
 TEST_F(BuchungEingebenTest, AFailedStoreKeepsAnEditedBookingAndSaysSo) {
@@ -303,10 +296,7 @@ TEST_F(BuchungEingebenTest, ARejectedAmountIsNeverStoredWithItsOldValue) {
   // A decimal point where a comma belongs, confirmed with F2 without leaving the entry, and with "Ok".
   for (bool withF2 : {true, false}) {
     SCOPED_TRACE(withF2 ? "F2" : "Ok");
-    w.select(BF_BRUTTO);
-    settle();
-    edit(BF_BRUTTO)->selectAll();
-    QTest::keyClicks(edit(BF_BRUTTO), "12.50");
+    testing_support::typeOver(edit(BF_BRUTTO), "12.50");
     if (withF2)
       QTest::keyClick(edit(BF_BRUTTO), Qt::Key_F2);
     else
@@ -322,8 +312,7 @@ TEST_F(BuchungEingebenTest, ARejectedAmountIsNeverStoredWithItsOldValue) {
     EXPECT_EQ(w.focusField(), BF_BRUTTO);
   }
   // Corrected, the booking goes through with what the entry shows.
-  edit(BF_BRUTTO)->selectAll();
-  QTest::keyClicks(edit(BF_BRUTTO), "12,50");
+  testing_support::typeOver(edit(BF_BRUTTO), "12,50");
   QTest::mouseClick(w.widget(BF_OK), Qt::LeftButton);
   waitForStore();
   ASSERT_EQ(bookingNumbers(), std::vector<std::int32_t>{1});
@@ -388,12 +377,7 @@ TEST_F(BuchungEingebenTest, TheNoticeClosedWithEscEndsTheStoreAndTheFormGoesOn) 
 TEST_F(BuchungEingebenTest, ConfirmingWithoutADateSaysSoAndStoresNothing) {
   openForm();
   type(BF_CODE, "BUER");
-  w.select(BF_DATUM);
-  settle();
-  edit(BF_DATUM)->selectAll();
-  QTest::keyClick(edit(BF_DATUM), Qt::Key_Delete);
-  QTest::keyClick(edit(BF_DATUM), Qt::Key_Tab);
-  settle();
+  type(BF_DATUM, "");
   type(BF_BRUTTO, "50");
   QTest::mouseClick(w.widget(BF_OK), Qt::LeftButton);
   settle();
@@ -410,10 +394,7 @@ TEST_F(BuchungEingebenTest, F2InTheGrossEntryDerivesNetAndVatFirst) {
   type(BF_CODE, "BUER");  // key 3: 7 %
   type(BF_BRUTTO, "107");
   EXPECT_EQ(w.text(BF_NETTO), "100,00");
-  w.select(BF_BRUTTO);
-  settle();
-  edit(BF_BRUTTO)->selectAll();
-  QTest::keyClicks(edit(BF_BRUTTO), "238");
+  testing_support::typeOver(edit(BF_BRUTTO), "238");
   QTest::keyClick(edit(BF_BRUTTO), Qt::Key_F2);
   waitForStore();
   ASSERT_EQ(bookingNumbers(), std::vector<std::int32_t>{1});
@@ -525,5 +506,94 @@ TEST_F(BuchungEingebenTest, Screenshot) {
     type(BF_BRUTTO, "1234,5");
     QTest::qWait(50);
     w.topWidget()->grab().save(out + "/buchung-" + QString(code).toLower() + ".png");
+  }
+}
+
+TEST_F(BuchungEingebenTest, ARejectedAmountLeftByTabIsToldOnceAndTheFormTakesInputAgain) {
+  setInvalidInputHandler(EingabefehlerMelden);
+  for (int tastatur : {1, 2}) {
+    SCOPED_TRACE(tastatur);
+    PARA.TASTATUR = static_cast<std::uint8_t>(tastatur);
+    openForm();
+    type(BF_CODE, "BUER");
+    // The messages are answered here, with Enter, as a user answers them.
+    answers.reset();
+    QStringList shown;
+    setOpenHook([&](Window& m) {
+      if (m.label() == "P9$WIN") shown << m.text(4).trimmed();
+    });
+    testing_support::typeOver(edit(BF_BRUTTO), "12.50");
+    QTest::keyClick(edit(BF_BRUTTO), Qt::Key_Tab);
+    settle();
+    ASSERT_NE(findWindow("P9$WIN"), nullptr);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    settle();
+    QTest::qWait(200);
+    settle();
+    EXPECT_EQ(findWindow("P9$WIN"), nullptr);
+    EXPECT_EQ(shown, QStringList{"Die Eingabe \"12.50\" ist ungültig."});
+    EXPECT_EQ(w.focusField(), BF_BRUTTO);
+    EXPECT_EQ(w.text(BF_BRUTTO), "12.50");
+    // The form takes input again: the corrected amount is taken when the entry is left.
+    QTest::keyClick(edit(BF_BRUTTO), Qt::Key_A, Qt::ControlModifier);
+    testing_support::typeKeys(edit(BF_BRUTTO), "12,50");
+    QTest::keyClick(edit(BF_BRUTTO), Qt::Key_Tab);
+    settle();
+    EXPECT_EQ(shown.size(), 1);
+    EXPECT_DOUBLE_EQ(BUCHUNGEINGABE.BRUTTO, 12.5);
+    EXPECT_NE(w.focusField(), BF_BRUTTO);
+    setOpenHook(nullptr);
+    answers = std::make_unique<MessageAnswers>();
+    w.close();
+    settle();
+  }
+  setInvalidInputHandler(nullptr);
+}
+
+namespace {
+// Holds back the next focus-in of one control from the form, as a window layer does that puts the
+// focus there while its window is not yet active.
+struct FokusVerschlucken : QObject {
+  QWidget* control;
+  bool done = false;
+  explicit FokusVerschlucken(QWidget* c) : control(c) {}
+  bool eventFilter(QObject* o, QEvent* e) override {
+    if (done || o != control || e->type() != QEvent::FocusIn) return false;
+    done = true;
+    return true;
+  }
+};
+}  // namespace
+
+TEST_F(BuchungEingebenTest, AfterTheSplashTheFirstEnterOrTabMovesOnFromTheAccount) {
+  for (int tastatur : {1, 2}) {
+    SCOPED_TRACE(tastatur);
+    PARA.TASTATUR = static_cast<std::uint8_t>(tastatur);
+    STARTBILDAKTIV = 1;
+    THREADBUCHUNG = start(BuchungEingeben);
+    settle();
+    ASSERT_EQ(w.focusField(), BF_HILF);
+    FokusVerschlucken verschlucken(edit(BF_CODE));
+    qApp->installEventFilter(&verschlucken);
+    STARTBILDAKTIV = 0;
+    post(EVENT_StartbildEnde, THREADBUCHUNG);
+    settle();
+    qApp->removeEventFilter(&verschlucken);
+    ASSERT_TRUE(verschlucken.done);
+    ASSERT_EQ(w.focusField(), BF_CODE);
+    const Qt::Key weiter = tastatur == 1 ? Qt::Key_Return : Qt::Key_Tab;
+    testing_support::typeKeys(edit(BF_CODE), "BUER");
+    QTest::keyClick(edit(BF_CODE), weiter);
+    settle();
+    EXPECT_EQ(w.focusField(), BF_DATUM);
+    testing_support::typeKeys(QApplication::focusWidget(), "11.03.2026");
+    QTest::keyClick(QApplication::focusWidget(), weiter);
+    settle();
+    EXPECT_EQ(CODE.clip(), "BUER");
+    EXPECT_EQ(w.text(BF_DATUM), "11.03.2026");
+    EXPECT_EQ(w.focusField(), BF_DATUMMERKEN);
+    EXPECT_TRUE(answers->texts().isEmpty()) << answers->texts().join("\n").toStdString();
+    w.close();
+    settle();
   }
 }

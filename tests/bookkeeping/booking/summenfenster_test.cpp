@@ -3,6 +3,8 @@
 #include "bookkeeping/common/Ereignisse.h"
 #include "tests/bookkeeping/booking/uebersicht_fixture.h"
 
+#include <QLabel>
+#include <QTest>
 #include <set>
 
 using namespace rt::win;
@@ -109,4 +111,61 @@ TEST_F(SumsWindowTest, TheOverviewsSumsGiveTheYearResultInItsColour) {
     EXPECT_EQ(WinSummen.text(FELD_S_JAHR2), "2026");
     EXPECT_EQ(empfangen[EVENT_SummenNeu], ++forms);  // passed on to the booking form
   }
+}
+
+TEST_F(SumsWindowTest, EachCaptionStandsUnderItsOwnAmountAndThePeriodReadsWithBlanksAroundTheDash) {
+  period(d(2026, 12, 1), d(2026, 12, 31));
+  THREADSUMMEN = start(SummenUebersicht);
+  settle();
+  auto label = [](int field) { return qobject_cast<QLabel*>(WinSummen.widget(field)); };
+  // The amounts are right-aligned; so is each caption, ending where its amount ends.
+  const std::pair<int, int> pairs[] = {{FELD_S_BRUTTO2, FELD_S_EINGANGBRUTTO}, {FELD_S_NETTO2, FELD_S_EINGANGNETTO},
+                                       {FELD_S_MWST2, FELD_S_EINGANGMWST},     {FELD_S_BRUTTO3, FELD_S_AUSGANGBRUTTO},
+                                       {FELD_S_NETTO3, FELD_S_AUSGANGNETTO},   {FELD_S_MWST3, FELD_S_AUSGANGMWST}};
+  for (const auto& [caption, amount] : pairs) {
+    SCOPED_TRACE(caption);
+    ASSERT_NE(label(caption), nullptr);
+    EXPECT_TRUE(label(caption)->alignment() & Qt::AlignRight);
+    EXPECT_TRUE(label(amount)->alignment() & Qt::AlignRight);
+    EXPECT_EQ(label(caption)->geometry().right(), label(amount)->geometry().right());
+  }
+  EXPECT_EQ(WinSummen.text(FELD_S_VONSUMMENDATUM), "01.12.2026");
+  EXPECT_EQ(WinSummen.text(FELD_S_BISSUMMENDATUM), "31.12.2026");
+  // The text of each control as drawn, in pixels: the first date ends at least a blank before the
+  // dash, and the second begins at least a blank after it.
+  QLabel* von = label(FELD_S_VONSUMMENDATUM);
+  QLabel* strich = label(FELD_S_BINDESTRICH);
+  QLabel* bis = label(FELD_S_BISSUMMENDATUM);
+  const QFontMetrics fm(von->font());
+  const int blank = fm.horizontalAdvance(' ');
+  ASSERT_TRUE(von->alignment() & Qt::AlignRight);
+  ASSERT_TRUE(strich->alignment() & Qt::AlignHCenter);
+  ASSERT_TRUE(bis->alignment() & Qt::AlignLeft);
+  const int vonEnde = von->geometry().right();
+  const int strichMitte = strich->geometry().center().x();
+  const int strichHalb = fm.horizontalAdvance('-') / 2;
+  EXPECT_GE(von->geometry().width(), fm.horizontalAdvance("01.12.2026")) << "the date is shown whole";
+  EXPECT_GE(strichMitte - strichHalb - vonEnde, blank);
+  EXPECT_GE(bis->geometry().left() - (strichMitte + strichHalb), blank);
+}
+
+TEST_F(SumsWindowTest, Screenshot) {
+  const QString out = qEnvironmentVariable("TAVIK_SCREENSHOTS");
+  if (out.isEmpty()) GTEST_SKIP() << "set TAVIK_SCREENSHOTS to a folder to write the pictures";
+  period(d(2026, 12, 1), d(2026, 12, 31));
+  PARA.BUCHUNGSART = 1;
+  booking(1, d(2026, 12, 3), 1, 11900.5, "Einnahme", "", 10000.42, 1900.08);
+  booking(2, d(2026, 12, 4), 2, 1234.56, "Ausgabe", "", 1037.45, 197.11);
+  booking(3, d(2026, 11, 10), 3, 800, "USt");
+  THREADSUMMEN = start(SummenUebersicht);
+  THREADANZEIGE = start(BuchungsUebersicht);
+  settle();
+  for (int mode : {1, 2}) {
+    PARA.BUCHUNGSART = static_cast<std::uint8_t>(mode);
+    post(EVENT_EinstellungenGeaendert, THREADSUMMEN);
+    settle();
+    QTest::qWait(50);
+    WinSummen.topWidget()->grab().save(out + "/summen-modus" + QString::number(mode) + ".png");
+  }
+  WinAnzeige.topWidget()->grab().save(out + "/uebersicht-zeitraum.png");
 }

@@ -97,6 +97,21 @@ TEST_F(OverviewWindowTest, TheRefillListsThePeriodAndSumsTheYear) {
   EXPECT_EQ(rows(FELD_NREINGANG), 2);
   EXPECT_EQ(empfangen[EVENT_SummenNeu], 2);
 
+  // The highlight follows its booking into another row, and goes with it.
+  WinAnzeige.selectListRow(FELD_NREINGANG, 2);  // booking 1
+  booking(7, d(2026, 3, 25), 1, 20, "Nachtrag 2");
+  post(EVENT_ListenNeu, THREADANZEIGE);
+  settle();
+  ASSERT_EQ(numbersOf(EINGANGQUEUE), (std::vector<int>{7, 6, 1}));
+  EXPECT_EQ(WinAnzeige.listSelection(FELD_NREINGANG), 3);
+  BUCHUNG.NR = 1;
+  ASSERT_EQ(BUCHUNGDATEI.get(BUCHUNG_KEYNR), 0);
+  ASSERT_EQ(BUCHUNGDATEI.remove(), 0);
+  post(EVENT_ListenNeu, THREADANZEIGE);
+  settle();
+  ASSERT_EQ(numbersOf(EINGANGQUEUE), (std::vector<int>{7, 6}));
+  EXPECT_EQ(WinAnzeige.listSelection(FELD_NREINGANG), 0);
+
   // The user's close request is refused.
   WinAnzeige.topWidget()->close();
   settle();

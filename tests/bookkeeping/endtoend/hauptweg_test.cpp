@@ -32,13 +32,10 @@ void waitFor(const std::function<bool()>& done, int ms = 5000) {
   while (!done() && t.elapsed() < ms) QTest::qWait(20);
 }
 
+// Clicks into an entry, types over what it shows and leaves it with Tab.
 void type(Window& w, int field, const QString& text) {
-  w.select(field);
-  settle();
-  auto* e = qobject_cast<QLineEdit*>(w.widget(field));
-  e->selectAll();
-  QTest::keyClicks(e, text);
-  QTest::keyClick(e, Qt::Key_Tab);
+  testing_support::typeOver(w.widget(field), text);
+  QTest::keyClick(w.widget(field), Qt::Key_Tab);
   settle();
 }
 
@@ -98,12 +95,11 @@ TEST(MainRoadTest, ABookingThroughTheFormReachesTheOverviewAndTheSumsAndStays) {
   const Seen first = run([] {
     type(WinBuchung, BF_CODE, "E");  // the default income account 8000
     type(WinBuchung, BF_BRUTTO, "1.190");
-    WinBuchung.select(BF_TEXT_1);  // marks the "#" of "ReNr #", which the typing replaces
-    settle();
-    QTest::keyClicks(WinBuchung.widget(BF_TEXT_1), "4711");
+    testing_support::clickOn(WinBuchung.widget(BF_TEXT_1));  // marks the "#" of "ReNr #", which the typing replaces
+    testing_support::typeKeys(WinBuchung.widget(BF_TEXT_1), "4711");
     QTest::keyClick(WinBuchung.widget(BF_TEXT_1), Qt::Key_Tab);
     settle();
-    static_cast<QAbstractButton*>(WinBuchung.widget(BF_OK))->click();
+    testing_support::clickOn(WinBuchung.widget(BF_OK));
     waitFor([] { return EINGANGQUEUE.records() == 1; });
   });
   EXPECT_TRUE(first.messages.isEmpty()) << first.messages.join("\n").toStdString();

@@ -321,6 +321,62 @@ TEST_F(ExportFensterTest, F2StartsTheExportFromADateThatWasNotLeftAndTheBuffersS
   EXPECT_EQ(beiAnzeige[EVENT_ListenNeu], 1);
 }
 
+// While the export pauses, the other windows work: a booking stored then, ahead of the export's
+// place, is in the file, and each side keeps its own record buffers. A click on "Ordner ändern"
+// meanwhile opens no folder dialog after the export.
+TEST_F(ExportFensterTest, WhileTheExportPausesAnotherWindowStoresABooking) {
+  const int n = 3 * CSV_PAUSE_NACH + 10;
+  viele(n, tag(2026, 1, 1), 20);
+  Window* exportFenster = nullptr;
+  bool waehrendExport = false;
+  Window buchen{WindowDef{.label = "BUCHEN", .w = 40, .h = 20}};
+  const int thread = start([&] {
+    buchen.open();
+    buchen.attach([&](Window&, const Event& e) {
+      if (e.code != EV_User + 1) return Pass::Default;
+      waehrendExport = !exportFenster->isHidden(FELD_CSV_EXPORTIERE);
+      EXPECT_EQ(BUCHUNG.NR, 4711) << "the export's walk shows through";
+      einfach(900001, tag(2026, 12, 31));
+      return Pass::Default;
+    });
+  });
+  settle();
+  Window& w = oeffnen();
+  exportFenster = &w;
+  zeitraum(w, "01.01.2026", "31.12.2026");
+  BUCHUNGDATEI.clear();
+  BUCHUNG.NR = 4711;  // what the booking form holds
+  int dialoge = 0;
+  QTimer anstoss;
+  QObject::connect(&anstoss, &QTimer::timeout, [&] {
+    if (auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+      ++dialoge;
+      d->reject();
+    }
+    if (w.isHidden(FELD_CSV_EXPORTIERE) || waehrendExport) return;
+    post(EV_User + 1, thread);
+    QTest::mouseClick(w.widget(FELD_CSV_DATEIWAEHLEN), Qt::LeftButton);
+  });
+  anstoss.start(0);
+  klicken(w, FELD_CSV_SPEICHERN);
+  QElapsedTimer uhr;
+  uhr.start();
+  while (w.text(FELD_CSV_ABBRUCH) != "Weiter" && uhr.elapsed() < 60000) settle();
+  settle();
+  anstoss.stop();
+  EXPECT_TRUE(waehrendExport);
+  EXPECT_EQ(dialoge, 0);
+  EXPECT_EQ(BUCHUNG.NR, 900001);
+  std::string erwartet = kKopf;
+  for (int nr = 1; nr <= n; ++nr) erwartet += einfacheZeile(nr, tag(2026, 1, 1) + nr / 20);
+  erwartet += einfacheZeile(900001, tag(2026, 12, 31));
+  const std::string ist = dateiInhalt(exportDatei());
+  EXPECT_TRUE(ist == erwartet) << "the file differs";
+  EXPECT_EQ(angezeigt(w, FELD_CSV_EXPORTINFO), QString::number(n + 1) + " Datensätze exportiert nach");
+  buchen.close();
+  settle();
+}
+
 TEST_F(ExportFensterTest, TwoExportWindowsAtOnceEachWriteTheirOwnFile) {
   for (int nr = 1; nr <= 4; ++nr) einfach(nr, tag(2026, 1, nr));
   TempFolder zweiter;
@@ -385,9 +441,24 @@ TEST_F(ExportFensterTest, AKillDuringTheExportLeavesTheEarlierFile) {
 
   QProcess kind;
   kind.start(testing_support::selfPath(), {"--child=export-und-tot", daten.path()});
+  ASSERT_TRUE(kind.waitForStarted());
+  const QString kindNr = QString::number(kind.processId());
   ASSERT_TRUE(kind.waitForFinished(60000));
   EXPECT_EQ(kind.exitStatus(), QProcess::CrashExit) << kind.exitCode();
   EXPECT_EQ(dateiInhalt(exportDatei()), frueher);
+
+  // The next export tidies away what the killed one left half-written, and only that.
+  const QDir dokumenteOrdner(dokumente.path());
+  const QStringList halb = dokumenteOrdner.entryList({"Tavik.csv.new*"}, QDir::Files);
+  ASSERT_EQ(halb.size(), 1);
+  EXPECT_TRUE(halb.front().startsWith("Tavik.csv.new" + kindNr + "-")) << halb.front().toStdString();
+  dateiSchreiben(dokumente.file("Tavik.csv.alt"), "bleibt");
+  dateienOeffnen();
+  Window& w = oeffnen();
+  zeitraum(w, "01.01.2025", "01.01.2025");
+  klicken(w, FELD_CSV_SPEICHERN);
+  EXPECT_EQ(dateiInhalt(exportDatei()), kKopf);
+  EXPECT_EQ(dokumenteOrdner.entryList(QDir::Files), QStringList({"Tavik.csv", "Tavik.csv.alt"}));
 }
 
 TEST_F(ExportFensterTest, Screenshot) {

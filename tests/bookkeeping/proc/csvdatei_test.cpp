@@ -6,8 +6,11 @@
 #include "tests/bookkeeping/proc/Dateigrenze.h"
 #include "tests/support/TestSupport.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -135,6 +138,42 @@ TEST_F(CsvDateiTest, AnEarlierFileIsReplacedOnlyWhenTheNewOneIsComplete) {
   EXPECT_EQ(code, 31);
   EXPECT_EQ(inhalt(datei), "neu\r\n");
   EXPECT_EQ(eintraege(), QStringList{"Tavik.csv"});
+}
+
+// What killed programs left beside the file goes when it is opened again; a write still under way
+// (of this process, or of another one that runs) and every other file stay.
+TEST_F(CsvDateiTest, LeftoversOfKilledWritesGoWhenTheFileIsOpenedAgain) {
+  QProcess beendet;  // its number is that of no running process any more
+  beendet.start("true", {});
+  ASSERT_TRUE(beendet.waitForStarted());
+  const QString tot = QString::number(beendet.processId());
+  ASSERT_TRUE(beendet.waitForFinished());
+  QProcess laeuft;
+  laeuft.start("sleep", {"30"});
+  ASSERT_TRUE(laeuft.waitForStarted());
+  const QString lebt = QString::number(laeuft.processId());
+  const QString ich = QString::number(QCoreApplication::applicationPid());
+  const QStringList weg = {"Tavik.csv.new" + tot + "-0", "Tavik.csv.new" + tot + "-7"};
+  const QStringList bleiben = {"Tavik.csv", "Tavik.csv.new" + ich + "-0", "Tavik.csv.new" + lebt + "-0",
+                               "Tavik.csv.new" + tot, "Tavik.csv.new" + tot + "-x", "Tavik.csv.new" + tot + "-1.bak",
+                               "Tavik.csv.new-" + tot + "-0", "Tavik.csv.new0-0", "Tavik.csv.newer",
+                               "Andere.csv.new" + tot + "-0", "tavik.csv.new" + tot + "-0"};
+  for (const QString& name : weg + bleiben) schreiben(folder.file(name), "x");
+  QDir(folder.path()).mkdir("Tavik.csv.new" + tot + "-1");
+  TempFolder anderer;
+  schreiben(anderer.file("Tavik.csv.new" + tot + "-0"), "x");
+
+  std::int16_t fehler = 0;
+  ASSERT_EQ(CsvDateiOeffnen(datei + "  ", "", fehler), 1);
+  for (const QString& name : weg) EXPECT_FALSE(QFileInfo::exists(folder.file(name))) << name.toStdString();
+  for (const QString& name : bleiben) EXPECT_EQ(inhalt(folder.file(name)), "x") << name.toStdString();
+  EXPECT_TRUE(QFileInfo(folder.file("Tavik.csv.new" + tot + "-1")).isDir());
+  EXPECT_EQ(inhalt(anderer.file("Tavik.csv.new" + tot + "-0")), "x");
+  CsvFeldSchreiben("neu", 0, 1);
+  ASSERT_EQ(CsvDateiSchliessen(), 0);
+  EXPECT_EQ(inhalt(datei), "neu\r\n");
+  laeuft.kill();
+  laeuft.waitForFinished();
 }
 
 // Two threads write two files at the same time, each with its own separator.

@@ -3,11 +3,13 @@
 
 #include "bookkeeping/booking/BuchungsUebersicht.h"
 #include "bookkeeping/booking/SummenUebersicht.h"
+#include "bookkeeping/common/Eingabefehler.h"
 #include "bookkeeping/common/Ereignisse.h"
 #include "bookkeeping/settings/Einstellungen.h"
 #include "runtime/window/Keys.h"
 #include "tests/bookkeeping/booking/uebersicht_fixture.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QLineEdit>
 #include <QTest>
@@ -223,6 +225,47 @@ TEST_F(EinstellungenTest, ARateThatItsPictureRejectsIsNeitherSavedNorConfirmed) 
     EXPECT_EQ(bytes(PARAPFAD.clip()), before);
     EXPECT_TRUE(anSummen.empty());
   }
+}
+
+// As the program runs, with its own message for rejected input: a rate left by Tab is told once,
+// Enter (where the focus is) answers the message, and the window goes on with the entry.
+TEST_F(EinstellungenTest, ARejectedRateLeftByTabIsToldOnceAndEnterAnswersTheMessage) {
+  standIns();
+  answers.reset();  // the messages are answered by the keyboard here
+  setInvalidInputHandler(EingabefehlerMelden);
+  for (int tastatur : {1, 2}) {
+    SCOPED_TRACE(tastatur);
+    PARA.TASTATUR = static_cast<std::uint8_t>(tastatur);
+    ParameterSpeichern();
+    int gezeigt = 0;
+    setOpenHook([&](Window& m) {
+      if (m.label() == "P9$WIN") ++gezeigt;
+    });
+    settings([&](Window& w) {
+      type(w, EF_MWST_2, "abc");
+      EXPECT_EQ(gezeigt, 1);
+      Window* meldung = findWindow("P9$WIN");
+      ASSERT_NE(meldung, nullptr);
+      EXPECT_EQ(meldung->text(4).trimmed().toStdString(), "Die Eingabe \"abc\" ist ungültig.");
+      QWidget* fokus = QApplication::focusWidget();
+      ASSERT_NE(fokus, nullptr);
+      EXPECT_EQ(fokus, meldung->widget(7)) << "Enter goes to \"OK\"";
+      QTest::keyClick(fokus, Qt::Key_Return);
+      settle();
+      EXPECT_EQ(gezeigt, 1);
+      EXPECT_FALSE(findWindow("P9$WIN"));
+      EXPECT_EQ(w.focusField(), EF_MWST_2);
+      EXPECT_EQ(w.text(EF_MWST_2), "abc");
+      type(w, EF_MWST_2, "16");
+      EXPECT_EQ(gezeigt, 1);
+      click(w, EF_SPEICHERN);
+    });
+    EXPECT_FALSE(findWindow("P17$WIN"));
+    EXPECT_EQ(PARA.MWST_2, 16);
+    PARA.MWST_2 = 19;
+  }
+  setOpenHook(nullptr);
+  setInvalidInputHandler(nullptr);
 }
 
 TEST_F(EinstellungenTest, F2ConfirmsWithTheRateBeingTypedOnlyInTheExtendedKeyboardMode) {

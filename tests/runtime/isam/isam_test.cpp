@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QThread>
 #include <gtest/gtest.h>
@@ -671,4 +672,144 @@ TEST(DataFileTest, AParkedRecordLeavesTheWalksButNotTheFile) {
   EXPECT_EQ(file.parkedCount(&parked), kNoError);
   EXPECT_EQ(parked, 1);
   EXPECT_EQ(numbers(), (std::vector<int>{1, 2}));
+}
+
+namespace {
+
+constexpr int kEarlierRecords = 20000;
+
+// A keyed file of the earlier form (1 KiB pages, stretched key, whole byte arrays) with
+// kEarlierRecords records, one of them parked.
+void makeEarlierFile(const QString& path) {
+  rt::String<200> name = path;
+  DataFile file(kProbe, &P, name, kPassword);
+  DataFile::useEarlierFormForTesting(true);
+  ASSERT_EQ(file.create(), kNoError);
+  ASSERT_EQ(file.open(AccessMode::ReadWriteDenyWrite), kNoError);
+  ASSERT_EQ(file.begin(), kNoError);
+  for (int nr = 1; nr <= kEarlierRecords; ++nr) {
+    fillProbe(nr);
+    ASSERT_EQ(file.add(), kNoError);
+  }
+  ASSERT_EQ(file.commit(), kNoError);
+  P.NR = 7;
+  ASSERT_EQ(file.get(kByNr), kNoError);
+  ASSERT_EQ(file.park(), kNoError);
+  file.close();
+  DataFile::useEarlierFormForTesting(false);
+}
+
+// Every record is there and whole, the parked one parked, and the file is of the current form.
+void expectWholeCurrentFile(const QString& path) {
+  rt::String<200> name = path;
+  DataFile file(kProbe, &P, name, kPassword);
+  ASSERT_EQ(file.open(AccessMode::ReadWriteDenyWrite), kNoError);
+  EXPECT_EQ(integrity(file.connection()), "ok");
+  int count = 0;
+  file.set(kByNr);
+  while (file.next() == kNoError) {
+    count += count + 1 == 7 ? 2 : 1;
+    ASSERT_EQ(P.NR, count);
+    ASSERT_TRUE(isProbe(count)) << count;
+  }
+  EXPECT_EQ(file.error(), kRecordNotAvailable);
+  EXPECT_EQ(count, kEarlierRecords);
+  P.CODE = "C19999";
+  EXPECT_EQ(file.get(kByCode), kNoError);
+  EXPECT_EQ(P.NR, 19999);
+  std::int64_t parked = 0;
+  EXPECT_EQ(file.parkedCount(&parked), kNoError);
+  EXPECT_EQ(parked, 1);
+  file.close();
+  DataFile::useEarlierFormForTesting(true);  // the earlier form's key no longer opens it
+  EXPECT_EQ(file.open(AccessMode::ReadWriteDenyWrite), kInvalidDataFile);
+  DataFile::useEarlierFormForTesting(false);
+}
+
+int openKeyed(const QStringList& args) {
+  rt::String<200> name = args.value(0);
+  DataFile file(kProbe, &P, name, kPassword);
+  if (file.open(AccessMode::ReadWriteDenyWrite)) return file.error();
+  std::printf("offen\n");
+  std::fflush(stdout);
+  for (;;) QThread::sleep(1);
+}
+TAVIK_CHILD_MODE("isam-open-keyed", openKeyed);
+
+}  // namespace
+
+TEST(DataFileTest, AFileOfTheEarlierFormIsConvertedOnceAndReadsTheSame) {
+  TempFolder folder;
+  const QString path = folder.file("early.dat");
+  makeEarlierFile(path);
+  const qint64 before = QFileInfo(path).size();
+  expectWholeCurrentFile(path);
+  EXPECT_LT(QFileInfo(path).size(), before);
+  EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList{"early.dat"});
+}
+
+TEST(DataFileTest, AProcessKilledWhileConvertingLosesNothing) {
+  TempFolder folder;
+  const QString original = folder.file("original.dat");
+  makeEarlierFile(original);
+  const QByteArray earlier = bytesOf(original);
+  const QString path = folder.file("conv.dat");
+  for (int delayMs : {0, 2, 10, 40, -1}) {
+    SCOPED_TRACE(delayMs);
+    writeBytes(path, earlier);
+    QProcess child;
+    child.start(testing_support::selfPath(), {"--child=isam-open-keyed", path});
+    ASSERT_TRUE(child.waitForStarted());
+    if (delayMs < 0) {  // the conversion ends
+      while (!child.canReadLine() && child.state() == QProcess::Running) child.waitForReadyRead(5000);
+      ASSERT_EQ(child.readLine().trimmed(), "offen") << child.readAllStandardError().toStdString();
+    } else {  // killed while the new file is being built
+      while (QDir(folder.path()).entryList({"conv.dat.new*"}, QDir::Files).isEmpty() &&
+             child.state() == QProcess::Running)
+        QThread::usleep(100);
+      QThread::msleep(delayMs);
+    }
+    child.kill();
+    child.waitForFinished();
+    expectWholeCurrentFile(path);
+    for (const QString& left : QDir(folder.path()).entryList({"conv.dat.new*"}, QDir::Files))
+      QFile::remove(folder.file(left));
+  }
+}
+
+TEST_F(ProbeFileTest, AWalkThatSavesItsStateReadsOnAsIfNothingHappened) {
+  for (int nr = 1; nr <= 10; ++nr) add(nr, "X", 40000 + nr);
+  const std::uint64_t start = file.revision();
+  P.NR = 3;
+  file.setToValue(kByNr);
+  ASSERT_EQ(file.next(), kNoError);
+  ASSERT_EQ(P.NR, 3);
+  const std::int64_t row3 = file.currentRow();
+  const DataFile::WalkState saved = file.saveWalk();
+  // Other code uses the file meanwhile: another walk, a Get and a Delete, an Add.
+  file.set(kByDay);
+  ASSERT_EQ(file.next(), kNoError);
+  P.NR = 5;
+  ASSERT_EQ(file.get(kByNr), kNoError);
+  const std::int64_t row5 = file.currentRow();
+  ASSERT_EQ(file.remove(), kNoError);
+  add(11, "Y", 40000);
+  file.restoreWalk(saved);
+  std::vector<int> rest;
+  while (file.next() == kNoError) rest.push_back(P.NR);
+  EXPECT_EQ(rest, (std::vector<int>{4, 6, 7, 8, 9, 10, 11}));
+
+  std::vector<std::int64_t> rows;
+  ASSERT_TRUE(file.changedRows(start, &rows));
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0], row5);
+  EXPECT_EQ(file.getRow(rows[0]), kRecordNotFound);
+  EXPECT_EQ(file.getRow(rows[1]), kNoError);
+  EXPECT_EQ(P.NR, 11);
+  EXPECT_EQ(file.getRow(row3), kNoError);
+  EXPECT_EQ(P.NR, 3);
+  ASSERT_TRUE(file.changedRows(file.revision(), &rows));
+  EXPECT_TRUE(rows.empty());
+  file.close();
+  EXPECT_FALSE(file.changedRows(start, &rows));  // reopened: read afresh
 }

@@ -3,14 +3,17 @@
 // blanks, a rejected entry told once, Esc and the frame, the MDI area's scroll bars.
 
 #include "runtime/window/Keys.h"
+#include "runtime/window/Resources.h"
 #include "runtime/window/Threads.h"
 #include "runtime/window/Window.h"
+#include "tests/support/TestSupport.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QImage>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QPainter>
@@ -19,6 +22,8 @@
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSpinBox>
+#include <QStyleOptionSpinBox>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
@@ -60,6 +65,18 @@ WindowDef messageDef() {
   d.w = 100;
   d.h = 40;
   d.controls = {{.field = 1, .label = "?OK", .kind = Kind::Button, .text = "OK", .x = 10, .y = 10, .w = 40, .h = 14}};
+  return d;
+}
+
+WindowDef frameDef(int w, int h, int toolbarHeight, std::vector<ControlDef> controls) {
+  WindowDef d;
+  d.label = "FRAME";
+  d.caption = "Rahmen";
+  d.kind = WindowKind::Frame;
+  d.w = w;
+  d.h = h;
+  d.toolbarHeight = toolbarHeight;
+  d.controls = std::move(controls);
   return d;
 }
 
@@ -201,15 +218,8 @@ TEST_F(ControlsTest, ARejectedEntryIsToldOnceAndEnterOnTheMessageDoesNotReachIt)
 }
 
 TEST_F(ControlsTest, EscClosesDialogsAndMdiWindowsButNotTheFrame) {
-  WindowDef fd;
-  fd.label = "FRAME";
-  fd.caption = "Rahmen";
-  fd.kind = WindowKind::Frame;
-  fd.w = 200;
-  fd.h = 120;
-  fd.toolbarHeight = 20;
-  fd.controls = {{.field = 1, .label = "?KNOPF", .kind = Kind::Button, .text = "K", .x = 2, .y = 2, .w = 16, .h = 12}};
-  Window frame(fd);
+  Window frame(frameDef(200, 120, 20, {{.field = 1, .label = "?KNOPF", .kind = Kind::Button, .text = "K", .x = 2,
+                                         .y = 2, .w = 16, .h = 12}}));
   frame.open();
   std::vector<int> frameEvents, childEvents;
   frame.attach([&](Window&, const Event& e) {
@@ -433,5 +443,173 @@ TEST_F(ControlsTest, AListDrawsColoursPerRowAndColumnAlsoWhenSelected) {
     EXPECT_EQ(shot.pixelColor(nr.left() + 3, nr.top() + 3), QColor(200, 255, 200));
   }
   EXPECT_EQ(list->model()->index(1, 0).data(Qt::ForegroundRole).value<QColor>(), QColor(128, 128, 128));
+  w.close();
+}
+
+TEST_F(ControlsTest, AControlsOwnTypeKeepsItsPlaceInTheWindowsUnits) {
+  WindowDef d = entryDef();
+  d.controls.push_back({.field = 10, .label = "?INFO", .kind = Kind::Display, .picture = "@S20", .x = 100, .y = 10,
+                        .bound = Bound(g_name), .fontSize = 14});
+  d.controls.push_back({.field = 11, .label = "?FETT", .kind = Kind::Prompt, .text = "Dokumente", .x = 100,
+                        .y = 30, .attrs = A_Bold | A_Italic, .fontSize = 10});
+  d.controls.push_back({.field = 12, .label = "?GROSS", .kind = Kind::Prompt, .text = "Gespeichert", .x = 100,
+                        .y = 45, .w = 90, .h = 20, .attrs = A_Large});
+  d.controls.push_back({.field = 13, .label = "?PLAIN", .kind = Kind::Prompt, .text = "Dokumente", .x = 100,
+                        .y = 70});
+  d.controls[0].fontSize = 12;  // the entry for the name
+  d.controls[0].attrs = A_Bold;
+  Window w(d);
+  w.open();
+  record(w);
+  settle();
+  const QFont window = w.topWidget()->font();
+  EXPECT_EQ(w.widget(10)->font().pointSize(), 14);
+  EXPECT_FALSE(w.widget(10)->font().bold());
+  EXPECT_EQ(w.widget(11)->font().pointSize(), 10);
+  EXPECT_TRUE(w.widget(11)->font().bold());
+  EXPECT_TRUE(w.widget(11)->font().italic());
+  EXPECT_EQ(w.widget(12)->font().pointSize(), 2 * window.pointSize());
+  EXPECT_TRUE(w.widget(12)->font().bold());
+  EXPECT_EQ(w.widget(13)->font(), window);
+  // The places stay in the window's dialog units, which its own font decides.
+  EXPECT_EQ(w.dialogUnit().width(), dluX());
+  EXPECT_EQ(w.controlPosition(12), QRect(100, 45, 90, 20));
+  EXPECT_EQ(w.controlPosition(1).topLeft(), QPoint(10, 10));
+  EXPECT_EQ(w.controlPosition(11).topLeft(), QPoint(100, 30));
+  // A text without a width shows whole in its own type.
+  auto* bold = static_cast<QLabel*>(w.widget(11));
+  EXPECT_GE(bold->width(), QFontMetrics(bold->font()).horizontalAdvance("Dokumente"));
+  EXPECT_GT(bold->width(), w.widget(13)->width());
+
+  // What the user types into the bold entry shows there in its type.
+  testing_support::clickOn(w.widget(1));
+  QTest::keyClicks(w.widget(1), "Miete");
+  QTest::keyClick(w.widget(1), Qt::Key_Tab);
+  settle();
+  EXPECT_EQ(g_name.clip(), "Miete");
+  EXPECT_TRUE(w.widget(1)->font().bold());
+  EXPECT_EQ(w.widget(1)->font().pointSize(), 12);
+  w.display();
+  EXPECT_EQ(w.text(10), "Miete");
+  w.close();
+}
+
+TEST_F(ControlsTest, ABoxWithATitleAndAnImageScaledToItsControl) {
+  WindowDef d = entryDef();
+  d.controls.insert(d.controls.begin(), {.field = 20, .label = "?ZEITRAUM", .kind = Kind::Box, .text = "Zeitraum",
+                                         .x = 5, .y = 5, .w = 100, .h = 45, .fill = QColor(232, 240, 244)});
+  d.controls.push_back({.field = 21, .label = "?RAHMEN", .kind = Kind::Box, .x = 120, .y = 5, .w = 60, .h = 30});
+  d.controls.push_back({.field = 22, .label = "?BILD", .kind = Kind::Image, .x = 120, .y = 40, .w = 40, .h = 30,
+                        .attrs = A_Scaled, .icon = "Pfeil.ico"});
+  d.controls.push_back({.field = 23, .label = "?BILD2", .kind = Kind::Image, .x = 160, .y = 40, .w = 40, .h = 30,
+                        .icon = "Pfeil.ico"});
+  Window w(d);
+  w.open();
+  record(w);
+  settle();
+  auto* box = qobject_cast<QGroupBox*>(w.widget(20));
+  ASSERT_TRUE(box);
+  EXPECT_EQ(box->title(), "Zeitraum");
+  EXPECT_EQ(w.text(20), "Zeitraum");
+  w.setText(20, "Zeitraum des Exports");
+  EXPECT_EQ(box->title(), "Zeitraum des Exports");
+  EXPECT_EQ(w.fill(20), QColor(232, 240, 244));
+  EXPECT_EQ(w.controlPosition(20), QRect(5, 5, 100, 45));
+  EXPECT_FALSE(qobject_cast<QGroupBox*>(w.widget(21)));
+  // The box lies behind the entries in it: a click on the name entry reaches it.
+  testing_support::clickOn(w.widget(1));
+  QTest::keyClicks(w.widget(1), "Bank");
+  QTest::keyClick(w.widget(1), Qt::Key_Tab);
+  settle();
+  EXPECT_EQ(g_name.clip(), "Bank");
+
+  // The scaled picture fills its control; the other shows at its own size.
+  const QPixmap pm = resourcePixmap("Pfeil.ico");
+  ASSERT_FALSE(pm.isNull());
+  ASSERT_GT(w.widget(22)->width(), pm.width() + 4);
+  const QColor background = w.topWidget()->palette().color(QPalette::Window);
+  // The part of a control that the picture covers.
+  const auto drawn = [&](QWidget* c) {
+    const QImage img = c->grab().toImage();
+    QRect r;
+    for (int y = 0; y < img.height(); ++y)
+      for (int x = 0; x < img.width(); ++x)
+        if (img.pixelColor(x, y) != background) r |= QRect(x, y, 1, 1);
+    return r;
+  };
+  const QRect scaled = drawn(w.widget(22)), plain = drawn(w.widget(23));
+  EXPECT_GT(scaled.right(), pm.width() + 2);
+  EXPECT_GT(scaled.bottom(), pm.height() + 2);
+  EXPECT_LE(plain.right(), pm.width());
+  w.close();
+}
+
+TEST_F(ControlsTest, TheFramesToolbarShowsWholeTextsTogglesWithoutTicksAndAUsableYearSpin) {
+  static std::uint8_t month = 0, quarter = 0;
+  static std::int32_t year = 2024;
+  Window w(frameDef(373, 251, 30, {
+      {.field = 1, .label = "?MONAT_1", .kind = Kind::CheckBox, .text = "Jan", .x = 2, .y = 16, .w = 12, .h = 8,
+       .bound = Bound(month)},
+      {.field = 2, .label = "?QUARTAL_1", .kind = Kind::CheckBox, .text = "&1. Quartal", .x = 6, .y = 6, .w = 31,
+       .h = 8, .bound = Bound(quarter), .attrs = A_Button},
+      {.field = 3, .label = "?GESAMTJAHR", .kind = Kind::CheckBox, .text = "Gesamt-&Jahr", .x = 160, .y = 6,
+       .w = 37, .h = 8},
+      {.field = 4, .label = "?EINGABEJAHR", .kind = Kind::Spin, .picture = "@n4", .x = 160, .y = 16, .w = 37, .h = 8,
+       .bound = Bound(year), .low = 1900, .high = 2099},
+      {.field = 5, .label = "?MYTAVIK", .kind = Kind::Button, .text = "myTavik", .x = 215, .y = 2, .w = 16, .h = 10,
+       .attrs = A_Skip},
+  }));
+  w.open();
+  record(w);
+  settle();
+
+  // A toggle shows no tick: without its text it is blank. Its text shows whole.
+  auto* jan = static_cast<QCheckBox*>(w.widget(1));
+  const QFontMetrics janMetrics(jan->font());
+  EXPECT_LE(janMetrics.horizontalAdvance("Jan"), jan->width());
+  w.setText(1, "");
+  const QImage blank = jan->grab().toImage();
+  const QColor background = blank.pixelColor(blank.width() / 2, blank.height() / 2);
+  int marks = 0;
+  for (int y = 0; y < blank.height(); ++y)
+    for (int x = 0; x < blank.width(); ++x) marks += blank.pixelColor(x, y) != background;
+  EXPECT_EQ(marks, 0);
+  w.setText(1, "Jan");
+  auto* whole = static_cast<QCheckBox*>(w.widget(3));
+  EXPECT_LE(QFontMetrics(whole->font()).horizontalAdvance("Gesamt-Jahr"), whole->width());
+  // A check box drawn as a button is a toggle button, without any tick.
+  EXPECT_TRUE(qobject_cast<QPushButton*>(w.widget(2)));
+  testing_support::clickOn(w.widget(2));
+  settle();
+  EXPECT_EQ(quarter, 1);
+
+  // The year shows its four digits, and a click on the up arrow counts it on.
+  auto* spin = static_cast<QSpinBox*>(w.widget(4));
+  EXPECT_EQ(spin->text(), "2024");
+  QStyleOptionSpinBox opt;
+  opt.initFrom(spin);
+  opt.subControls = QStyle::SC_SpinBoxUp | QStyle::SC_SpinBoxDown | QStyle::SC_SpinBoxEditField;
+  opt.frame = true;
+  const QRect up = spin->style()->subControlRect(QStyle::CC_SpinBox, &opt, QStyle::SC_SpinBoxUp, spin);
+  const QRect field = spin->style()->subControlRect(QStyle::CC_SpinBox, &opt, QStyle::SC_SpinBoxEditField, spin);
+  const QFontMetrics digits(spin->font());
+  EXPECT_GE(field.height(), digits.height());
+  EXPECT_GE(field.width(), digits.horizontalAdvance("2024"));
+  EXPECT_GE(up.height(), 5);
+  EXPECT_GE(up.width(), 6);
+  QTest::mouseClick(spin, Qt::LeftButton, {}, up.center());
+  settle();
+  EXPECT_EQ(year, 2025);
+  EXPECT_TRUE(saw(EV_NewSelection, 4));
+
+  // A button shows its whole text, in smaller type where its place is small.
+  auto* button = static_cast<QPushButton*>(w.widget(5));
+  EXPECT_EQ(w.text(5), "myTavik");
+  EXPECT_EQ(button->text(), "myTavik");
+  EXPECT_LE(QFontMetrics(button->font()).horizontalAdvance("myTavik"), button->width() - 2);
+  EXPECT_GE(QFontInfo(button->font()).pixelSize(), 6);
+  QTest::mouseClick(button, Qt::LeftButton);
+  settle();
+  EXPECT_TRUE(saw(EV_Accepted, 5));
   w.close();
 }

@@ -1,15 +1,18 @@
 #include "runtime/text/Picture.h"
 #include "runtime/window/ListBox.h"
 #include "runtime/window/Window.h"
+#include "tests/support/TestSupport.h"
 
 #include <QHeaderView>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <vector>
 
 using namespace rt::win;
 
 namespace {
 const QString kStandard = "33LM|~Datum~@D06.@95LM|~Text~30RM|@N-12`2@~Betrag~|0LM~~8LM~~";
+constexpr char kAmounts[] = "33LM|~Datum~@D06.@80LM|~Text~30RM|@N-12`2@~Betrag~";
 const QString kPick = "50LM|~Konto-Name~20CM~Code~20CM|~Nr~@N04@|0LM~~8LM~~";
 }  // namespace
 
@@ -93,4 +96,75 @@ TEST(ListBoxTest, ShowsAQueueThroughItsFormatAndReportsResizedWidths) {
 
   list.selectRow(5);
   EXPECT_EQ(list.selectedRow(), 5);
+}
+
+TEST(ListBoxTest, NumbersShowWholeAndTheListShowsWholeRows) {
+  const std::vector<double> amounts = {11900.0, -1234567.89, 59.5, 9999999.99, 400.0, 1.0, 2.0, 3.0, 4.0, 5.0};
+  for (int fontSize : {8, 10}) {
+    WindowDef d;
+    d.label = "LISTE";
+    d.caption = "Liste";
+    d.w = 200;
+    d.h = 120;
+    d.controls = {{.field = 1, .label = "?LISTE", .kind = Kind::List, .text = kAmounts,
+                   .x = 3, .y = 3, .w = 150, .h = 36, .fontSize = fontSize}};
+    Window w(d);
+    w.open();
+    w.attach([](Window&, const Event&) { return Pass::Default; });
+    w.setListSource(1, {[&] { return static_cast<int>(amounts.size()); },
+                        [&](int row, int col) -> QVariant {
+                          if (col == 1) return QString("Miete");
+                          return col == 0 ? QVariant(rt::dayNumber(2026, 12, 28)) : QVariant(amounts[row - 1]);
+                        }});
+    settle();
+    ListBox* list = w.list(1);
+    // Every amount and date shows whole in its column, in the list's font.
+    const QFontMetrics fm(list->font());
+    for (int row = 0; row < static_cast<int>(amounts.size()); ++row) {
+      for (int col : {0, 2}) {
+        const QModelIndex i = list->model()->index(row, col);
+        const QString shown = i.data().toString();
+        EXPECT_GE(list->columnWidth(col), fm.horizontalAdvance(shown) + 4) << shown.toStdString() << " " << fontSize;
+      }
+    }
+    EXPECT_EQ(list->model()->index(3, 2).data().toString(), "9.999.999,99");
+    // The format keeps its own widths; the room the amounts need comes from the text column, so
+    // that the columns together are no wider than the format made them.
+    EXPECT_EQ(w.listFormat(1), kAmounts);
+    const double unit = w.dialogUnit().width();
+    const int textWidth = static_cast<int>(std::lround(80 * unit));
+    EXPECT_TRUE(list->columnWidth(0) + list->columnWidth(1) + list->columnWidth(2) <= std::lround(143 * unit) + 1 ||
+                list->columnWidth(1) == textWidth - textWidth / 2);
+    EXPECT_GE(list->columnWidth(1), textWidth - textWidth / 2);
+
+    // Dragging the amount column's edge to the left stops at its widest value.
+    QHeaderView* head = list->header();
+    const int amountWidth = list->columnWidth(2);
+    const int edge = head->sectionViewportPosition(2) + amountWidth - 1;
+    const int mid = head->height() / 2;
+    QTest::mousePress(head->viewport(), Qt::LeftButton, {}, QPoint(edge, mid));
+    QTest::mouseMove(head->viewport(), QPoint(edge - 30, mid));
+    QTest::mouseRelease(head->viewport(), Qt::LeftButton, {}, QPoint(edge - 30, mid));
+    settle();
+    EXPECT_EQ(list->columnWidth(2), amountWidth);
+    EXPECT_EQ(w.listFormat(1), kAmounts);
+
+    // Moving down through the rows with the keys: the current row always shows whole, and no row
+    // is cut at the bottom.
+    testing_support::clickOn(list->viewport());
+    list->selectRow(1);
+    for (int n = 0; n < static_cast<int>(amounts.size()); ++n) {
+      QTest::keyClick(list, Qt::Key_Down);
+      settle();
+      const QRect current = list->visualRect(list->currentIndex());
+      EXPECT_LE(current.bottom(), list->viewport()->rect().bottom()) << n;
+      EXPECT_GE(current.top(), 0) << n;
+      const QModelIndex below = list->indexAt(QPoint(1, list->viewport()->height() - 1));
+      if (below.isValid()) EXPECT_LE(list->visualRect(below).bottom(), list->viewport()->rect().bottom());
+    }
+    EXPECT_EQ(w.listSelection(1), static_cast<int>(amounts.size()));
+    EXPECT_EQ(list->viewport()->height() % list->visualRect(list->currentIndex()).height(), 0);
+    if (fontSize == 8) EXPECT_GE(list->viewport()->height() / list->visualRect(list->currentIndex()).height(), 2);
+    w.close();
+  }
 }

@@ -315,3 +315,48 @@ TEST_F(ThreadsTest, AStandardDialogWaitsInItsThreadWithoutANestedLoop) {
   owner.close();
   other.close();
 }
+
+TEST_F(ThreadsTest, ALongWalkOnItsOwnThreadPausesWhileTheUserTypesElsewhereAndKeepsItsPlace) {
+  Window main(plainDef("MAIN")), export_(plainDef("EXPORT"));
+  main.open();
+  main.attach([](Window&, const Event&) { return Pass::Default; });
+  std::vector<int> order;
+  int walked = 0, typedDuringWalk = 0;
+  bool walking = false;
+  start([&] {
+    export_.open();
+    export_.attach([&](Window&, const Event& e) {
+      if (e.code == EV_User + 1) {
+        // The walk keeps its place in its own variables across every pause.
+        walking = true;
+        for (int row = 1; row <= 50; ++row) {
+          walked = row;
+          if (row % 10 == 0) yieldThread();
+        }
+        walking = false;
+        order.push_back(1);
+      }
+      if (e.code == EV_Accepted && e.field == 1) order.push_back(2);  // its own button waits for the walk
+      return Pass::Default;
+    });
+  });
+  settle();
+  main.select(2);
+  settle();
+  // While the walk pauses, the user types into the main window and presses the export's button.
+  post(EV_User + 1, export_.thread());
+  QTimer::singleShot(0, [&] {
+    if (walking) {
+      QTest::keyClicks(main.widget(2), "abc");
+      typedDuringWalk = static_cast<QLineEdit*>(main.widget(2))->text().size();
+      QTest::mouseClick(export_.widget(1), Qt::LeftButton);
+    }
+  });
+  settle();
+  EXPECT_EQ(walked, 50);
+  EXPECT_EQ(typedDuringWalk, 3);
+  EXPECT_EQ(main.text(2), "abc");
+  EXPECT_EQ(order, (std::vector<int>{1, 2}));
+  export_.close();
+  main.close();
+}

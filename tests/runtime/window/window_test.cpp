@@ -1,13 +1,17 @@
 #include "runtime/window/Keys.h"
 #include "runtime/window/Threads.h"
 #include "runtime/window/Window.h"
+#include "tests/support/TestSupport.h"
 
 #include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 #include <gtest/gtest.h>
+#include <algorithm>
+#include <cmath>
 #include <vector>
 
 using namespace rt::win;
@@ -45,6 +49,26 @@ WindowDef askDef() {
   d.h = 40;
   d.controls = {{.field = 1, .label = "?OK", .kind = Kind::Button, .text = "OK", .x = 10, .y = 10, .w = 40, .h = 12}};
   return d;
+}
+
+WindowDef frameDef() {
+  WindowDef fd;
+  fd.label = "FRAME";
+  fd.caption = "Rahmen";
+  fd.kind = WindowKind::Frame;
+  fd.w = 373;
+  fd.h = 251;
+  fd.toolbarHeight = 30;
+  fd.controls = {
+      {.field = -1, .label = "?MENU", .kind = Kind::Menu, .text = "&Datei"},
+      {.field = -2, .label = "?EINS", .kind = Kind::MenuItem, .text = "&Eins"},
+      {.field = -3, .label = "?ZWEI", .kind = Kind::MenuItem, .text = "Zwei"},
+      {.field = 1, .label = "?KNOPF", .kind = Kind::Button, .text = "K", .x = 2, .y = 2, .w = 16, .h = 12,
+       .tip = "Knopf", .key = KEY_Alt | 'D'},
+      {.field = 2, .label = "?HAKEN", .kind = Kind::CheckBox, .text = "Jan", .x = 20, .y = 2, .w = 12, .h = 8,
+       .bound = Bound(g_check)},
+  };
+  return fd;
 }
 
 struct WindowTest : ::testing::Test {
@@ -306,22 +330,7 @@ TEST_F(WindowTest, PlacesAndSizesReadBackInDialogUnits) {
 }
 
 TEST_F(WindowTest, AFrameHasMenusAToolbarAndMdiWindowsOnOtherThreads) {
-  WindowDef fd;
-  fd.label = "FRAME";
-  fd.caption = "Rahmen";
-  fd.kind = WindowKind::Frame;
-  fd.w = 373;
-  fd.h = 251;
-  fd.toolbarHeight = 30;
-  fd.controls = {
-      {.field = -1, .label = "?MENU", .kind = Kind::Menu, .text = "&Datei"},
-      {.field = -2, .label = "?EINS", .kind = Kind::MenuItem, .text = "&Eins"},
-      {.field = -3, .label = "?ZWEI", .kind = Kind::MenuItem, .text = "Zwei"},
-      {.field = 1, .label = "?KNOPF", .kind = Kind::Button, .text = "K", .x = 2, .y = 2, .w = 16, .h = 12,
-       .tip = "Knopf", .key = KEY_Alt | 'D'},
-      {.field = 2, .label = "?HAKEN", .kind = Kind::CheckBox, .text = "Jan", .x = 20, .y = 2, .w = 12, .h = 8,
-       .bound = Bound(g_check)},
-  };
+  const WindowDef fd = frameDef();
   Window frame(fd);
   frame.open();
   frame.attach(recorder());
@@ -398,4 +407,148 @@ TEST_F(WindowTest, AFrameHasMenusAToolbarAndMdiWindowsOnOtherThreads) {
   EXPECT_FALSE(mdiChild.isOpen());
   EXPECT_NE(std::find(childEvents.begin(), childEvents.end(), EV_CloseDown), childEvents.end());
   child.close();
+}
+
+TEST_F(WindowTest, EnterInAnEntryPressesTheDefaultButtonAfterTheEntryTookItsText) {
+  WindowDef d = formDef();
+  d.controls.push_back({.field = 5, .label = "?SPEICHERN", .kind = Kind::Button, .text = "Speichern", .x = 60,
+                        .y = 80, .w = 50, .h = 12, .attrs = A_Default});
+  Window w(d);
+  w.open();
+  std::string textAtPress;
+  w.attach([&](Window& win, const Event& e) {
+    events.push_back(e);
+    if (e.code == EV_Accepted && e.field == 5) textAtPress = g_text.clip().toStdString();
+    (void)win;
+    return Pass::Default;
+  });
+  settle();
+  testing_support::clickOn(w.widget(2));
+  QTest::keyClicks(w.widget(2), "Miete");
+  QTest::keyClick(w.widget(2), Qt::Key_Return);
+  settle();
+  // The entry's accepted event comes first, with its variable set; then the default button's.
+  ASSERT_TRUE(saw(EV_Accepted, 5));
+  EXPECT_EQ(textAtPress, "Miete");
+  auto at = [&](int field) {
+    return std::find_if(events.begin(), events.end(), [&](const Event& e) { return e.code == EV_Accepted && e.field == field; });
+  };
+  EXPECT_LT(at(2), at(5));
+  EXPECT_FALSE(saw(EV_Accepted, 1));
+  EXPECT_EQ(w.focusField(), 2);
+
+  // A date the entry rejects keeps the focus there, and the button stays up.
+  setInvalidInputHandler([](Window&, int, const QString&) {});
+  events.clear();
+  testing_support::clickOn(w.widget(3));
+  QTest::keyClicks(w.widget(3), "31.02.");
+  QTest::keyClick(w.widget(3), Qt::Key_Return);
+  settle();
+  EXPECT_FALSE(saw(EV_Accepted, 5));
+  EXPECT_EQ(w.focusField(), 3);
+  QTest::keyClick(w.widget(3), Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClicks(w.widget(3), "01.03.2024");
+
+  // Enter as the key alias of Tab moves on and presses nothing.
+  setKeyAlias(VK_Enter, VK_Tab);
+  events.clear();
+  QTest::keyClick(w.widget(3), Qt::Key_Return);
+  settle();
+  EXPECT_EQ(w.focusField(), 4);
+  EXPECT_TRUE(saw(EV_Accepted, 3));
+  EXPECT_FALSE(saw(EV_Accepted, 5));
+  clearKeyAliases();
+
+  // A disabled default button is not pressed.
+  w.disable(5);
+  events.clear();
+  testing_support::clickOn(w.widget(2));
+  QTest::keyClick(w.widget(2), Qt::Key_Return);
+  settle();
+  EXPECT_FALSE(saw(EV_Accepted, 5));
+  w.close();
+}
+
+TEST_F(WindowTest, MouseButtonsAsAlertKeys) {
+  WindowDef d = formDef();
+  d.controls.push_back({.field = 6, .label = "?HINWEIS", .kind = Kind::Prompt, .text = "Hinweis", .x = 100, .y = 10});
+  Window w(d);
+  w.open();
+  w.attach(recorder());
+  settle();
+  // Without the alert keys a click presses the button.
+  QTest::mouseClick(w.widget(1), Qt::LeftButton);
+  settle();
+  EXPECT_TRUE(saw(EV_Accepted, 1));
+  w.addAlertKey(kKeyMouseLeft);
+  w.addAlertKey(kKeyMouseRight);
+  const struct {
+    QWidget* target;
+    Qt::MouseButton button;
+    int key;
+  } cases[] = {
+      {w.widget(6), Qt::LeftButton, kKeyMouseLeft},
+      {w.widget(1), Qt::LeftButton, kKeyMouseLeft},  // on a button too: it is not pressed
+      {w.widget(2), Qt::RightButton, kKeyMouseRight},
+      {w.topWidget(), Qt::RightButton, kKeyMouseRight},
+  };
+  for (const auto& c : cases) {
+    events.clear();
+    // Through the screen window, as a user's click comes.
+    QWindow* screen = c.target->window()->windowHandle();
+    QTest::mouseClick(screen, c.button, {}, screen->mapFromGlobal(c.target->mapToGlobal(c.target->rect().center())));
+    settle();
+    ASSERT_EQ(events.size(), 1u) << c.target->objectName().toStdString();
+    EXPECT_EQ(events[0].code, EV_AlertKey);
+    EXPECT_EQ(events[0].key, c.key);
+    EXPECT_NE(w.focusField(), 2);  // the entry under the pointer took no focus
+  }
+  // The middle button is no alert key.
+  events.clear();
+  QTest::mouseClick(w.widget(6), Qt::MiddleButton);
+  settle();
+  EXPECT_TRUE(events.empty());
+  w.close();
+}
+
+TEST_F(WindowTest, APlainWindowOfTheFrameStandsInTheFramesClientCoordinatesAboveIt) {
+  Window frame(frameDef());
+  frame.open();
+  frame.setPosition(40, 30, 480, 280);
+  frame.attach(recorder());
+  WindowDef form = formDef();
+  form.kind = WindowKind::MdiChild;
+  form.x = -1;
+  form.y = -6;
+  Window child(form);
+  child.open();
+  child.attach(recorder());
+  settle();
+  // A notice over the form, at the form's X + 100, Y + 26, as a form places its notice.
+  const QRect f = child.position();
+  Window notice(askDef());
+  notice.open();
+  notice.setPosition(f.x() + 100, f.y() + 26, 100, 40);
+  notice.attach(recorder());
+  settle();
+  EXPECT_EQ(notice.position().topLeft(), QPoint(f.x() + 100, f.y() + 26));
+  const QPoint formOnScreen = child.topWidget()->mapToGlobal(QPoint(0, 0));
+  const QPoint offset(static_cast<int>(std::lround(100 * child.dialogUnit().width())),
+                      static_cast<int>(std::lround(26 * child.dialogUnit().height())));
+  EXPECT_LE((notice.topWidget()->geometry().topLeft() - (formOnScreen + offset)).manhattanLength(), 2);
+  // It is owned by the frame, so it stays above it.
+  EXPECT_EQ(notice.topWidget()->window()->parentWidget(), frame.topWidget());
+  notice.close();
+
+  // Its place in the table is in the same coordinates.
+  WindowDef placed = askDef();
+  placed.x = 50;
+  placed.y = 20;
+  Window at(placed);
+  at.open();
+  EXPECT_EQ(at.position().topLeft(), QPoint(50, 20));
+  at.close();
+  child.close();
+  frame.close();
+  settle();
 }

@@ -1,0 +1,423 @@
+#include "bookkeeping/frame/Globale.h"
+#include "bookkeeping/proc/Druckvorschau.h"
+#include "runtime/report/Report.h"
+#include "runtime/window/Keys.h"
+#include "runtime/window/Threads.h"
+#include "runtime/window/Window.h"
+#include "tests/support/TestSupport.h"
+
+#include <QAbstractScrollArea>
+#include <QDir>
+#include <QImage>
+#include <QProcess>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+#include <QWidget>
+#include <gtest/gtest.h>
+#include <memory>
+
+using namespace rt::win;
+using rt::report::Report;
+using rt::report::ReportDef;
+
+namespace {
+
+enum Feld { LUPEAUS = 1, ZOOM, VORSCHAUBOX, VORSCHAU, PREV, NEXT, PRINT, EXIT };
+
+const bool kPdfOnly = qputenv("TAVIK_PRINTER_PDF", "1");
+
+rt::String<30> ZEILE;
+
+ReportDef probeBericht(const char* label, const char* titel, bool quer = false) {
+  using rt::report::Kind;
+  ReportDef d;
+  d.label = label;
+  d.title = titel;
+  d.landscape = quer;
+  d.header = {.label = "?KOPF",
+              .controls = {{.label = "?TITEL", .kind = Kind::Text, .text = titel, .x = 20, .y = 10},
+                           {.label = "?SEITE", .kind = Kind::PageNumber, .picture = "@N3", .x = 170, .y = 10,
+                            .w = 20, .attrs = rt::report::A_Right}}};
+  d.bands = {{.label = "?DETAIL",
+              .controls = {{.label = "?ZEILE", .kind = Kind::String, .picture = "@S30", .x = 0, .y = 0, .w = 120,
+                            .bound = ZEILE}}}};
+  return d;
+}
+const ReportDef kKassenbuch = probeBericht("KASSE$REP", "Kassenbuch");
+const ReportDef kKontenplan = probeBericht("KONTEN$REP", "Kontenplan", true);
+
+// What the user sees of the preview.
+struct Ansicht {
+  QRect fenster, box, bild, zurueck, vor, drucken, abbruch, zoom, lupeAus;
+};
+
+class DruckvorschauTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(kPdfOnly);
+    qputenv("TAVIK_FOLDER_PERSONAL", documents_.path().toUtf8());
+    VORSCHAUANSICHT = {};  // a fresh run of the program
+    KOMMANDOZEILE = "";
+  }
+  void TearDown() override {
+    if (Window* w = vorschau()) {
+      QTest::mouseClick(w->widget(EXIT), Qt::LeftButton);
+      settle();
+    }
+    KOMMANDOZEILE = "";
+    qunsetenv("TAVIK_FOLDER_PERSONAL");
+  }
+
+  // Runs the report with `seiten` pages into SEITENQUEUE and opens the preview on a thread of its own,
+  // as the print dialog does on the frame's thread.
+  Window* zeigen(Report& bericht, int seiten, std::uint8_t druckenVerbergen = 0, std::uint8_t hochformat = 1,
+                 int zeilen = 1) {
+    SEITENQUEUE.free();
+    bericht.open(SEITENQUEUE);
+    for (int i = 1; i <= seiten; ++i) {
+      for (int z = 1; z <= zeilen; ++z) {
+        ZEILE = z == 1 ? QString("Zeile auf Seite %1").arg(i) : QString("Buchung %1 über 1.234,56 €").arg(z);
+        bericht.print("?DETAIL");
+      }
+      bericht.pageBreak();
+    }
+    fertig_ = false;
+    ergebnis_ = 99;
+    start([this, &bericht, druckenVerbergen, hochformat] {
+      ergebnis_ = Druckvorschau(bericht, -50, hochformat, druckenVerbergen);
+      fertig_ = true;
+    });
+    settle();
+    return vorschau();
+  }
+  static Window* vorschau() { return findWindow("P18$WINVORSCHAU"); }
+
+  // Ends the preview with a click on that button and returns its result.
+  int verlassen(Window* w, int knopf) {
+    klicken(w, knopf);
+    EXPECT_TRUE(fertig_);
+    return ergebnis_;
+  }
+
+  static void klicken(Window* w, int feld) {
+    QTest::mouseClick(w->widget(feld), Qt::LeftButton);
+    settle();
+  }
+  static void taste(Window* w, Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    QWidget* ziel = w->topWidget()->focusWidget() ? w->topWidget()->focusWidget() : w->topWidget();
+    QTest::keyClick(ziel, key, mods);
+    settle();
+  }
+  // The user drags the window's edge.
+  static void ziehen(Window* w, int breite, int hoehe) {
+    const QSizeF du = w->dialogUnit();
+    w->topWidget()->resize(qRound(breite * du.width()), qRound(hoehe * du.height()));
+    settle();
+  }
+  static QImage seite(Window* w) { return w->widget(VORSCHAU)->grab().toImage(); }
+  static Ansicht ansicht(Window* w) {
+    return {w->position(),           w->controlPosition(VORSCHAUBOX), w->controlPosition(VORSCHAU),
+            w->controlPosition(PREV), w->controlPosition(NEXT),        w->controlPosition(PRINT),
+            w->controlPosition(EXIT), w->controlPosition(ZOOM),        w->controlPosition(LUPEAUS)};
+  }
+  static void normalAnsichtPruefen(Window* w) {
+    const Ansicht a = ansicht(w);
+    EXPECT_EQ(a.fenster.size(), QSize(280, 313));
+    EXPECT_EQ(a.box, QRect(7, 7, 212, 299));
+    EXPECT_EQ(a.bild, QRect(8, 8, 210, 297));
+    EXPECT_EQ(a.zurueck.x(), 232);
+    EXPECT_EQ(a.vor.x(), 232);
+    EXPECT_EQ(a.drucken.x(), 226);
+    EXPECT_EQ(a.abbruch.x(), 226);
+    EXPECT_EQ(a.zoom.width(), 210);
+    EXPECT_GE(a.lupeAus.x(), a.fenster.width());  // out of reach
+    EXPECT_FALSE(rollbalken(w));
+  }
+  static void lupenAnsichtPruefen(Window* w, int hoehe) {
+    const Ansicht a = ansicht(w);
+    EXPECT_EQ(a.fenster.size(), QSize(490, hoehe));
+    EXPECT_EQ(a.box, QRect(7, 0, 422, hoehe));
+    EXPECT_EQ(a.bild, QRect(8, 0, 420, hoehe));
+    EXPECT_EQ(a.zurueck.x(), 442);
+    EXPECT_EQ(a.drucken.x(), 436);
+    EXPECT_EQ(a.zoom.width(), 0);
+    EXPECT_LE(a.lupeAus.right(), a.fenster.width());  // within reach
+    EXPECT_TRUE(rollbalken(w));  // the page is higher than the window
+  }
+  static bool rollbalken(Window* w) {
+    auto* bild = qobject_cast<QAbstractScrollArea*>(w->widget(VORSCHAU));
+    return bild && bild->verticalScrollBar()->isVisible();
+  }
+
+  QStringList pdfDateien() const { return QDir(documents_.path()).entryList({"*.pdf"}, QDir::Files); }
+  QString pdfText(const QString& datei) const {
+    QProcess p;
+    p.start("pdftotext", {"-layout", documents_.file(datei), "-"});
+    p.waitForFinished();
+    return QString::fromUtf8(p.readAllStandardOutput());
+  }
+
+  testing_support::TempFolder documents_;
+  Report kasse_{kKassenbuch};
+  Report konten_{kKontenplan};
+  bool fertig_ = false;
+  int ergebnis_ = 99;
+};
+
+}  // namespace
+
+TEST_F(DruckvorschauTest, FirstPreviewOpensNormalAtItsPlaceAndStepsThroughThePages) {
+  Window* w = zeigen(kasse_, 3);
+  ASSERT_TRUE(w);
+  EXPECT_FALSE(fertig_);
+  EXPECT_EQ(VORSCHAUANSICHT.X, 125);
+  EXPECT_EQ(VORSCHAUANSICHT.Y, -50);
+  // Above the screen's top edge the platform may keep the window's frame in reach.
+  EXPECT_EQ(w->position().x(), 125);
+  EXPECT_NEAR(w->position().y(), -50, 1);
+  normalAnsichtPruefen(w);
+  EXPECT_EQ(w->topWidget()->windowTitle(), "Druckvorschau - Kassenbuch");
+  EXPECT_EQ(w->wallpaper(), "Druckvorschau.gif");
+  EXPECT_FALSE(w->isHidden(PRINT));
+
+  const QImage s1 = seite(w);
+  taste(w, Qt::Key_PageUp);  // already on the first page
+  EXPECT_EQ(seite(w), s1);
+  taste(w, Qt::Key_PageDown);
+  const QImage s2 = seite(w);
+  EXPECT_NE(s2, s1);
+  klicken(w, NEXT);
+  const QImage s3 = seite(w);
+  EXPECT_NE(s3, s2);
+  EXPECT_NE(s3, s1);
+  taste(w, Qt::Key_PageDown);  // the last page: no wrap to the first
+  EXPECT_EQ(seite(w), s3);
+  klicken(w, NEXT);
+  EXPECT_EQ(seite(w), s3);
+  taste(w, Qt::Key_PageUp);
+  EXPECT_EQ(seite(w), s2);
+  klicken(w, PREV);
+  EXPECT_EQ(seite(w), s1);
+  taste(w, Qt::Key_PageUp);
+  EXPECT_EQ(seite(w), s1);
+
+  EXPECT_EQ(verlassen(w, EXIT), 0);
+  EXPECT_FALSE(vorschau());
+  const rt::report::PrintOutcome out = kasse_.close();
+  EXPECT_EQ(out.pages, 0);
+  EXPECT_TRUE(pdfDateien().isEmpty());
+}
+
+TEST_F(DruckvorschauTest, OnePageAndNoPage) {
+  Window* w = zeigen(kasse_, 1);
+  ASSERT_TRUE(w);
+  const QImage s1 = seite(w);
+  for (Qt::Key k : {Qt::Key_PageDown, Qt::Key_PageUp}) {
+    taste(w, k);
+    EXPECT_EQ(seite(w), s1);
+  }
+  EXPECT_EQ(verlassen(w, EXIT), 0);
+  kasse_.close();
+
+  // No page at all: the page area stays empty, the keys change nothing, printing sends nothing.
+  w = zeigen(kasse_, 0);
+  ASSERT_TRUE(w);
+  EXPECT_EQ(SEITENQUEUE.records(), 0u);
+  const QImage leer = seite(w);
+  EXPECT_NE(leer, s1);
+  for (Qt::Key k : {Qt::Key_PageDown, Qt::Key_PageUp}) {
+    taste(w, k);
+    EXPECT_EQ(seite(w), leer);
+  }
+  EXPECT_EQ(verlassen(w, PRINT), 1);
+  const rt::report::PrintOutcome out = kasse_.close();
+  EXPECT_TRUE(out.ok);
+  EXPECT_EQ(out.pages, 0);
+  EXPECT_TRUE(pdfDateien().isEmpty());
+}
+
+TEST_F(DruckvorschauTest, TheViewIsRememberedIntoTheNextPreview) {
+  Window* w = zeigen(kasse_, 2);
+  ASSERT_TRUE(w);
+  klicken(w, ZOOM);  // a click on the page magnifies it
+  lupenAnsichtPruefen(w, 500);
+  const QImage gross = seite(w);
+  EXPECT_GT(gross.width(), 420 * w->dialogUnit().width() * 0.9);
+
+  ziehen(w, 490, 420);  // the height may change
+  lupenAnsichtPruefen(w, 420);
+  ziehen(w, 350, 420);  // the width may not
+  lupenAnsichtPruefen(w, 420);
+  ziehen(w, 490, 150);  // nor the height below 210
+  lupenAnsichtPruefen(w, 210);
+  ziehen(w, 490, 380);
+  w->setPosition(60, 40, 490, 380);
+  settle();
+  lupenAnsichtPruefen(w, 380);
+  EXPECT_EQ(verlassen(w, EXIT), 0);
+  EXPECT_EQ(VORSCHAUANSICHT.BREITE, 490);
+  EXPECT_EQ(VORSCHAUANSICHT.LUPENHOEHE, 380);
+  kasse_.close();
+
+  // Another report opens magnified, at the same place and height.
+  w = zeigen(konten_, 1);
+  ASSERT_TRUE(w);
+  EXPECT_EQ(w->position().topLeft(), QPoint(60, 40));
+  lupenAnsichtPruefen(w, 380);
+  EXPECT_EQ(w->topWidget()->windowTitle(), "Druckvorschau - Kontenplan");
+  klicken(w, LUPEAUS);  // back to the normal view
+  normalAnsichtPruefen(w);
+  EXPECT_EQ(VORSCHAUANSICHT.LUPENHOEHE, 380);
+  ziehen(w, 320, 400);  // the normal view keeps its size
+  normalAnsichtPruefen(w);
+  ziehen(w, 280, 250);
+  normalAnsichtPruefen(w);
+  EXPECT_EQ(verlassen(w, EXIT), 0);
+  // Closed in the normal view: its height is the magnified view's next height.
+  EXPECT_EQ(VORSCHAUANSICHT.BREITE, 280);
+  EXPECT_EQ(VORSCHAUANSICHT.LUPENHOEHE, 313);
+  konten_.close();
+
+  w = zeigen(kasse_, 1);
+  ASSERT_TRUE(w);
+  normalAnsichtPruefen(w);
+  EXPECT_EQ(w->position().topLeft(), QPoint(60, 40));
+  klicken(w, ZOOM);
+  lupenAnsichtPruefen(w, 313);
+  EXPECT_EQ(verlassen(w, EXIT), 0);
+  kasse_.close();
+}
+
+TEST_F(DruckvorschauTest, PrintingSendsTheClosedReportsPages) {
+  Window* w = zeigen(kasse_, 3);
+  ASSERT_TRUE(w);
+  EXPECT_EQ(verlassen(w, PRINT), 1);
+  EXPECT_TRUE(pdfDateien().isEmpty());  // printing happens when the report is closed
+  const rt::report::PrintOutcome out = kasse_.close();
+  EXPECT_TRUE(out.ok);
+  EXPECT_EQ(out.pages, 3);
+  ASSERT_EQ(pdfDateien().size(), 1);
+  const QString text = pdfText(pdfDateien().first());
+  for (int i = 1; i <= 3; ++i) EXPECT_TRUE(text.contains(QString("Zeile auf Seite %1").arg(i))) << text.toStdString();
+
+  // Alt+D prints as the button does.
+  w = zeigen(kasse_, 1);
+  ASSERT_TRUE(w);
+  taste(w, Qt::Key_D, Qt::AltModifier);
+  EXPECT_TRUE(fertig_);
+  EXPECT_EQ(ergebnis_, 1);
+  EXPECT_EQ(kasse_.close().pages, 1);
+  EXPECT_EQ(pdfDateien().size(), 2);
+}
+
+TEST_F(DruckvorschauTest, LeavingWithoutPrintingPrintsNothing) {
+  struct Case {
+    const char* name;
+    std::uint8_t druckenVerbergen;
+    int wie;  // a button, or 0 for a close by the system menu
+  };
+  const Case cases[] = {{"Abbruch", 0, EXIT}, {"system menu", 0, 0}, {"print button hidden", 1, EXIT}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Window* w = zeigen(kasse_, 2, c.druckenVerbergen);
+    ASSERT_TRUE(w);
+    EXPECT_EQ(w->isHidden(PRINT), c.druckenVerbergen != 0);
+    if (c.druckenVerbergen) {
+      taste(w, Qt::Key_D, Qt::AltModifier);  // a hidden button cannot be pressed
+      EXPECT_FALSE(fertig_);
+    }
+    if (c.wie) {
+      QTest::mouseClick(w->widget(c.wie), Qt::LeftButton);
+    } else {
+      w->topWidget()->close();
+    }
+    settle();
+    EXPECT_TRUE(fertig_);
+    EXPECT_EQ(ergebnis_, 0);
+    EXPECT_FALSE(vorschau());
+    EXPECT_EQ(kasse_.close().pages, 0);
+    EXPECT_TRUE(pdfDateien().isEmpty());
+  }
+}
+
+TEST_F(DruckvorschauTest, TerminalShowsNoBackgroundPicture) {
+  KOMMANDOZEILE = "/Terminal";
+  Window* w = zeigen(kasse_, 2);
+  ASSERT_TRUE(w);
+  EXPECT_TRUE(w->wallpaper().isEmpty());
+  normalAnsichtPruefen(w);
+  EXPECT_EQ(w->topWidget()->windowTitle(), "Druckvorschau - Kassenbuch");
+  EXPECT_EQ(verlassen(w, EXIT), 0);
+  kasse_.close();
+}
+
+TEST_F(DruckvorschauTest, PortraitFlagSwitchesLandscapeOff) {
+  for (std::uint8_t hochformat : {0, 1}) {
+    SCOPED_TRACE(hochformat);
+    konten_.setLandscape(true);
+    Window* w = zeigen(konten_, 1, 0, hochformat);
+    ASSERT_TRUE(w);
+    EXPECT_EQ(konten_.landscape(), hochformat == 0);
+    const rt::report::PageImage* p = rt::report::pageImage(SEITENQUEUE.get(1)->SEITE.clip());
+    ASSERT_TRUE(p);
+    EXPECT_EQ(p->width > p->height, hochformat == 0);
+    EXPECT_EQ(verlassen(w, EXIT), 0);
+    konten_.close();
+  }
+}
+
+TEST_F(DruckvorschauTest, EnterPressesTheFocusedButtonInEveryKeyboardMode) {
+  setKeyAlias(VK_Enter, VK_Tab);  // as "Windows Erweitert" sets it
+  Window* w = zeigen(kasse_, 1);
+  ASSERT_TRUE(w);
+  w->select(EXIT);
+  taste(w, Qt::Key_Return);
+  EXPECT_TRUE(fertig_);
+  EXPECT_EQ(ergebnis_, 0);
+  kasse_.close();
+  clearKeyAliases();
+}
+
+TEST_F(DruckvorschauTest, OtherThreadsGoOnWhileThePreviewWaits) {
+  int angekommen = 0;
+  WindowDef def;
+  def.label = "ANDERES";
+  def.caption = "Anderes";
+  def.w = 100;
+  def.h = 40;
+  def.controls = {{.field = 1, .label = "?OK", .kind = Kind::Button, .text = "OK", .x = 10, .y = 10, .w = 40, .h = 14}};
+  auto anderes = std::make_unique<Window>(def);
+  start([&] {
+    anderes->open();
+    anderes->attach([&](Window&, const Event& e) {
+      if (e.code == EV_Accepted) ++angekommen;
+      return Pass::Default;
+    });
+  });
+  settle();
+  Window* w = zeigen(kasse_, 1);
+  ASSERT_TRUE(w);
+  QTest::mouseClick(anderes->widget(1), Qt::LeftButton);
+  settle();
+  EXPECT_EQ(angekommen, 1);
+  EXPECT_FALSE(fertig_);
+  EXPECT_EQ(verlassen(w, EXIT), 0);
+  kasse_.close();
+  anderes->close();
+  settle();
+}
+
+TEST_F(DruckvorschauTest, Screenshot) {
+  const QString out = qEnvironmentVariable("TAVIK_SCREENSHOTS");
+  if (out.isEmpty()) GTEST_SKIP() << "set TAVIK_SCREENSHOTS to a folder to write the pictures";
+  Window* w = zeigen(kasse_, 2, 0, 1, 40);
+  ASSERT_TRUE(w);
+  QTest::qWait(50);
+  w->topWidget()->grab().save(out + "/vorschau-normal.png");
+  klicken(w, ZOOM);
+  QTest::qWait(50);
+  w->topWidget()->grab().save(out + "/vorschau-lupe.png");
+  EXPECT_EQ(verlassen(w, EXIT), 0);
+  kasse_.close();
+}
