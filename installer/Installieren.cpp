@@ -56,7 +56,7 @@ WindowDef InstallerFenster() {
       {.field = FELD_FORTSCHRITT, .label = "?FORTSCHRITT", .kind = Kind::Progress, .x = 50, .y = 72, .w = 200,
        .h = 10, .bound = FORTSCHRITT, .low = 0, .high = 100},
       {.field = FELD_UEBERSCHRIFT, .label = "?UEBERSCHRIFT", .kind = Kind::Display, .picture = "@S50", .x = 50,
-       .y = 10, .w = 200, .h = 20, .bound = UEBERSCHRIFT, .attrs = A_Centre | A_Large},
+       .y = 10, .w = 200, .h = 20, .bound = UEBERSCHRIFT, .attrs = A_Centre, .fontSize = 14},
       {.field = FELD_ORDNERHINWEIS, .label = "?ORDNERHINWEIS", .kind = Kind::Display, .picture = "@S80", .x = 5,
        .y = 130, .w = 205, .bound = ORDNERHINWEIS, .attrs = A_Hidden},
       {.field = FELD_ZIELORDNER, .label = "?ZIELORDNER", .kind = Kind::Display, .x = 5, .y = 140, .w = 205,

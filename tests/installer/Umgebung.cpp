@@ -57,7 +57,9 @@ QStringList abgeschnitteneTexte(QWidget* fenster) {
 
 void bildSpeichern(QWidget* fenster, const QString& name) {
   const QString ordner = qEnvironmentVariable("TAVIK_SCREENSHOTS");
-  if (!ordner.isEmpty()) EXPECT_TRUE(fenster->grab().save(QDir(ordner).filePath(name + ".png")));
+  if (!ordner.isEmpty()) {
+    EXPECT_TRUE(fenster->grab().save(QDir(ordner).filePath(name + ".png")));
+  }
 }
 
 QByteArray startmarkeProgramm() { return "#!/bin/sh\necho ja > gestartet\n"; }
@@ -155,14 +157,29 @@ Treiber::Treiber() {
 
 Treiber::~Treiber() { timer_.stop(); }
 
+namespace {
+bool bereit(int feld) {
+  rt::win::Window* w = rt::win::findWindow("$WIN");
+  QWidget* k = w ? w->widget(feld) : nullptr;
+  return k && k->isVisible() && k->isEnabled() && !offenerDialog();
+}
+}  // namespace
+
 void Treiber::klicke(int feld) {
-  schritt(
-      [feld] {
-        rt::win::Window* w = rt::win::findWindow("$WIN");
-        QWidget* k = w ? w->widget(feld) : nullptr;
-        return k && k->isVisible() && k->isEnabled() && !offenerDialog();
-      },
-      [feld] { QTest::mouseClick(rt::win::findWindow("$WIN")->widget(feld), Qt::LeftButton); });
+  schritt([feld] { return bereit(feld); },
+          [feld] { QTest::mouseClick(rt::win::findWindow("$WIN")->widget(feld), Qt::LeftButton); });
+}
+
+void Treiber::enterFuer(int feld) {
+  schritt([feld] { return bereit(feld); },
+          [] {
+            // The user types into the window in front, which the desktop has made the active one.
+            QWidget* fenster = rt::win::findWindow("$WIN")->topWidget();
+            fenster->activateWindow();
+            if (!QTest::qWaitForWindowActive(fenster)) ADD_FAILURE() << "the installer window is not active";
+            QWidget* fokus = QApplication::focusWidget();
+            QTest::keyClick(fokus && fenster->isAncestorOf(fokus) ? fokus : fenster, Qt::Key_Return);
+          });
 }
 
 QStringList Treiber::texte() const {
@@ -173,12 +190,15 @@ QStringList Treiber::texte() const {
 
 void Treiber::tick() {
   QWidget* modal = offenerDialog();
-  // A step that never becomes ready fails the test instead of leaving the installer waiting.
-  if (!schritte_.empty() && uhr_.elapsed() > 30000) {
-    ADD_FAILURE() << "steps left undone: " << schritte_.size();
+  // A step that never becomes ready, or an installer that does not end after the last step, fails
+  // the test instead of leaving the installer waiting.
+  rt::win::Window* installer = rt::win::findWindow("$WIN");
+  if ((!schritte_.empty() || installer) && uhr_.elapsed() > 30000) {
+    if (!abgebrochen_) ADD_FAILURE() << "the installer did not end; steps left undone: " << schritte_.size();
+    abgebrochen_ = true;
     schritte_.clear();
     if (modal) modal->close();
-    if (rt::win::Window* w = rt::win::findWindow("$WIN")) w->topWidget()->close();
+    if (installer) installer->topWidget()->close();
     return;
   }
   if (auto* box = qobject_cast<QMessageBox*>(modal)) {
@@ -213,7 +233,7 @@ void Treiber::tick() {
     eingabe->selectAll();
     QTest::keyClicks(eingabe, ordner);
     // The dialog reads the folders it is typed into while the user types; the choice waits for it.
-    QTest::qWaitFor([&] { return eingabe->text() == ordner; }, 2000);
+    (void)QTest::qWaitFor([&] { return eingabe->text() == ordner; }, 2000);
     QTest::qWait(100);
     if (eingabe->text() != ordner) ADD_FAILURE() << "folder dialog shows " << eingabe->text().toStdString();
     ++ordnerdialoge_;

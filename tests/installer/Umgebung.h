@@ -78,6 +78,8 @@ class Treiber {
   void schritt(std::function<bool()> bereit, std::function<void()> tun) { schritte_.push_back({bereit, tun}); }
   // Clicks the button of the installer window once it is shown and enabled.
   void klicke(int feld);
+  // Presses Enter in the installer window, where the focus is, once the button is shown and enabled.
+  void enterFuer(int feld);
   const QList<Box>& boxen() const { return boxen_; }
   QStringList texte() const;
   bool fertig() const { return schritte_.empty(); }
@@ -95,6 +97,7 @@ class Treiber {
   std::deque<Schritt> schritte_;
   QList<Box> boxen_;
   int ordnerdialoge_ = 0;
+  bool abgebrochen_ = false;
   QElapsedTimer uhr_;
 };
 

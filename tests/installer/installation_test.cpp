@@ -141,9 +141,11 @@ TEST_F(InstallationTest, AnUpdateReplacesTheFilesAndTheEntryButMakesNoLaunchersA
   u.gespeichert[0] = "#!/bin/sh\n# Version 2\n";
   u.bauen();
   QSettings(qEnvironmentVariable("TAVIK_REGISTRY_MACHINE"), QSettings::IniFormat).clear();
+  // From the keyboard: Enter starts the installation, the default button, and then ends the installer.
   Treiber t;
-  t.klicke(FELD_INSTALLATIONSTARTEN);
-  t.klicke(FELD_ABBRUCH);
+  t.enterFuer(FELD_INSTALLATIONSTARTEN);
+  t.schritt([] { return !rt::win::findWindow("$WIN")->isHidden(FELD_ERFOLG); }, [] {});
+  t.enterFuer(FELD_ABBRUCH);
   ASSERT_TRUE(installieren(t));
   EXPECT_TRUE(t.texte().isEmpty()) << t.texte().join("\n").toStdString();
   EXPECT_EQ(lesen(P + "Tavik"), u.gespeichert[0]);
