@@ -8,6 +8,7 @@
 #include "platform/Process.h"
 #include "platform/Registry.h"
 #include "platform/ShellFolders.h"
+#include "runtime/window/Window.h"
 
 #include <QFile>
 
@@ -219,10 +220,10 @@ bool Installation(const Rueckmeldung& r) {
   }
   platform::closeFile(handle);
 
-  WarteCursor(true);
+  rt::win::setWaitCursor(true);
   const QString kopierFehler = Kopieren(r);
   platform::setCurrentFolder(ZIELORDNER);
-  WarteCursor(false);
+  rt::win::setWaitCursor(false);
   if (!kopierFehler.isEmpty()) {
     r.meldung(kopierFehler);
     return false;

@@ -3,27 +3,22 @@
 #include "installer/Anhang.h"
 #include "installer/Installation.h"
 #include "installer/Nachricht.h"
+#include "runtime/window/Threads.h"
 #include "runtime/window/Window.h"
 
-#include <QWidget>
+#include <algorithm>
 
 using namespace rt::win;
 
 namespace {
 
-constexpr int kBalkenX = 50, kBalkenY = 72, kBalkenBreite = 200, kBalkenHoehe = 10;
-
-// The progress bar, stood in for by a framed box with a filled part as wide as the value, drawn at
-// once: the copy runs within one event, and the bar is all that is redrawn meanwhile.
+// The check and the copy run within one event. After each new value of the bar the screen catches
+// up; the window's own events wait meanwhile.
 void FortschrittZeigen(Window& fenster) {
-  const int breite = std::clamp<int>(FORTSCHRITT, 0, 100) * (kBalkenBreite - 2) / 100;
-  fenster.setControlPosition(FELD_FORTSCHRITTBALKEN, kBalkenX + 1, kBalkenY + 1, std::max(breite, 0), kBalkenHoehe - 2);
-  if (breite > 0)
-    fenster.show(FELD_FORTSCHRITTBALKEN);
-  else
-    fenster.hide(FELD_FORTSCHRITTBALKEN);
-  fenster.showVariables(FELD_STATUSTEXT);
-  fenster.topWidget()->repaint();
+  const bool neu = fenster.text(FELD_FORTSCHRITT).toInt() != std::clamp<int>(FORTSCHRITT, 0, 100);
+  fenster.display(FELD_FORTSCHRITT);
+  fenster.display(FELD_STATUSTEXT);
+  if (neu) yieldThread();
 }
 
 void OrdnerAendern(Window& fenster) {
@@ -58,10 +53,10 @@ WindowDef InstallerFenster() {
        .w = 200, .bound = STATUSTEXT, .attrs = A_Centre},
       {.field = FELD_HAKEN, .label = "?HAKEN", .kind = Kind::Image, .x = 255, .y = 66, .w = 12, .h = 12,
        .attrs = A_Hidden, .icon = "Haken.png"},
-      {.field = FELD_FORTSCHRITT, .label = "?FORTSCHRITT", .kind = Kind::Box, .x = kBalkenX, .y = kBalkenY,
-       .w = kBalkenBreite, .h = kBalkenHoehe, .fill = Qt::white, .border = QColor(0x80, 0x80, 0x80)},
+      {.field = FELD_FORTSCHRITT, .label = "?FORTSCHRITT", .kind = Kind::Progress, .x = 50, .y = 72, .w = 200,
+       .h = 10, .bound = FORTSCHRITT, .low = 0, .high = 100},
       {.field = FELD_UEBERSCHRIFT, .label = "?UEBERSCHRIFT", .kind = Kind::Display, .picture = "@S50", .x = 50,
-       .y = 10, .w = 200, .h = 20, .bound = UEBERSCHRIFT, .attrs = A_Centre | A_Large},
+       .y = 10, .w = 200, .h = 20, .bound = UEBERSCHRIFT, .attrs = A_Centre, .fontSize = 14},
       {.field = FELD_ORDNERHINWEIS, .label = "?ORDNERHINWEIS", .kind = Kind::Display, .picture = "@S80", .x = 5,
        .y = 130, .w = 205, .bound = ORDNERHINWEIS, .attrs = A_Hidden},
       {.field = FELD_ZIELORDNER, .label = "?ZIELORDNER", .kind = Kind::Display, .x = 5, .y = 140, .w = 205,
@@ -78,8 +73,6 @@ WindowDef InstallerFenster() {
        .attrs = A_Hidden, .fill = erfolg},
       {.field = FELD_ERFOLG, .label = "?ERFOLG", .kind = Kind::Prompt,
        .text = "Alle Dateien sind erfolgreich installiert!", .x = 50, .y = 95, .w = 200, .attrs = A_Hidden | A_Centre},
-      {.field = FELD_FORTSCHRITTBALKEN, .label = "?FORTSCHRITTBALKEN", .kind = Kind::Panel, .x = kBalkenX + 1,
-       .y = kBalkenY + 1, .w = 0, .h = kBalkenHoehe - 2, .attrs = A_Hidden, .fill = QColor(0x30, 0x9C, 0x30)},
   };
   return def;
 }
@@ -117,7 +110,7 @@ void Installieren() {
   }
   UEBERSCHRIFT = "Installation Tavik";
   ZielordnerVorschlagen();
-  fenster.showVariables();
+  fenster.display();
 
   bool installiert = false;
   const Rueckmeldung rueckmeldung{
@@ -142,17 +135,23 @@ void Installieren() {
         }
         w.setText(FELD_ZIELORDNER, ZIELORDNER);
         w.show(FELD_HAKEN, FELD_ABBRUCH);
-        w.giveFocus(FELD_INSTALLATIONSTARTEN);
+        w.select(FELD_INSTALLATIONSTARTEN);
         if (const QString fehler = OrdnerFehler(ZIELORDNER); !fehler.isEmpty()) Nachricht(fehler);
         return Pass::Default;
       case EV_Accepted:
-        if (e.field == FELD_INSTALLATIONSTARTEN && Installation(rueckmeldung)) {
-          installiert = true;
+        if (e.field == FELD_INSTALLATIONSTARTEN) {
+          // No button takes a click while the installation runs.
+          w.disable(FELD_INSTALLATIONSTARTEN, FELD_ABBRUCH);
+          installiert = Installation(rueckmeldung);
+          if (!installiert) {
+            w.enable(FELD_INSTALLATIONSTARTEN, FELD_ABBRUCH);
+            return Pass::Default;
+          }
           w.show(FELD_HAKEN);
           w.show(FELD_ERFOLGFELD, FELD_ERFOLG);
-          w.disable(FELD_INSTALLATIONSTARTEN, FELD_ORDNERAENDERN);
           w.setText(FELD_ABBRUCH, "Beenden");
-          w.giveFocus(FELD_ABBRUCH);
+          w.enable(FELD_ABBRUCH);
+          w.select(FELD_ABBRUCH);
         } else if (e.field == FELD_ORDNERAENDERN) {
           OrdnerAendern(w);
         } else if (e.field == FELD_ABBRUCH) {

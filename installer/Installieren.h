@@ -17,7 +17,6 @@ enum InstallerFeld {
   FELD_ABBRUCH,
   FELD_ERFOLGFELD,
   FELD_ERFOLG,
-  FELD_FORTSCHRITTBALKEN,  // the filled part of the progress bar
 };
 
 rt::win::WindowDef InstallerFenster();

@@ -8,9 +8,6 @@
 // from 1; a box closed without a choice counts as its first button.
 int Nachricht(const QString& text, const QString& titel = {}, const QString& knoepfe = {});
 
-// The folder choice dialog, starting at `start`: the chosen folder ending in the separator, or ""
-// when the user cancels.
+// The folder choice dialog, starting at `start` or, while that does not exist, the nearest folder
+// above it: the chosen folder ending in the separator, or "" when the user cancels.
 QString OrdnerWaehlen(const QString& titel, const QString& start);
-
-// The wait cursor while the installer copies.
-void WarteCursor(bool an);

@@ -10,6 +10,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QLabel>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -30,9 +33,39 @@ void schreiben(const QString& datei, const QByteArray& inhalt) {
   if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) f.write(inhalt);
 }
 
+QStringList abgeschnitteneTexte(QWidget* fenster) {
+  QStringList cut;
+  const auto melden = [&](QWidget* w, const QString& text, const QRect& platz) {
+    const QFontMetrics fm(w->font());
+    const QRect imFenster(w->mapTo(fenster, platz.topLeft()), platz.size());
+    const int breite = std::min(platz.width(), fenster->width() - imFenster.x());
+    const int hoehe = std::min(platz.height(), fenster->height() - imFenster.y());
+    if (fm.horizontalAdvance(text) > breite)
+      cut << text + ": " + QString::number(fm.horizontalAdvance(text) - breite) + " px too narrow";
+    if (fm.height() > hoehe) cut << text + ": " + QString::number(fm.height() - hoehe) + " px too low";
+  };
+  for (QLabel* l : fenster->findChildren<QLabel*>())
+    if (l->isVisibleTo(fenster) && !l->text().isEmpty()) melden(l, l->text(), l->contentsRect());
+  for (QPushButton* b : fenster->findChildren<QPushButton*>()) {
+    if (!b->isVisibleTo(fenster) || b->text().isEmpty()) continue;
+    QStyleOptionButton option;
+    option.initFrom(b);
+    melden(b, QString(b->text()).remove('&'), b->style()->subElementRect(QStyle::SE_PushButtonContents, &option, b));
+  }
+  return cut;
+}
+
+void bildSpeichern(QWidget* fenster, const QString& name) {
+  const QString ordner = qEnvironmentVariable("TAVIK_SCREENSHOTS");
+  if (!ordner.isEmpty()) {
+    EXPECT_TRUE(fenster->grab().save(QDir(ordner).filePath(name + ".png")));
+  }
+}
+
 QByteArray startmarkeProgramm() { return "#!/bin/sh\necho ja > gestartet\n"; }
 
 namespace {
+const char* const kEintrag = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tavik";
 const char* const kVariablen[] = {"TAVIK_FOLDER_PROGRAMFILES", "TAVIK_FOLDER_COMMON_APPDATA", "TAVIK_FOLDER_PROGRAMS",
                                   "TAVIK_FOLDER_COMMON_PROGRAMS", "TAVIK_FOLDER_DESKTOP", "TAVIK_FOLDER_COMMON_DESKTOP",
                                   "TAVIK_WINDOWS_FOLDER", "TAVIK_REGISTRY_MACHINE", "TAVIK_REGISTRY_USER",
@@ -89,8 +122,14 @@ void Umgebung::bauen(const std::string& name) {
 }
 
 QString Umgebung::registerWert(const QString& name) const {
-  return platform::readValue(platform::Hive::LocalMachine,
-                             "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tavik", name, 190);
+  return platform::readValue(platform::Hive::LocalMachine, kEintrag, name, 190);
+}
+
+void Umgebung::deinstallationEintragen(const QString& befehl) {
+  platform::RegistryKey key;
+  platform::createKey(platform::Hive::LocalMachine, kEintrag, &key);
+  platform::setValue(key, "UnInstallString", befehl);
+  platform::closeKey(&key);
 }
 
 void Umgebung::programmeImRegister(const QString& ordner) {
@@ -98,6 +137,16 @@ void Umgebung::programmeImRegister(const QString& ordner) {
   platform::createKey(platform::Hive::LocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", &key);
   platform::setValue(key, "ProgramFilesDir", ordner);
 }
+
+namespace {
+// The message box or folder dialog that waits for an answer: modal, or run beside its window.
+QWidget* offenerDialog() {
+  if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->isVisible() && (qobject_cast<QMessageBox*>(w) || qobject_cast<QFileDialog*>(w))) return w;
+  return nullptr;
+}
+}  // namespace
 
 Treiber::Treiber() {
   timer_.setInterval(5);
@@ -108,14 +157,29 @@ Treiber::Treiber() {
 
 Treiber::~Treiber() { timer_.stop(); }
 
+namespace {
+bool bereit(int feld) {
+  rt::win::Window* w = rt::win::findWindow("$WIN");
+  QWidget* k = w ? w->widget(feld) : nullptr;
+  return k && k->isVisible() && k->isEnabled() && !offenerDialog();
+}
+}  // namespace
+
 void Treiber::klicke(int feld) {
-  schritt(
-      [feld] {
-        rt::win::Window* w = rt::win::findWindow("$WIN");
-        QWidget* k = w ? w->widget(feld) : nullptr;
-        return k && k->isVisible() && k->isEnabled() && !QApplication::activeModalWidget();
-      },
-      [feld] { QTest::mouseClick(rt::win::findWindow("$WIN")->widget(feld), Qt::LeftButton); });
+  schritt([feld] { return bereit(feld); },
+          [feld] { QTest::mouseClick(rt::win::findWindow("$WIN")->widget(feld), Qt::LeftButton); });
+}
+
+void Treiber::enterFuer(int feld) {
+  schritt([feld] { return bereit(feld); },
+          [] {
+            // The user types into the window in front, which the desktop has made the active one.
+            QWidget* fenster = rt::win::findWindow("$WIN")->topWidget();
+            fenster->activateWindow();
+            if (!QTest::qWaitForWindowActive(fenster)) ADD_FAILURE() << "the installer window is not active";
+            QWidget* fokus = QApplication::focusWidget();
+            QTest::keyClick(fokus && fenster->isAncestorOf(fokus) ? fokus : fenster, Qt::Key_Return);
+          });
 }
 
 QStringList Treiber::texte() const {
@@ -125,19 +189,23 @@ QStringList Treiber::texte() const {
 }
 
 void Treiber::tick() {
-  QWidget* modal = QApplication::activeModalWidget();
-  // A step that never becomes ready fails the test instead of leaving the installer waiting.
-  if (!schritte_.empty() && uhr_.elapsed() > 30000) {
-    ADD_FAILURE() << "steps left undone: " << schritte_.size();
+  QWidget* modal = offenerDialog();
+  // A step that never becomes ready, or an installer that does not end after the last step, fails
+  // the test instead of leaving the installer waiting.
+  rt::win::Window* installer = rt::win::findWindow("$WIN");
+  if ((!schritte_.empty() || installer) && uhr_.elapsed() > 30000) {
+    if (!abgebrochen_) ADD_FAILURE() << "the installer did not end; steps left undone: " << schritte_.size();
+    abgebrochen_ = true;
     schritte_.clear();
     if (modal) modal->close();
-    if (rt::win::Window* w = rt::win::findWindow("$WIN")) w->topWidget()->close();
+    if (installer) installer->topWidget()->close();
     return;
   }
   if (auto* box = qobject_cast<QMessageBox*>(modal)) {
     if (box->property("beantwortet").toBool()) return;
     box->setProperty("beantwortet", true);
     boxen_.append({box->windowTitle(), box->text()});
+    bildSpeichern(box, "nachricht-" + QString::number(boxen_.size()));
     const QString knopf = antworten_.empty() ? QString() : antworten_.front();
     if (!antworten_.empty()) antworten_.pop_front();
     QAbstractButton* ziel = box->defaultButton();
@@ -150,6 +218,7 @@ void Treiber::tick() {
     if (dialog->property("beantwortet").toBool()) return;
     dialog->setProperty("beantwortet", true);
     ordnerdialogStart = dialog->directory().absolutePath();
+    bildSpeichern(dialog, "ordnerdialog");
     const QString ordner = ordner_.empty() ? QString() : ordner_.front();
     if (!ordner_.empty()) ordner_.pop_front();
     if (ordner.isEmpty()) {
@@ -164,7 +233,7 @@ void Treiber::tick() {
     eingabe->selectAll();
     QTest::keyClicks(eingabe, ordner);
     // The dialog reads the folders it is typed into while the user types; the choice waits for it.
-    QTest::qWaitFor([&] { return eingabe->text() == ordner; }, 2000);
+    (void)QTest::qWaitFor([&] { return eingabe->text() == ordner; }, 2000);
     QTest::qWait(100);
     if (eingabe->text() != ordner) ADD_FAILURE() << "folder dialog shows " << eingabe->text().toStdString();
     ++ordnerdialoge_;

@@ -28,6 +28,12 @@ void schreiben(const QString& datei, const QByteArray& inhalt);
 // A program that, started, leaves the file "gestartet" in its current folder.
 QByteArray startmarkeProgramm();
 
+// The texts of the shown labels and buttons in `fenster` that their control or the window cuts off,
+// each with what is missing ("…in den Ordner: 12 px too narrow").
+QStringList abgeschnitteneTexte(QWidget* fenster);
+// Saves a picture of the window as `name`.png into the folder that TAVIK_SCREENSHOTS names, if any.
+void bildSpeichern(QWidget* fenster, const QString& name);
+
 class Wurzel {
  public:
   Wurzel();
@@ -50,6 +56,7 @@ struct Umgebung {
   QString programmordner() const { return programme + "/Tavik/"; }
   QString datenordner() const { return appdata + "/Dolmix/Tavik"; }
   QString registerWert(const QString& name) const;  // of the uninstall entry
+  void deinstallationEintragen(const QString& befehl);  // the entry's command line
   // Names the program files folder in the registry, where no one creates it when it is missing.
   void programmeImRegister(const QString& ordner);
 };
@@ -71,6 +78,8 @@ class Treiber {
   void schritt(std::function<bool()> bereit, std::function<void()> tun) { schritte_.push_back({bereit, tun}); }
   // Clicks the button of the installer window once it is shown and enabled.
   void klicke(int feld);
+  // Presses Enter in the installer window, where the focus is, once the button is shown and enabled.
+  void enterFuer(int feld);
   const QList<Box>& boxen() const { return boxen_; }
   QStringList texte() const;
   bool fertig() const { return schritte_.empty(); }
@@ -88,6 +97,7 @@ class Treiber {
   std::deque<Schritt> schritte_;
   QList<Box> boxen_;
   int ordnerdialoge_ = 0;
+  bool abgebrochen_ = false;
   QElapsedTimer uhr_;
 };
 

@@ -70,16 +70,42 @@ TEST_F(InstallationTest, ANewInstallationPutsEverythingInPlaceAndStartsTheProgra
   EXPECT_EQ(lesen(P + "UnInst.int"), u.gespeichert[2]);
   EXPECT_EQ(lesen(P + "Tavik.pdf"), u.gespeichert[3]);
   EXPECT_TRUE(QFileInfo(P + "Tavik").isExecutable());
-  EXPECT_EQ(inhalt(P), (QStringList{"Tavik", "Tavik.pdf", "Tavik.png", "UnInst.int", "gestartet"}).mid(0, 4) +
-                           (QFile::exists(P + "gestartet") ? QStringList{"gestartet"} : QStringList{}));
+  // "Beenden" started the installed program in its folder.
+  EXPECT_TRUE(warteAuf(P + "gestartet"));
+  EXPECT_EQ(inhalt(P), (QStringList{"Tavik", "Tavik.pdf", "Tavik.png", "UnInst.int", "gestartet"}));
   for (const QString& ordner : {u.menue, u.desktop})
     EXPECT_TRUE(lesen(ordner + "/Tavik.desktop").contains("Exec=\"" + P.toUtf8() + "Tavik\"")) << ordner.toStdString();
   EXPECT_EQ(inhalt(u.datenordner()), QStringList{"Start.inf"});
   EXPECT_EQ(u.registerWert("DisplayName"), "Tavik");
   EXPECT_EQ(u.registerWert("UnInstallString"),
             P + "Tavik /UnInstall Path1=" + P + " Path2=" + u.datenordner());
-  // "Beenden" started the installed program in its folder.
-  EXPECT_TRUE(warteAuf(P + "gestartet"));
+}
+
+TEST_F(InstallationTest, EveryTextOfTheWindowIsShownWholeBeforeAndAfterTheInstallation) {
+  u.gespeichert[3] = QByteArray(5000, 'm');  // the check takes ten blocks
+  u.bauen();
+  Treiber t;
+  QStringList bereit, fertig;
+  QString balkenBereit, balkenFertig;
+  const auto zustand = [](QStringList& texte, QString& balken, const char* bild) {
+    rt::win::Window* w = rt::win::findWindow("$WIN");
+    texte = abgeschnitteneTexte(w->topWidget());
+    balken = w->text(FELD_FORTSCHRITT);
+    bildSpeichern(w->topWidget(), bild);
+  };
+  t.schritt([] { auto* w = rt::win::findWindow("$WIN"); return w && !w->isHidden(FELD_ABBRUCH); },
+            [&] { zustand(bereit, balkenBereit, "installer-bereit"); });
+  t.klicke(FELD_INSTALLATIONSTARTEN);
+  t.schritt([] { return !rt::win::findWindow("$WIN")->isHidden(FELD_ERFOLG); },
+            [&] { zustand(fertig, balkenFertig, "installer-fertig"); });
+  t.klicke(FELD_ABBRUCH);
+  ASSERT_TRUE(installieren(t));
+  EXPECT_EQ(bereit, QStringList{});
+  EXPECT_EQ(fertig, QStringList{});
+  // The bar keeps the check's last value, just below a hundred; after the copy it is full.
+  EXPECT_GT(balkenBereit.toInt(), 50);
+  EXPECT_LT(balkenBereit.toInt(), 100);
+  EXPECT_EQ(balkenFertig, "100");
 }
 
 TEST_F(InstallationTest, TheProgressCountsTheCopiedBlocksOverAllSlots) {
@@ -115,9 +141,11 @@ TEST_F(InstallationTest, AnUpdateReplacesTheFilesAndTheEntryButMakesNoLaunchersA
   u.gespeichert[0] = "#!/bin/sh\n# Version 2\n";
   u.bauen();
   QSettings(qEnvironmentVariable("TAVIK_REGISTRY_MACHINE"), QSettings::IniFormat).clear();
+  // From the keyboard: Enter starts the installation, the default button, and then ends the installer.
   Treiber t;
-  t.klicke(FELD_INSTALLATIONSTARTEN);
-  t.klicke(FELD_ABBRUCH);
+  t.enterFuer(FELD_INSTALLATIONSTARTEN);
+  t.schritt([] { return !rt::win::findWindow("$WIN")->isHidden(FELD_ERFOLG); }, [] {});
+  t.enterFuer(FELD_ABBRUCH);
   ASSERT_TRUE(installieren(t));
   EXPECT_TRUE(t.texte().isEmpty()) << t.texte().join("\n").toStdString();
   EXPECT_EQ(lesen(P + "Tavik"), u.gespeichert[0]);
@@ -265,7 +293,9 @@ TEST_F(InstallationTest, FailuresAreNamedAndNeverReportedAsSuccess) {
     Treiber t;
     bool erfolg = true;
     t.klicke(FELD_INSTALLATIONSTARTEN);
-    t.schritt([] { return true; }, [&] { erfolg = !rt::win::findWindow("$WIN")->isHidden(FELD_ERFOLG); });
+    // Once the attempt is over, its buttons take clicks again.
+    t.schritt([] { return rt::win::findWindow("$WIN")->isEnabled(FELD_ABBRUCH); },
+              [&] { erfolg = !rt::win::findWindow("$WIN")->isHidden(FELD_ERFOLG); });
     t.klicke(FELD_ABBRUCH);
     ASSERT_TRUE(installieren(t));
     EXPECT_EQ(t.texte(), QStringList{f.meldung});

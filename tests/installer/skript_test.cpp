@@ -86,14 +86,18 @@ TEST_F(VerknuepfungTest, AScriptWithAnyOtherStatementIsNotRun) {
 TEST_F(VerknuepfungTest, WithoutAScriptHostTheNoticeShowsTheProgramFolder) {
   qputenv("TAVIK_SCRIPT_HOST", "missing");
   QString fuenfteZeile;
+  QStringList abgeschnitten;
   rt::win::setOpenHook([&](rt::win::Window& w) {
     if (w.label() != "$WINKEINCSCRIPT") return;
     fuenfteZeile = w.text(5);
+    abgeschnitten = abgeschnitteneTexte(w.topWidget());
+    bildSpeichern(w.topWidget(), "keinskript");
     QTest::keyClick(w.widget(8), Qt::Key_Space);
   });
   VerknuepfungenAnlegen(P, "");
   rt::win::setOpenHook(nullptr);
   EXPECT_EQ(fuenfteZeile, P);
+  EXPECT_EQ(abgeschnitten, QStringList{});
   EXPECT_FALSE(QFile::exists(u.menue + "/Tavik.desktop"));
   EXPECT_FALSE(QFile::exists(P + "Shortcut.vbs"));
 }

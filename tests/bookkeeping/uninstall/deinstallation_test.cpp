@@ -30,7 +30,8 @@ struct DeinstallationTest : ::testing::Test {
   Umgebung u;
   testing_support::TempFolder temp;
   QString P, D, befehl;
-  QStringList kanarien, meldungen;
+  QStringList kanarien, meldungen, abgeschnitten;
+  bool gefragt = false;
 
   void SetUp() override {
     qputenv("TMPDIR", temp.path().toUtf8());
@@ -65,7 +66,7 @@ struct DeinstallationTest : ::testing::Test {
   // Runs the program with the uninstall command line; the question window is answered with `knopf`
   // (2 "Abbruch", 3 "OK", 0 closing it).
   bool deinstallieren(const QString& argumente, int knopf) {
-    bool gefragt = false;
+    gefragt = false;
     meldungen.clear();
     rt::win::setOpenHook([&](rt::win::Window& w) {
       if (w.label() == "P9$WIN") {  // the program's message window: noted and answered with OK
@@ -78,6 +79,8 @@ struct DeinstallationTest : ::testing::Test {
       }
       if (w.label() != "$WINUNINSTALL") return;
       gefragt = w.text(1) == "Soll Tavik und alle damit erfassten Daten wirklich gelöscht werden?";
+      abgeschnitten = abgeschnitteneTexte(w.topWidget());
+      bildSpeichern(w.topWidget(), "deinstallation");
       if (knopf)
         QTest::mouseClick(w.widget(knopf), Qt::LeftButton);
       else
@@ -101,6 +104,7 @@ struct DeinstallationTest : ::testing::Test {
 TEST_F(DeinstallationTest, OkRemovesTheEntryTheLaunchersTheFilesAndTheFoldersAndNothingElse) {
   ASSERT_TRUE(QFile::exists(u.desktop + "/Tavik.desktop"));
   EXPECT_TRUE(deinstallieren(befehl.mid(befehl.indexOf("/UnInstall")), 3));
+  EXPECT_EQ(abgeschnitten, QStringList{});
   EXPECT_TRUE(u.registerWert("UnInstallString").isEmpty());
   EXPECT_FALSE(QFile::exists(u.menue + "/Tavik.desktop"));
   EXPECT_FALSE(QFile::exists(u.desktop + "/Tavik.desktop"));
@@ -137,16 +141,20 @@ TEST_F(DeinstallationTest, FoldersOutsideTheInstallationAreRefusedByTheRunAndThe
   struct Fall {
     QString p, d;
     bool batchAuch;  // the batch knows no uninstall entry: it refuses only what it can tell by itself
+    bool eingetragen = false;  // the uninstall entry names these folders too
   };
-  const Fall faelle[] = {{"", D, true},    {"/", D, true},        {QDir::homePath(), D, true}, {fremd, D, false},
-                         {P, u.appdata, false}, {verweis, D, true}, {P, "", true}};
+  const Fall faelle[] = {{"", D, true},          {"/", D, true},         {QDir::homePath(), D, true},
+                         {QDir::homePath(), D, true, true},              {fremd, D, false},
+                         {P, u.appdata, false}, {verweis, D, true},     {P, "", true}};
   for (const Fall& f : faelle) {
-    SCOPED_TRACE((f.p + " | " + f.d).toStdString());
+    SCOPED_TRACE((f.p + " | " + f.d + (f.eingetragen ? " (entered)" : "")).toStdString());
+    if (f.eingetragen) u.deinstallationEintragen(P + "/Tavik /UnInstall Path1=" + f.p + " Path2=" + f.d);
     EXPECT_FALSE(deinstallieren("/UnInstall Path1=" + f.p + " Path2=" + f.d, 3));
     ASSERT_EQ(meldungen.size(), 1);
     EXPECT_TRUE(meldungen[0].startsWith("Die Deinstallation wird abgebrochen, es wurde nichts gelöscht."));
     EXPECT_TRUE(unveraendert());
     kanarienLeben();
+    u.deinstallationEintragen(befehl);
     if (!f.batchAuch) continue;
     // The batch started by hand refuses them as well.
     QProcess batch;
