@@ -16,8 +16,8 @@ namespace {
 // up; the window's own events wait meanwhile.
 void FortschrittZeigen(Window& fenster) {
   const bool neu = fenster.text(FELD_FORTSCHRITT).toInt() != std::clamp<int>(FORTSCHRITT, 0, 100);
-  fenster.display(FELD_FORTSCHRITT);
-  fenster.display(FELD_STATUSTEXT);
+  fenster.showVariables(FELD_FORTSCHRITT);
+  fenster.showVariables(FELD_STATUSTEXT);
   if (neu) yieldThread();
 }
 
@@ -110,7 +110,7 @@ void Installieren() {
   }
   UEBERSCHRIFT = "Installation Tavik";
   ZielordnerVorschlagen();
-  fenster.display();
+  fenster.showVariables();
 
   bool installiert = false;
   const Rueckmeldung rueckmeldung{
@@ -135,7 +135,7 @@ void Installieren() {
         }
         w.setText(FELD_ZIELORDNER, ZIELORDNER);
         w.show(FELD_HAKEN, FELD_ABBRUCH);
-        w.select(FELD_INSTALLATIONSTARTEN);
+        w.giveFocus(FELD_INSTALLATIONSTARTEN);
         if (const QString fehler = OrdnerFehler(ZIELORDNER); !fehler.isEmpty()) Nachricht(fehler);
         return Pass::Default;
       case EV_Accepted:
@@ -151,7 +151,7 @@ void Installieren() {
           w.show(FELD_ERFOLGFELD, FELD_ERFOLG);
           w.setText(FELD_ABBRUCH, "Beenden");
           w.enable(FELD_ABBRUCH);
-          w.select(FELD_ABBRUCH);
+          w.giveFocus(FELD_ABBRUCH);
         } else if (e.field == FELD_ORDNERAENDERN) {
           OrdnerAendern(w);
         } else if (e.field == FELD_ABBRUCH) {

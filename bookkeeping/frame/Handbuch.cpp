@@ -39,7 +39,7 @@ void TippZeigen() {
   // No key aliases: Enter presses "Ok", the window's default button, in every keyboard mode, also
   // from the check box.
   TastenLoeschen();
-  w.select(OK_);
+  w.giveFocus(OK_);
   w.run([](Window&, const Event& e) { return e.code == EV_Accepted && e.field == OK_ ? Pass::Leave : Pass::Default; });
   w.close();
   // However the tip ended, a removed tick keeps it away from now on.
