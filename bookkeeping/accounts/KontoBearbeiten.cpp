@@ -146,10 +146,7 @@ Pass Ereignis(Window& w, const Event& e) {
       TastenBelegen(2, 0, 0);
       break;
     case EV_AlertKey:
-      if (e.key == VK_F2) {
-        w.takeEdit();
-        post(EVENT_Bestaetigt, 0);
-      }
+      F2Bestaetigen(w, e.key);
       break;
     case EV_Accepted:
       if (e.field == KB_ART) {

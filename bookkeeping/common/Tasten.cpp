@@ -1,5 +1,6 @@
 #include "bookkeeping/common/Tasten.h"
 
+#include "bookkeeping/common/Ereignisse.h"
 #include "bookkeeping/data/Parameter.h"
 #include "runtime/window/Keys.h"
 #include "runtime/window/Threads.h"
@@ -18,4 +19,10 @@ void TastenBelegen(int n, std::uint8_t enterImmer, std::uint8_t erzwungen) {
   if (Window* w = topWindow(currentThread())) w->addAlertKey(VK_F2);
   if (enterImmer || selectingField() > n) setKeyAlias(VK_Enter, VK_Tab);
   setKeyAlias(VK_Up, VK_ShiftTab);
+}
+
+void F2Bestaetigen(rt::win::Window& fenster, int taste) {
+  if (taste != VK_F2) return;
+  fenster.takeEdit();
+  rt::win::post(EVENT_Bestaetigt, 0);
 }

@@ -4,8 +4,16 @@
 
 #include <cstdint>
 
+namespace rt::win {
+class Window;
+}
+
 // Removes every key alias and the alert keys of the current window.
 void TastenLoeschen();
 // Sets the keys when the keyboard mode is "Windows Erweitert" or `erzwungen` is set. Enter keeps its
 // own work on the controls up to field `n`, unless `enterImmer` is set.
 void TastenBelegen(int n, std::uint8_t enterImmer, std::uint8_t erzwungen);
+
+// The alert key F2 of a window with a confirm action: the entry being typed is taken first, then the
+// window posts EVENT:Bestaetigt to its own thread, as its confirm button does.
+void F2Bestaetigen(rt::win::Window& fenster, int taste);

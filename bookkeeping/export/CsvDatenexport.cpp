@@ -128,10 +128,7 @@ Pass ereignis(Window& w, Export& x, const Event& e) {
       TastenBelegen(2, 0, 0);
       break;
     case EV_AlertKey:
-      if (e.key == VK_F2) {
-        w.takeEdit();
-        post(EVENT_Bestaetigt, 0);
-      }
+      F2Bestaetigen(w, e.key);
       break;
     case EV_Accepted:
       if (e.field == FELD_CSV_SPEICHERN) {
