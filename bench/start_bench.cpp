@@ -218,6 +218,8 @@ int main(int argc, char** argv) {
   if (argc > 1 && (std::string(argv[1]) == "--tavik" || std::string(argv[1]) == "--leeres-mdi"))
     return kind(1, argv, std::string(argv[1]) == "--leeres-mdi");
   QCoreApplication app(argc, argv);
+  // The program's collation: a file opened under another would have its sort forms made again.
+  rt::Collation::set(rt::kGermanOrder, rt::kGermanCasePairs);
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
