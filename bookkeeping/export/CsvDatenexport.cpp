@@ -89,6 +89,7 @@ void exportieren(Window& w, Export& x) {
     w.giveFocus(FELD_CSV_VON);
     return;
   }
+  if (!TrotzBeschaedigungFortfahren(BUCHUNGDATEI, "Sollen die Buchungen trotzdem exportiert werden?")) return;
   QString datei = x.ordner;
   while (datei.endsWith(' ')) datei.chop(1);
   datei += "Tavik.csv";
