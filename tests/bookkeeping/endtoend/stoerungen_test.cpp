@@ -1,4 +1,5 @@
-// The whole program with a damaged page in "Buchung.dat": what it shows must never look whole.
+// The whole program under faults it must survive and tell: a damaged page in "Buchung.dat" and a
+// limit on the size of the files it may write.
 
 #include "tests/bookkeeping/endtoend/Programm.h"
 
@@ -11,6 +12,9 @@
 
 #include <QAbstractButton>
 #include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
 
 using namespace rt::win;
 using programm::waitFor;
@@ -299,4 +303,40 @@ TEST_F(StoerungenTest, FiguresFromASoundFileCarryNoWarning) {
   ASSERT_FALSE(seiten.empty());
   for (const QString& s : seiten) EXPECT_FALSE(s.contains("beschädigt"));
   EXPECT_TRUE(seiten.back().contains("119.000,00"));
+}
+
+// Under a limit on the size of the files it may write (ulimit -f), the export's write fails with
+// the code of a full disk: the program gives the German message and goes on.
+TEST_F(StoerungenTest, AFileSizeLimitGivesTheExportsMessageAndTheProgramGoesOn) {
+  buchungenAnlegen(ordner);
+  // The test's own process may have been told to ignore the signal; the program must do it itself.
+  std::signal(SIGXFSZ, SIG_DFL);
+  rlimit vorher{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &vorher), 0);
+
+  Lauf lauf;
+  bool weiter = false;
+  lauf.starten([&] {
+    waitFor([] { return !WinAnzeige.isHidden(FELD_NRAUSGANG); });
+    Window* csv = exportFenster();
+    if (!csv) return;
+    rlimit grenze = vorher;
+    grenze.rlim_cur = 4000;
+    setrlimit(RLIMIT_FSIZE, &grenze);
+    klicken(csv->widget(FELD_CSV_SPEICHERN));
+    waitFor([&] { return !lauf.meldungen.isEmpty(); });
+    setrlimit(RLIMIT_FSIZE, &vorher);
+    // The program goes on: the same window exports once there is room.
+    klicken(csv->widget(FELD_CSV_SPEICHERN));
+    waitFor([&] { return !csv->isHidden(FELD_CSV_EXPORTINFO); });
+    weiter = csv->text(FELD_CSV_EXPORTINFO).trimmed() == QString::number(kBuchungen) + " Datensätze exportiert nach";
+    klicken(csv->widget(FELD_CSV_ABBRUCH));
+  });
+  setrlimit(RLIMIT_FSIZE, &vorher);
+  std::signal(SIGXFSZ, SIG_DFL);
+
+  EXPECT_EQ(lauf.meldungen, QStringList{"Die angegeben Datei für die | CSV Freimeldungen kann nicht erzeugt werden. | "
+                                        "Dateizugriffscode: 31"});
+  EXPECT_TRUE(weiter);
+  EXPECT_EQ(QDir(dokumente.path()).entryList(QDir::Files), QStringList{"Tavik.csv"});
 }
