@@ -523,21 +523,3 @@ TEST_F(KontenListeTest, AChartFromADamagedAccountFileAsksFirstAndSaysSoOnItsPage
   });
   qunsetenv("TAVIK_FOLDER_PERSONAL");
 }
-
-TEST_F(KontenListeTest, Screenshots) {
-  const QString out = qEnvironmentVariable("TAVIK_SCREENSHOTS");
-  if (out.isEmpty()) GTEST_SKIP() << "set TAVIK_SCREENSHOTS to a folder to write the pictures";
-  chart();
-  withList([&](Window& w) {
-    type(w, KS_KONTONAME, "");
-    w.topWidget()->grab().save(out + "/kontenliste.png");
-    clickRow(w, 4);
-    imFenster("P23$WIN", [&] { click(w, KS_BEARBEITEN); }, [&](Window& e) {
-      QTest::qWait(50);
-      e.topWidget()->grab().save(out + "/konto-bearbeiten.png");
-      QTest::mouseClick(e.widget(KB_ART_1 + 2), Qt::LeftButton);
-      settle();
-      e.topWidget()->grab().save(out + "/konto-bearbeiten-ust.png");
-    });
-  });
-}
