@@ -194,8 +194,9 @@ struct StoerungenTest : ::testing::Test {
 }  // namespace
 
 // One damaged page of a real booking file: the start names the file once; the sums window says
-// that its sums are incomplete; an evaluation asks first and then carries the warning on every
-// page; an export asks first and, told "Abbruch", writes nothing.
+// that its sums are incomplete; an evaluation asks first, shows nothing when told "Abbruch" and,
+// told "OK", carries the warning on every page; an export asks first and, told "Abbruch", writes
+// nothing.
 TEST_F(StoerungenTest, FiguresFromADamagedBookingFileSayTheyAreIncomplete) {
   buchungenAnlegen(ordner);
   eineSeiteBeschaedigen(ordner.data + "Buchung.dat", ordner.data + "Probe.dat");
@@ -204,7 +205,7 @@ TEST_F(StoerungenTest, FiguresFromADamagedBookingFileSayTheyAreIncomplete) {
   QString jahr, hinweis;
   bool hinweisSichtbar = false;
   std::vector<QString> seiten;
-  bool exportGefragt = false;
+  bool exportGefragt = false, keineVorschau = false;
   lauf.starten([&] {
     waitFor([] { return !WinAnzeige.isHidden(FELD_NRAUSGANG); });
     waitFor([] { return !WinSummen.isHidden(FELD_S_BESCHAEDIGT); });
@@ -212,6 +213,19 @@ TEST_F(StoerungenTest, FiguresFromADamagedBookingFileSayTheyAreIncomplete) {
     hinweisSichtbar = !WinSummen.isHidden(FELD_S_BESCHAEDIGT);
     hinweis = WinSummen.text(FELD_S_BESCHAEDIGT);
 
+    // The evaluation, stopped at its question: no preview follows, the dialog stays.
+    klicken(WinMain.widget(FELD_DRUCKEN_));
+    waitFor([] { return findWindow("P40$WIN") != nullptr; });
+    if (Window* dialog = findWindow("P40$WIN")) {
+      lauf.abbrechen = true;
+      klicken(dialog->widget(AF_OK));
+      lauf.abbrechen = false;
+      QTest::qWait(100);
+      keineVorschau = findWindow("P18$WINVORSCHAU") == nullptr && dialog->takesInput();
+      klicken(dialog->widget(AF_ABBRUCH));
+      waitFor([] { return findWindow("P40$WIN") == nullptr; });
+    }
+    // And answered "OK".
     seiten = gewinnVerlust();
 
     // The export, stopped at its question.
@@ -227,12 +241,14 @@ TEST_F(StoerungenTest, FiguresFromADamagedBookingFileSayTheyAreIncomplete) {
     waitFor([] { return findWindow("P49$WIN") == nullptr; });
   });
 
-  ASSERT_GE(lauf.meldungen.size(), 3) << lauf.meldungen.join("\n").toStdString();
+  ASSERT_EQ(lauf.meldungen.size(), 4) << lauf.meldungen.join("\n").toStdString();
   EXPECT_TRUE(lauf.meldungen[0].startsWith("Die Datei \"Buchung.dat\" ist beschädigt - Fehlercode "))
       << lauf.meldungen[0].toStdString();
-  EXPECT_EQ(lauf.meldungen[1], kSchaden + " | Soll die Auswertung trotzdem erstellt werden?");
-  EXPECT_EQ(lauf.meldungen[2], kSchaden + " | Sollen die Buchungen trotzdem exportiert werden? [Abbruch]");
-  EXPECT_EQ(lauf.meldungen.size(), 3);
+  const QString auswertung = kSchaden + " | Soll die Auswertung trotzdem erstellt werden?";
+  EXPECT_EQ(lauf.meldungen[1], auswertung + " [Abbruch]");
+  EXPECT_EQ(lauf.meldungen[2], auswertung);
+  EXPECT_EQ(lauf.meldungen[3], kSchaden + " | Sollen die Buchungen trotzdem exportiert werden? [Abbruch]");
+  EXPECT_TRUE(keineVorschau);
   EXPECT_TRUE(exportGefragt);
 
   // Fewer than all bookings were read, and the window says so.
