@@ -69,7 +69,9 @@ ReportDef berichtDefinition() {
                               {.label = "?SEITE2", .kind = Kind::PageNumber, .picture = "@N_8", .x = 176, .y = 13,
                                .w = 18, .attrs = A_Right},
                               spalte("?BRUTTOSTR_", "Brutto", 141), spalte("?NETTOSTR_", "Netto", 161),
-                              spalte("?MWSTSTR_", "MwSt", 181)}},
+                              spalte("?MWSTSTR_", "MwSt", 181),
+                              {.label = "?BESCHAEDIGT", .kind = Kind::Text, .text = BUCHUNGEN_UNVOLLSTAENDIG, .x = 25,
+                               .y = 20, .attrs = A_Hidden | A_Bold, .color = QColor(192, 0, 0), .fontSize = 8}}},
       .bands = {
           // A booking's two lines stand 3 mm apart: in 8 point their letters keep clear of each other
           // (the report's 10 point would make a descender touch the capitals of the line below).
@@ -316,6 +318,7 @@ void PostenOhneKontoAuflisten() {
 }
 
 void AuswertungErstellen() {
+  if (!TrotzBeschaedigungFortfahren(BUCHUNGDATEI, "Soll die Auswertung trotzdem erstellt werden?")) return;
   ParameterSpeichern();
   if (!P40_REP) P40_REP = std::make_unique<Report>(P40_REP_DEF);
   T_1 = PARA.NAME.clip() + (PARA.NAME2.isBlank() ? QString() : ", " + PARA.NAME2.clip()) + ", " +
@@ -349,6 +352,9 @@ void AuswertungErstellen() {
   T_2 = titel + datumText(AUSWERTUNGVON) + "-" + datumText(AUSWERTUNGBIS);
 
   BESTAND.lesen();
+  // Every page of an evaluation from a damaged file says so, also when its own walk found the damage.
+  if (BUCHUNGDATEI.failure()) P40_REP->unhide("?BESCHAEDIGT");
+  else P40_REP->hide("?BESCHAEDIGT");
   if (seite == 2) nachKonten();
   else einnahmenUndAusgaben();
   BESTAND.freigeben();
