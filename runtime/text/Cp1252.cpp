@@ -34,7 +34,31 @@ std::string toCp1252(QStringView text) {
 }
 
 std::string utf8ToCp1252(std::string_view utf8) {
-  return toCp1252(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())));
+  // Well-formed one- to three-byte sequences are decoded here (every character of the code page is
+  // among them); anything else goes the way of Qt's decoder, which treats ill-formed input its way.
+  std::string out;
+  out.reserve(utf8.size());
+  const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
+  const auto* end = p + utf8.size();
+  const auto folge = [](unsigned char b) { return (b & 0xC0) == 0x80; };
+  while (p < end) {
+    char32_t c = *p;
+    if (c < 0x80) {
+      ++p;
+    } else if (c >= 0xC2 && c < 0xE0 && end - p >= 2 && folge(p[1])) {
+      c = (c & 0x1F) << 6 | (p[1] & 0x3F);
+      p += 2;
+    } else if (c >= 0xE0 && c < 0xF0 && end - p >= 3 && folge(p[1]) && folge(p[2])) {
+      c = (c & 0x0F) << 12 | (p[1] & 0x3F) << 6 | (p[2] & 0x3F);
+      if (c < 0x800 || (c >= 0xD800 && c < 0xE000))
+        return toCp1252(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())));
+      p += 3;
+    } else {
+      return toCp1252(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())));
+    }
+    out.push_back(unicodeToCp1252(c));
+  }
+  return out;
 }
 
 QString fromCp1252(std::string_view bytes) {

@@ -1,4 +1,5 @@
 #include "runtime/text/Collation.h"
+#include "runtime/text/Cp1252.h"
 #include "runtime/text/Date.h"
 #include "runtime/text/String.h"
 
@@ -43,6 +44,15 @@ TEST(StringTest, EveryByteSurvivesARoundTrip) {
   std::string all;
   for (int b = 1; b < 256; ++b) all.push_back(static_cast<char>(b));
   EXPECT_EQ(rt::toCp1252(rt::fromCp1252(all)), all);
+}
+
+TEST(StringTest, StoredUtf8BecomesTheSameBytesAsThroughQString) {
+  std::vector<std::string> texte = {"", "Büro", "€ 5 – „Miete“", "Emoji \xF0\x9F\x98\x80 Ende", "\xC3", "a\xC3(",
+                                    "\xE2\x82", "\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80", "\xFF\xFE",
+                                    "\xEF\xBF\xBD", "\xE4\xB8\xAD"};
+  for (int b = 1; b < 256; ++b) texte.push_back(rt::fromCp1252(std::string(1, static_cast<char>(b))).toUtf8().toStdString());
+  for (const std::string& t : texte)
+    EXPECT_EQ(rt::utf8ToCp1252(t), rt::toCp1252(QString::fromUtf8(t.data(), static_cast<qsizetype>(t.size())))) << t;
 }
 
 TEST(StringTest, SlicesAreOneBasedAndBlankPadded) {
