@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <chrono>
 #include <climits>
+#include <future>
 
 SUMMEN_T SUMMEN;
 rt::DATE BUCHUNGSUCHENVON{};
@@ -110,38 +111,72 @@ void JahrLesen(Aufnahme& aufnahme, const std::function<void()>& zwischendurch) {
   }
 }
 
-// Reads the year into the copy: the order from the date key, then the bookings in stored order on
-// several connections at once, which reads each page of the file once instead of hopping between
-// them in date order. False, with the copy invalid, when that read failed.
-bool JahrEinlesen(const Aufnahme& aufnahme, const std::function<void()>& zwischendurch) {
-  using Clock = std::chrono::steady_clock;
-  g_kopie = Jahreskopie{};
-  BUCHUNG_T von{}, bis{};
-  von.DATUM = rt::dateOf(aufnahme.anfang);
-  von.NR = INT32_MIN;
-  bis.DATUM = rt::dateOf(aufnahme.ende);
-  bis.NR = INT32_MAX;
-  const std::uint64_t stand = BUCHUNGDATEI.revision();
+// The bookings of a year as the parallel read gives them: 0 or the code of the failed read.
+struct Jahreszeilen {
+  int code = 0;
   std::vector<JAHRESZEILE_T> zeilen;
-  if (zwischendurch) zwischendurch();
-  auto zuletzt = Clock::now();
-  const int code = BUCHUNGDATEI.readRange(
+};
+
+// Reads the bookings of the year, the order from the date key, then the bookings in stored order on
+// several connections at once, which reads each page of the file once instead of hopping between
+// them in date order. Leaves the file's state alone, so that it may run on a thread of its own.
+Jahreszeilen JahrParallelLesen(int jahr, const std::function<void()>& warten) {
+  BUCHUNG_T von{}, bis{};
+  von.DATUM = rt::dateOf(rt::yearStart(jahr));
+  von.NR = INT32_MIN;
+  bis.DATUM = rt::dateOf(rt::yearEnd(jahr));
+  bis.NR = INT32_MAX;
+  Jahreszeilen gelesen;
+  auto& zeilen = gelesen.zeilen;
+  gelesen.code = BUCHUNGDATEI.readRangeApart(
       BUCHUNG_KEYDATUM, &von, &bis, true, [&zeilen](std::size_t anzahl) { zeilen.resize(anzahl); },
       [&zeilen](std::size_t platz, const void* satz, std::int64_t zeile) {
         const auto& b = *static_cast<const BUCHUNG_T*>(satz);
         zeilen[platz] = JAHRESZEILE_T{zeile, rt::dayNumber(b.DATUM), b.NR, b.ART, b.BRUTTO, b.NETTO, b.MWST,
                                       BuchungsZeile(b)};
       },
-      [&] {
-        if (!zwischendurch || Clock::now() - zuletzt < std::chrono::milliseconds(g_taktMs)) return;
-        zwischendurch();
-        zuletzt = Clock::now();
-      });
-  if (code != 0) return false;
-  // A booking deleted meanwhile left its place empty; the other changes are caught up below.
+      warten);
+  // A booking deleted meanwhile left its place empty; the other changes are caught up afterwards.
   std::erase_if(zeilen, [](const JAHRESZEILE_T& z) { return z.ZEILE == 0; });
-  g_gelesen += static_cast<long>(zeilen.size());
-  g_kopie = Jahreskopie{true, aufnahme.jahr, stand, std::move(zeilen)};
+  return gelesen;
+}
+
+// The year read ahead at start-up, with the file's revision before the read began.
+struct Vorlauf {
+  int jahr = 0;
+  std::uint64_t stand = 0;
+  std::future<Jahreszeilen> zeilen;
+};
+Vorlauf g_vorlauf;
+
+// Reads the year into the copy, or takes it from the read ahead when that is of the same year.
+// False, with the copy invalid, when that read failed.
+bool JahrEinlesen(const Aufnahme& aufnahme, const std::function<void()>& zwischendurch) {
+  using Clock = std::chrono::steady_clock;
+  g_kopie = Jahreskopie{};
+  if (zwischendurch) zwischendurch();
+  Vorlauf vorlauf = std::move(g_vorlauf);
+  g_vorlauf = Vorlauf{};
+  Jahreszeilen gelesen;
+  std::uint64_t stand = 0;
+  if (vorlauf.zeilen.valid() && vorlauf.jahr == aufnahme.jahr) {
+    stand = vorlauf.stand;
+    while (vorlauf.zeilen.wait_for(std::chrono::milliseconds(g_taktMs)) != std::future_status::ready)
+      if (zwischendurch) zwischendurch();
+    gelesen = vorlauf.zeilen.get();
+  } else {
+    if (vorlauf.zeilen.valid()) vorlauf.zeilen.wait();
+    stand = BUCHUNGDATEI.revision();
+    auto zuletzt = Clock::now();
+    gelesen = JahrParallelLesen(aufnahme.jahr, [&] {
+      if (!zwischendurch || Clock::now() - zuletzt < std::chrono::milliseconds(g_taktMs)) return;
+      zwischendurch();
+      zuletzt = Clock::now();
+    });
+  }
+  if (gelesen.code != 0) return false;
+  g_gelesen += static_cast<long>(gelesen.zeilen.size());
+  g_kopie = Jahreskopie{true, aufnahme.jahr, stand, std::move(gelesen.zeilen)};
   return true;
 }
 
@@ -213,6 +248,20 @@ void ListenNeuBerechnen(const std::function<void()>& zwischendurch) {
     JahrLesen(aufnahme, zwischendurch);
   }
   SUMMEN = aufnahme.summen;
+}
+
+void JahrVorauslesen() {
+  JahrVorauslesenVerwerfen();
+  if (!BUCHUNGDATEI.isOpen()) return;
+  const int jahr = PARA.VONSUMMENDATUM.year;
+  g_vorlauf.jahr = jahr;
+  g_vorlauf.stand = BUCHUNGDATEI.revision();
+  g_vorlauf.zeilen = std::async(std::launch::async, [jahr] { return JahrParallelLesen(jahr, {}); });
+}
+
+void JahrVorauslesenVerwerfen() {
+  if (g_vorlauf.zeilen.valid()) g_vorlauf.zeilen.wait();
+  g_vorlauf = Vorlauf{};
 }
 
 long ListenNeuGelesen() { return g_gelesen; }

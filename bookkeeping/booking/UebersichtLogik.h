@@ -42,6 +42,12 @@ void JahresgrenzenSetzen();
 // starts and then every 50 ms or so, with the walk's position and BUCHUNG saved around the call:
 // the window shows its progress there and lets the other threads work, which may use the file.
 void ListenNeuBerechnen(const std::function<void()>& zwischendurch = {});
+// Starts reading the year of PARA.VONSUMMENDATUM on threads of their own, with their own
+// connections to "Buchung.dat", while the program goes on; the next refill of that year takes the
+// rows from there and catches up with what was stored meanwhile. Verwerfen waits for that read and
+// drops it; it must end before "Buchung.dat" is closed.
+void JahrVorauslesen();
+void JahrVorauslesenVerwerfen();
 // How often a long refill pauses: at most every `zeilen` rows, and not before `ms` have passed since
 // the last pause (256 and 50 unless set).
 void ListenNeuTakt(int zeilen, int ms);

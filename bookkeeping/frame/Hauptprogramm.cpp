@@ -4,6 +4,7 @@
 #include "bookkeeping/booking/BuchungLogik.h"
 #include "bookkeeping/booking/BuchungsUebersicht.h"
 #include "bookkeeping/booking/SummenUebersicht.h"
+#include "bookkeeping/booking/UebersichtLogik.h"
 #include "bookkeeping/common/Meldung.h"
 #include "bookkeeping/common/Tasten.h"
 #include "bookkeeping/data/Dateien.h"
@@ -207,6 +208,8 @@ void Hauptprogramm() {
   TastenBelegen(2, 1, 0);
   if (ERSTSTART && Vorgabekontenanlegen()) platform::deleteFile(marke);
   if (DATENORDNER.isEmpty()) DATENORDNER = "Programmordner";
+  // The year is read while the frame and the windows are built; the overview's first refill takes it.
+  JahrVorauslesen();
 
   rt::win::start(Startbild);
   RahmenOeffnen();
@@ -223,5 +226,6 @@ void Hauptprogramm() {
   StartbildSchliessen();
   WinMain.close();
   KONTODATEI.close();
+  JahrVorauslesenVerwerfen();
   BUCHUNGDATEI.close();
 }

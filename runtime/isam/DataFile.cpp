@@ -1227,9 +1227,16 @@ int DataFile::readRange(Key key, const void* low, const void* high, bool descend
                         const std::function<void(std::size_t count)>& count,
                         const std::function<void(std::size_t place, const void* record, std::int64_t row)>& take,
                         const std::function<void()>& waiting) {
-  if (!db_) return fail(kFileNotOpen);
+  return error_ = readRangeApart(key, low, high, descending, count, take, waiting);
+}
+
+int DataFile::readRangeApart(Key key, const void* low, const void* high, bool descending,
+                             const std::function<void(std::size_t count)>& count,
+                             const std::function<void(std::size_t place, const void* record, std::int64_t row)>& take,
+                             const std::function<void()>& waiting) const {
+  if (!db_) return kFileNotOpen;
   const int k = keyIndex(key);
-  if (k < 0) return fail(kOtherError);
+  if (k < 0) return kOtherError;
   const KeyPlan& kp = keys_[k];
   std::vector<Value> from, to;
   keyValueOf(k, static_cast<const unsigned char*>(low), &from);
@@ -1268,9 +1275,9 @@ int DataFile::readRange(Key key, const void* low, const void* high, bool descend
         failure = rc;
       },
       waiting);
-  if (failure != SQLITE_OK) return error_ = sqlError(failure);
+  if (failure != SQLITE_OK) return sqlError(failure);
   if (count) count(rows.size());
-  if (rows.empty()) return done();
+  if (rows.empty()) return kNoError;
 
   // Then the records, in stored order, in stretches of about equal length.
   const int parts = static_cast<int>(std::clamp<std::size_t>(
@@ -1312,8 +1319,8 @@ int DataFile::readRange(Key key, const void* low, const void* high, bool descend
         }
       },
       waiting);
-  if (failure != SQLITE_OK) return error_ = sqlError(failure);
-  return done();
+  if (failure != SQLITE_OK) return sqlError(failure);
+  return kNoError;
 }
 
 }  // namespace rt::isam

@@ -152,6 +152,12 @@ class DataFile {
                 const std::function<void(std::size_t count)>& count,
                 const std::function<void(std::size_t place, const void* record, std::int64_t row)>& take,
                 const std::function<void()>& waiting);
+  // The same read, leaving the file's state (its error code, walk and buffer) alone, so that it may
+  // run on another thread while this one uses the file; not while the file is opened or closed.
+  int readRangeApart(Key key, const void* low, const void* high, bool descending,
+                     const std::function<void(std::size_t count)>& count,
+                     const std::function<void(std::size_t place, const void* record, std::int64_t row)>& take,
+                     const std::function<void()>& waiting) const;
   // A new read-only connection to the open file (nullptr when it cannot be made); the caller
   // closes it. For reading in parallel and for measurements.
   sqlite3* readerConnection() const;

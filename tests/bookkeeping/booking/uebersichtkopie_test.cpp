@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <random>
 #include <set>
+#include <thread>
 
 namespace {
 
@@ -237,4 +238,32 @@ TEST_F(YearCopyTest, AYearReadInPartsKeepsTheWalksOrderAndSums) {
   expectCopyEqualsFile();
   EXPECT_EQ(AUSGANGQUEUE.get(1)->DATUM, rt::dateOf(d(2026, 1, 20)));  // both bounds of the period listed
   EXPECT_EQ(AUSGANGQUEUE.rows().back().DATUM, rt::dateOf(d(2026, 1, 5)));
+}
+
+// The year read ahead while the windows are built: the first refill takes it, with what was stored,
+// deleted and loaded after the read ahead began; a refill of another year reads its own.
+TEST_F(YearCopyTest, TheYearReadAheadCatchesUpWithWhatChangedMeanwhile) {
+  bulk(3000, 11);
+  JahrVorauslesen();
+  // Let the read ahead end first, so that only catching up can bring in what follows.
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  store(d(2026, 6, 30), 1, 7.5, "Neu");
+  store(d(2025, 6, 30), 1, 8.5, "Vorjahr");
+  GEWAEHLTEBUCHUNG = 100;
+  ASSERT_EQ(BuchungLadenFuerBearbeitung(), Laden::Geladen);  // taken out of the file
+  ListenNeuBerechnen();
+  expectCopyEqualsFile();
+  std::vector<int> alle = numbersOf(EINGANGQUEUE);
+  for (int nr : numbersOf(AUSGANGQUEUE)) alle.push_back(nr);
+  EXPECT_EQ(std::count(alle.begin(), alle.end(), 3001), 1);
+  EXPECT_EQ(std::count(alle.begin(), alle.end(), 3002), 0);
+  EXPECT_EQ(std::count(alle.begin(), alle.end(), 100), 0);
+
+  JahrVorauslesen();  // of 2026
+  period(d(2025, 1, 1), d(2025, 12, 31));
+  ListenNeuBerechnen();
+  expectCopyEqualsFile();
+  EXPECT_EQ(numbersOf(EINGANGQUEUE), std::vector<int>{3002});
+  JahrVorauslesen();
+  JahrVorauslesenVerwerfen();  // a read ahead that nobody takes ends before the file closes
 }
