@@ -7,6 +7,7 @@
 #include "runtime/text/Picture.h"
 #include "runtime/window/Window.h"
 
+#include <climits>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -120,20 +121,47 @@ struct Bestand {
       nachArt[art].clear();
       nachKonto[art].clear();
     }
-    // One walk by KEYDATUM from (AUSWERTUNGVON, 0) on; a failed read ends it like the end of the file.
-    const BUCHUNG_T gemerkt = BUCHUNG;
-    const rt::Day bis = rt::dayNumber(AUSWERTUNGBIS);
-    BUCHUNG.NR = 0;
-    BUCHUNG.DATUM = AUSWERTUNGVON;
-    BUCHUNGDATEI.setToValue(BUCHUNG_KEYDATUM);
-    while (BUCHUNGDATEI.next() == 0 && rt::dayNumber(BUCHUNG.DATUM) <= bis) {
-      if (BUCHUNG.ART < 1 || BUCHUNG.ART > 3) continue;
-      const auto i = static_cast<std::uint32_t>(buchungen.size());
-      buchungen.push_back(BUCHUNG);
-      nachArt[BUCHUNG.ART].push_back(i);
-      nachKonto[BUCHUNG.ART][std::string(BUCHUNG.KONTO.bytes())].push_back(i);
+    // The range from (AUSWERTUNGVON, 0) to the end of AUSWERTUNGBIS in KEYDATUM order, read in
+    // stored order on several connections and put in order here. When that read fails, one walk by
+    // KEYDATUM, in which a failed read ends the list like the end of the file (and is reported).
+    BUCHUNG_T von{}, bis{};
+    von.DATUM = AUSWERTUNGVON;
+    bis.DATUM = AUSWERTUNGBIS;
+    bis.NR = INT32_MAX;
+    std::vector<std::int64_t> zeilen;
+    const int code = BUCHUNGDATEI.readRange(
+        BUCHUNG_KEYDATUM, &von, &bis, false,
+        [&](std::size_t anzahl) {
+          buchungen.resize(anzahl);
+          zeilen.assign(anzahl, 0);
+        },
+        [&](std::size_t platz, const void* satz, std::int64_t zeile) {
+          buchungen[platz] = *static_cast<const BUCHUNG_T*>(satz);
+          zeilen[platz] = zeile;
+        },
+        {});
+    if (code == 0) {
+      // A place left empty belongs to a booking deleted while the range was read.
+      std::size_t n = 0;
+      for (std::size_t i = 0; i < buchungen.size(); ++i)
+        if (zeilen[i] != 0) buchungen[n++] = buchungen[i];
+      buchungen.resize(n);
+    } else {
+      buchungen.clear();
+      const BUCHUNG_T gemerkt = BUCHUNG;
+      const rt::Day letzter = rt::dayNumber(AUSWERTUNGBIS);
+      BUCHUNG.NR = 0;
+      BUCHUNG.DATUM = AUSWERTUNGVON;
+      BUCHUNGDATEI.setToValue(BUCHUNG_KEYDATUM);
+      while (BUCHUNGDATEI.next() == 0 && rt::dayNumber(BUCHUNG.DATUM) <= letzter) buchungen.push_back(BUCHUNG);
+      BUCHUNG = gemerkt;
     }
-    BUCHUNG = gemerkt;
+    std::erase_if(buchungen, [](const BUCHUNG_T& b) { return b.ART < 1 || b.ART > 3; });
+    for (std::uint32_t i = 0; i < buchungen.size(); ++i) {
+      const BUCHUNG_T& b = buchungen[i];
+      nachArt[b.ART].push_back(i);
+      nachKonto[b.ART][std::string(b.KONTO.bytes())].push_back(i);
+    }
   }
 
   void freigeben() { *this = Bestand{}; }
