@@ -4,16 +4,25 @@
 //   - the VAT pre-return of the second quarter, its pages built.
 // The evaluation runs as "&Vorschau" runs it; the preview is left at once without printing. The rows
 // counted are the detail lines on the pages. Data lies in a temporary folder below /tmp.
+// A third benchmark drives the real preview: the profit/loss by account from its start until page 1
+// is shown in the preview window, then a click on its print button until the PDF file is written;
+// both against a raw sequential read of the whole bookings table on a fresh connection.
 
 #include "bench/RawScan.h"
 #include "bookkeeping/common/Queues.h"
 #include "bookkeeping/data/Dateien.h"
 #include "bookkeeping/data/Parameter.h"
 #include "bookkeeping/reports/Auswertung.h"
+#include "bookkeeping/reports/Auswertungen.h"
 #include "bookkeeping/reports/Markierliste.h"
 #include "runtime/text/Collation.h"
+#include "runtime/window/Threads.h"
+#include "runtime/window/Window.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTest>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
@@ -82,6 +91,11 @@ bool fill() {
   return BUCHUNGDATEI.commit() == 0;
 }
 
+bool gefuellt() {
+  static const bool filled = fill();
+  return filled;
+}
+
 // A date as the bookings file keeps it in its DATUM column.
 std::string stored(int y, int m, int d) { return std::to_string((std::int64_t{y} << 16) | (m << 8) | d); }
 
@@ -98,7 +112,7 @@ int detailZeilen() {
 // Runs the evaluation of `seite` and the raw scan of the year alternately; reports both times, their
 // ratio, the detail lines and the pages.
 void auswerten(benchmark::State& state, int seite) {
-  static const bool filled = fill();
+  const bool filled = gefuellt();
   if (!filled) {
     state.SkipWithError("cannot fill the data files");
     return;
@@ -165,6 +179,100 @@ BENCHMARK(BM_GewinnVerlustAufgeschluesselt)->UseManualTime()->Iterations(3)->Uni
 
 void BM_UStVoranmeldungQuartal(benchmark::State& state) { auswerten(state, 3); }
 BENCHMARK(BM_UStVoranmeldungQuartal)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+
+// The whole bookings table in stored order with every column, on a fresh connection.
+double sequentiellLesen() {
+  sqlite3* db = BUCHUNGDATEI.readerConnection();
+  sqlite3_stmt* scan = nullptr;
+  sqlite3_prepare_v2(db, "SELECT * FROM \"BUCHUNG\"", -1, &scan, nullptr);
+  QElapsedTimer t;
+  t.start();
+  rawScan(scan);
+  const double ms = static_cast<double>(t.nsecsElapsed()) / 1e6;
+  sqlite3_finalize(scan);
+  sqlite3_close(db);
+  return ms;
+}
+
+// The print button of the preview window (its field number there).
+constexpr int kVorschauDrucken = 7;
+
+void klick(rt::win::Window* w, int feld) { QTest::mouseClick(w->widget(feld), Qt::LeftButton); }
+
+// The print dialog as the frame opens it; "Ausgaben aufschlüsseln" clicked, then "&Vorschau" until
+// page 1 is shown, then the preview's print button until the PDF file is written and the wait cursor
+// gone; the dialog closed with "Abbruch".
+void BM_GewinnVerlustVorschauUndPdf(benchmark::State& state) {
+  if (!gefuellt()) return state.SkipWithError("cannot fill the data files");
+  PARA.BUCHUNGSART = 1;
+  PARA.ZEILENABHEBEN = 1;
+  PARA.VONSUMMENDATUM = rt::dateOf(rt::dayNumber(2026, 1, 1));
+  PARA.BISSUMMENDATUM = rt::dateOf(rt::dayNumber(2026, 1, 31));
+  VorschauSetzen({});
+  const QDir dokumente(folder().path());
+  const auto pdfs = [&] { return dokumente.entryList({"*.pdf"}, QDir::Files); };
+  double seite1 = 0, pdf = 0, roh = 0;
+  int seiten = 0;
+  for (auto _ : state) {
+    for (const QString& f : pdfs()) QFile::remove(dokumente.filePath(f));
+    bool fertig = false;
+    rt::win::start([&fertig] {
+      Auswertungen();
+      fertig = true;
+    });
+    rt::win::settle();
+    rt::win::Window* dialog = rt::win::findWindow("P40$WIN");
+    if (!dialog) return state.SkipWithError("no print dialog");
+    klick(dialog, AF_AUSGABENAUFSCHLUESSELN);
+    rt::win::settle();
+    QElapsedTimer uhr;
+    uhr.start();
+    klick(dialog, AF_OK);
+    rt::win::Window* vorschau = nullptr;
+    while (!(vorschau = rt::win::findWindow("P18$WINVORSCHAU")) && uhr.elapsed() < 60000)
+      QCoreApplication::processEvents();
+    if (!vorschau) return state.SkipWithError("no preview");
+    QCoreApplication::processEvents();  // page 1 painted
+    const double s1 = static_cast<double>(uhr.nsecsElapsed()) / 1e6;
+    seiten = static_cast<int>(SEITENQUEUE.records());
+    uhr.restart();
+    klick(vorschau, kVorschauDrucken);
+    // Written: the preview and the progress window gone, and the message that tells where the file
+    // went shown (or the dialog alone on the screen again).
+    rt::win::Window* meldung = nullptr;
+    const auto geschriebenUndGemeldet = [&] {
+      if (rt::win::findWindow("P18$WINVORSCHAU") || pdfs().isEmpty()) return false;
+      if ((meldung = rt::win::findWindow("P9$WIN"))) return true;
+      for (QWidget* tw : QApplication::topLevelWidgets())
+        if (tw->isVisible() && tw->windowTitle() != "Drucken") return false;
+      return true;
+    };
+    while (!geschriebenUndGemeldet() && uhr.elapsed() < 120000) QCoreApplication::processEvents();
+    const double p = static_cast<double>(uhr.nsecsElapsed()) / 1e6;
+    const bool geschrieben = pdfs().size() == 1;
+    if (meldung) {
+      klick(meldung, 7);  // its "OK"
+    }
+    for (int i = 0; i < 50 && !fertig; ++i) {
+      rt::win::settle(100);
+      if ((dialog = rt::win::findWindow("P40$WIN"))) klick(dialog, AF_ABBRUCH);
+    }
+    if (!geschrieben || !fertig) return state.SkipWithError("the PDF was not written");
+    const double r = sequentiellLesen();
+    seite1 += s1;
+    pdf += p;
+    roh += r;
+    state.SetIterationTime((s1 + p) / 1000);
+  }
+  const double n = static_cast<double>(state.iterations());
+  state.counters["page1_in_preview_ms"] = seite1 / n;
+  state.counters["pdf_after_print_click_ms"] = pdf / n;
+  state.counters["sequential_read_ms"] = roh / n;
+  state.counters["page1_per_sequential"] = seite1 / roh;
+  state.counters["pdf_per_sequential"] = pdf / roh;
+  state.counters["pages"] = seiten;
+}
+BENCHMARK(BM_GewinnVerlustVorschauUndPdf)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
