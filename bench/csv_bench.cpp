@@ -9,6 +9,7 @@
 #include "runtime/text/Collation.h"
 #include "runtime/window/Threads.h"
 #include "runtime/window/Window.h"
+#include "tests/support/Settle.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -67,6 +68,7 @@ bool fill() {
 // One export as the user starts it: a new window, "Start", the count from its end text.
 int exportieren() {
   using namespace rt::win;
+using testing_support::settle;
   start(CsvDatenexport);
   settle();
   Window* w = findWindow("P49$WIN");

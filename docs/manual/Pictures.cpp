@@ -14,6 +14,7 @@
 #include "runtime/text/Collation.h"
 #include "runtime/window/Threads.h"
 #include "runtime/window/Window.h"
+#include "tests/support/Settle.h"
 
 #include <QAbstractButton>
 #include <QDir>
@@ -28,6 +29,7 @@
 #include <stdexcept>
 
 using namespace rt::win;
+using testing_support::settle;
 
 namespace {
 

@@ -2,6 +2,8 @@
 // Shared pieces of the test programs: a temporary folder per test, and child modes, through which a
 // test starts its own program again as a second process (for share modes, crashes and instances).
 
+#include "tests/support/Settle.h"
+
 #include <QString>
 #include <QStringList>
 #include <functional>

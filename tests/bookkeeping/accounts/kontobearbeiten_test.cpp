@@ -7,6 +7,7 @@
 #include <QTest>
 
 using namespace rt::win;
+using testing_support::settle;
 using testing_support::MessageAnswers;
 
 namespace {

@@ -7,6 +7,7 @@
 #include "bookkeeping/proc/Druckvorschau.h"
 #include "runtime/report/PageImage.h"
 #include "runtime/window/Keys.h"
+#include "runtime/window/ListBox.h"
 #include "runtime/window/Threads.h"
 #include "tests/bookkeeping/accounts/KontenFixture.h"
 
@@ -25,6 +26,7 @@
 #include <vector>
 
 using namespace rt::win;
+using testing_support::settle;
 using testing_support::MessageAnswers;
 
 namespace {

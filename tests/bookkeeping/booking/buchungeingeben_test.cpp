@@ -4,6 +4,7 @@
 #include "bookkeeping/common/Ereignisse.h"
 #include "bookkeeping/frame/Globale.h"
 #include "runtime/window/Keys.h"
+#include "runtime/window/ListBox.h"
 #include "runtime/window/Threads.h"
 #include "runtime/window/Window.h"
 #include "tests/bookkeeping/booking/Fixture.h"
@@ -17,6 +18,7 @@
 #include <vector>
 
 using namespace rt::win;
+using testing_support::settle;
 using testing_support::MessageAnswers;
 
 namespace {

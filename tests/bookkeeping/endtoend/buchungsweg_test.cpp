@@ -5,6 +5,7 @@
 #include "bookkeeping/common/Eingabefehler.h"
 #include "bookkeeping/common/Queues.h"
 #include "tests/bookkeeping/endtoend/Programm.h"
+#include "runtime/window/ListBox.h"
 
 #include <QAbstractItemModel>
 #include <QProcess>
@@ -13,6 +14,7 @@
 #include <iostream>
 
 using namespace rt::win;
+using testing_support::settle;
 using namespace programm;
 
 namespace {

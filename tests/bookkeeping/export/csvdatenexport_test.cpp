@@ -24,6 +24,7 @@
 #include <map>
 
 using namespace rt::win;
+using testing_support::settle;
 using testing_support::MessageAnswers;
 using testing_support::TempFolder;
 

@@ -61,7 +61,7 @@ struct DeinstallationTest : ::testing::Test {
   void TearDown() override {
     qunsetenv("TMPDIR");
     rt::win::setOpenHook(nullptr);
-    rt::win::settle();
+    testing_support::settle();
   }
   // Runs the program with the uninstall command line; the question window is answered with `knopf`
   // (2 "Abbruch", 3 "OK", 0 closing it).

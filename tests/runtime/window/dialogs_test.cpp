@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 using namespace rt::win;
+using testing_support::settle;
 
 namespace {
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 using namespace rt::win;
+using testing_support::settle;
 
 namespace {
 const QString kStandard = "33LM|~Datum~@D06.@95LM|~Text~30RM|@N-12`2@~Betrag~|0LM~~8LM~~";
@@ -59,7 +60,7 @@ TEST(ListFormatTest, ColumnsOfTheFormats) {
 
 TEST(ListBoxTest, ShowsAQueueThroughItsFormatAndReportsResizedWidths) {
   QWidget parent;
-  ListBox list(&parent);
+  ListBox list(&parent, dluX());
   list.resize(600, 300);
   const int rows = 100000;
   list.setSource({[] { return rows; },

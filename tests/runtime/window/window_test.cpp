@@ -15,6 +15,7 @@
 #include <vector>
 
 using namespace rt::win;
+using testing_support::settle;
 
 namespace {
 
