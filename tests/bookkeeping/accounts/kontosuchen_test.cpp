@@ -348,7 +348,7 @@ TEST_F(KontenListeTest, ANewAccountIsAddedAndTheListFilledAgain) {
   ASSERT_TRUE(readAccount("0007"));
   EXPECT_EQ(KONTO.NAME.clip(), "Porto");
   EXPECT_EQ(KONTO.ART, 2);
-  EXPECT_EQ(KONTO.MWST, 1);
+  EXPECT_EQ(+KONTO.MWST, 1);
 }
 
 // "Windows Erweitert": Enter moves on in the filters and on the buttons, and edits in the list.

@@ -76,7 +76,7 @@ struct BuchungEingebenTest : DataFolderTest {
     std::vector<std::int32_t> out;
     BUCHUNG.NR = 0;
     BUCHUNGDATEI.setToValue(BUCHUNG_KEYNR);
-    while (BUCHUNGDATEI.next() == 0) out.push_back(BUCHUNG.NR);
+    while (BUCHUNGDATEI.next() == 0) out.push_back(+BUCHUNG.NR);
     return out;
   }
   bool vatGroupShown() {
@@ -414,7 +414,7 @@ TEST_F(BuchungEingebenTest, ABookingWhoseAccountIsGoneLeavesNothingInTheEntry) {
   EXPECT_EQ(answers->texts(), QStringList{"Zu dieser Buchung ist das Konto 9999 nicht mehr vorhanden!"});
   EXPECT_TRUE(neutral());
   EXPECT_TRUE(BUCHUNGEINGABE.TEXT[0].isBlank());
-  EXPECT_EQ(BUCHUNGEINGABE.BRUTTO, 0);
+  EXPECT_EQ(+BUCHUNGEINGABE.BRUTTO, 0);
   // Choosing an account and confirming stores only what is typed now; the old booking stays once.
   type(BF_CODE, "BUER");
   type(BF_BRUTTO, "20");

@@ -30,7 +30,7 @@ struct BookingLogicTest : DataFolderTest {
     std::vector<int> out;
     BUCHUNGDATEI.clear();
     BUCHUNGDATEI.set(BUCHUNG_KEYNR);
-    while (BUCHUNGDATEI.next() == 0) out.push_back(BUCHUNG.NR);
+    while (BUCHUNGDATEI.next() == 0) out.push_back(+BUCHUNG.NR);
     return out;
   }
   QStringList pickList() {
@@ -67,8 +67,8 @@ TEST_F(BookingLogicTest, NetAndVatFromTheGrossAmount) {
     KONTOMWST = static_cast<std::int16_t>(c.key);
     BUCHUNGEINGABE.BRUTTO = c.gross;
     NettoMwstBerechnen();
-    EXPECT_EQ(BUCHUNGEINGABE.NETTO, c.net);
-    EXPECT_EQ(BUCHUNGEINGABE.MWST, c.vat);
+    EXPECT_EQ(+BUCHUNGEINGABE.NETTO, c.net);
+    EXPECT_EQ(+BUCHUNGEINGABE.MWST, c.vat);
   }
   // VAT key 0 leaves both as they were.
   KONTOMWST = 0;
@@ -76,15 +76,15 @@ TEST_F(BookingLogicTest, NetAndVatFromTheGrossAmount) {
   BUCHUNGEINGABE.MWST = 2.5;
   BUCHUNGEINGABE.BRUTTO = 119;
   NettoMwstBerechnen();
-  EXPECT_EQ(BUCHUNGEINGABE.NETTO, 1.5);
-  EXPECT_EQ(BUCHUNGEINGABE.MWST, 2.5);
+  EXPECT_EQ(+BUCHUNGEINGABE.NETTO, 1.5);
+  EXPECT_EQ(+BUCHUNGEINGABE.MWST, 2.5);
   // The two questions subtract without rounding.
   BUCHUNGEINGABE.NETTO = 100.004;
   MwstAusNetto();
   EXPECT_DOUBLE_EQ(BUCHUNGEINGABE.MWST, 119 - 100.004);
   BUCHUNGEINGABE.MWST = 18;
   NettoAusMwst();
-  EXPECT_EQ(BUCHUNGEINGABE.NETTO, 101);
+  EXPECT_EQ(+BUCHUNGEINGABE.NETTO, 101);
 }
 
 TEST_F(BookingLogicTest, ThePickListAndTheLookup) {
@@ -165,8 +165,8 @@ TEST_F(BookingLogicTest, NumberingAndTheStore) {
   // The stored record: net, VAT, key and kind; the entry is cleared afterwards.
   BUCHUNG.NR = 1;
   ASSERT_EQ(BUCHUNGDATEI.get(BUCHUNG_KEYNR), 0);
-  EXPECT_EQ(BUCHUNG.NETTO, 100);
-  EXPECT_EQ(BUCHUNG.MWST, 19);
+  EXPECT_EQ(+BUCHUNG.NETTO, 100);
+  EXPECT_EQ(+BUCHUNG.MWST, 19);
   EXPECT_EQ(BUCHUNG.MWSTSATZ, 2);
   EXPECT_EQ(BUCHUNG.ART, 2);
   EXPECT_EQ(BUCHUNG.KONTO.clip(), "4000");
@@ -189,7 +189,7 @@ TEST_F(BookingLogicTest, NumberingAndTheStore) {
   BUCHUNGEINGABE.BRUTTO = 7;
   EXPECT_EQ(BuchungSpeichern(), Speichern::NichtGespeichert);
   EXPECT_EQ(CODE.clip(), "K");
-  EXPECT_EQ(BUCHUNGEINGABE.BRUTTO, 7);
+  EXPECT_EQ(+BUCHUNGEINGABE.BRUTTO, 7);
   EXPECT_EQ(numbers().size(), 3u);
 }
 
@@ -239,14 +239,14 @@ TEST_F(BookingLogicTest, LoadForEditing) {
   KontoUebernehmen(1);
   EXPECT_EQ(BUCHUNGEINGABE.TEXT[0].clip(), "Werkstatt");
   EXPECT_EQ(BuchungSpeichern(), Speichern::Gespeichert);
-  EXPECT_EQ(BUCHUNG.NR, 3);
+  EXPECT_EQ(+BUCHUNG.NR, 3);
   EXPECT_EQ(numbers(), (std::vector<int>{2, 3}));
 
   // Loading the highest booking and storing it again keeps its number; clearing instead deletes it.
   GEWAEHLTEBUCHUNG = 3;
   ASSERT_EQ(BuchungLadenFuerBearbeitung(), Laden::Geladen);
   EXPECT_EQ(BuchungSpeichern(), Speichern::Gespeichert);
-  EXPECT_EQ(BUCHUNG.NR, 3);
+  EXPECT_EQ(+BUCHUNG.NR, 3);
   GEWAEHLTEBUCHUNG = 3;
   ASSERT_EQ(BuchungLadenFuerBearbeitung(), Laden::Geladen);
   EingabeDatenLeeren();
@@ -279,7 +279,7 @@ TEST_F(BookingLogicTest, NoNumberAfterTheHighestOne) {
   BUCHUNGEINGABE.BRUTTO = 7;
   EXPECT_EQ(BuchungSpeichern(), Speichern::KeineNummerFrei);
   EXPECT_EQ(numbers(), std::vector<int>{2147483647});
-  EXPECT_EQ(BUCHUNGEINGABE.BRUTTO, 7);  // the entry stays for the user
+  EXPECT_EQ(+BUCHUNGEINGABE.BRUTTO, 7);  // the entry stays for the user
 }
 
 TEST_F(BookingLogicTest, AFailedStoreKeepsTheEntry) {
@@ -291,7 +291,7 @@ TEST_F(BookingLogicTest, AFailedStoreKeepsTheEntry) {
   EXPECT_EQ(BuchungSpeichern(), Speichern::Fehlgeschlagen);
   EXPECT_NE(BuchungSpeichernFehler(), 0);
   EXPECT_EQ(CODE.clip(), "4000");
-  EXPECT_EQ(BUCHUNGEINGABE.BRUTTO, 10);
+  EXPECT_EQ(+BUCHUNGEINGABE.BRUTTO, 10);
   ASSERT_EQ(BUCHUNGDATEI.open(AccessMode::ReadWriteDenyWrite), 0);
   EXPECT_EQ(BuchungSpeichern(), Speichern::Gespeichert);
   EXPECT_EQ(numbers(), std::vector<int>{1});

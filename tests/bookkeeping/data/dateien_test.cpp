@@ -111,7 +111,7 @@ TEST_F(DateienTest, EveryFieldSurvivesTheFileAndClearBlanksTextsAndZeroesTheRest
   ASSERT_EQ(BUCHUNGDATEI.add(), kNoError);
   BUCHUNGDATEI.clear();
   EXPECT_TRUE(BUCHUNG.DATUM.isZero());
-  EXPECT_EQ(BUCHUNG.BRUTTO, 0.0);
+  EXPECT_EQ(+BUCHUNG.BRUTTO, 0.0);
   EXPECT_TRUE(BUCHUNG.TEXT[1].isBlank());
   EXPECT_EQ(BUCHUNG.KONTOTEXT.raw(), std::string(20, ' '));
   EXPECT_EQ(BUCHUNG.EXTRA[0], 0);
@@ -141,7 +141,7 @@ TEST_F(DateienTest, WalksOverTheBookings) {
 
   auto toTheEnd = [] {
     std::vector<int> out;
-    while (BUCHUNGDATEI.next() == kNoError) out.push_back(BUCHUNG.NR);
+    while (BUCHUNGDATEI.next() == kNoError) out.push_back(+BUCHUNG.NR);
     return out;
   };
   struct Case {
@@ -157,7 +157,7 @@ TEST_F(DateienTest, WalksOverTheBookings) {
          BUCHUNG.DATUM = rt::dateOf(d + 1);
          BUCHUNGDATEI.setToValue(BUCHUNG_KEYDATUM);
          while (BUCHUNGDATEI.next() == kNoError && rt::dayNumber(BUCHUNG.DATUM) <= d + 3)
-           out.push_back(BUCHUNG.NR);
+           out.push_back(+BUCHUNG.NR);
          return out;
        },
        {2, 5, 6, 7, 1, 8}},

@@ -162,7 +162,7 @@ TEST(BuchungswegTest, ABookingWhoseNoticeWasShownIsInTheFileWhenTheProgramDiesRi
   BUCHUNG.NR = 0;
   BUCHUNGDATEI.setToValue(BUCHUNG_KEYNR);
   ASSERT_EQ(BUCHUNGDATEI.next(), 0) << "the booking is in the file";
-  EXPECT_EQ(BUCHUNG.NR, 1);
+  EXPECT_EQ(+BUCHUNG.NR, 1);
   EXPECT_EQ(BUCHUNG.KONTO.clip(), "8000");
   EXPECT_DOUBLE_EQ(BUCHUNG.BRUTTO, 119);
   EXPECT_DOUBLE_EQ(BUCHUNG.NETTO, 100);

@@ -534,7 +534,7 @@ TEST(DataFileTest, AProcessKilledInATransactionLeavesTheOldOrTheNewRecordsNeverA
     EXPECT_EQ(file.open(AccessMode::ReadWriteDenyWrite), kNoError);
     EXPECT_EQ(integrity(file.connection()), "ok");
     file.set(kByNr);
-    while (file.next() == kNoError) out.push_back(P.AMOUNT);
+    while (file.next() == kNoError) out.push_back(+P.AMOUNT);
     file.close();
     return out;
   };
