@@ -11,6 +11,8 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -84,4 +86,58 @@ TEST(DialogsTest, TheFolderChoiceAnswersWithTheFolderAndATrailingSeparatorOrNoth
   EXPECT_EQ(answers[1], "");
   w.close();
   settle();
+}
+
+TEST(DialogsTest, AMessageBoxAnswersWithTheNumberOfTheChosenButtonAndNothingWhenItsWindowGoes) {
+  setUpApplication();
+  WindowDef d;
+  d.label = "FRAGE";
+  d.caption = "Frage";
+  d.w = 200;
+  d.h = 60;
+  d.controls = {{.field = 1, .label = "?FRAGEN", .kind = Kind::Button, .text = "Fragen", .x = 10, .y = 10, .w = 70,
+                 .h = 14}};
+  auto box = [] {
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (auto* b = qobject_cast<QMessageBox*>(w); b && b->isVisible()) return b;
+    return static_cast<QMessageBox*>(nullptr);
+  };
+  struct Case {
+    const char* name;
+    std::function<void(QMessageBox*, Window&)> answer;
+    int chosen;
+  };
+  const std::vector<Case> cases = {
+      {"second button clicked", [](QMessageBox* b, Window&) { QTest::mouseClick(b->buttons().value(1), Qt::LeftButton); }, 2},
+      {"Enter: the first", [](QMessageBox* b, Window&) { QTest::keyClick(b, Qt::Key_Return); }, 1},
+      {"Esc: the first", [](QMessageBox* b, Window&) { QTest::keyClick(b, Qt::Key_Escape); }, 1},
+      {"its window closed", [](QMessageBox*, Window& w) { w.close(); }, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Window w(d);
+    int chosen = -1;
+    start([&] {
+      w.open();
+      w.attach([&](Window&, const Event& e) {
+        if (e.code == EV_Accepted && e.field == 1)
+          chosen = messageBox("Wirklich installieren?", "Tavik", {"Abbruch", "Bin Spezialist"});
+        return Pass::Default;
+      });
+    });
+    settle();
+    testing_support::clickOn(w.widget(1));
+    QPointer<QMessageBox> shown = box();
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(shown->text(), "Wirklich installieren?");
+    EXPECT_EQ(shown->windowTitle(), "Tavik");
+    ASSERT_EQ(shown->buttons().size(), 2);
+    EXPECT_EQ(shown->defaultButton()->text(), "Abbruch");
+    c.answer(shown, w);
+    settle();
+    EXPECT_EQ(chosen, c.chosen);
+    EXPECT_FALSE(shown);
+    w.close();
+    settle();
+  }
 }

@@ -553,3 +553,14 @@ TEST_F(WindowTest, APlainWindowOfTheFrameStandsInTheFramesClientCoordinatesAbove
   frame.close();
   settle();
 }
+
+TEST_F(WindowTest, AWindowKeptOnTopStaysShown) {
+  Window w(askDef());
+  w.open();
+  w.attach(recorder());
+  w.keepOnTop();
+  settle();
+  EXPECT_TRUE(w.topWidget()->windowFlags() & Qt::WindowStaysOnTopHint);
+  EXPECT_TRUE(w.topWidget()->isVisible());  // a changed flag alone would hide it
+  w.close();
+}
