@@ -17,16 +17,6 @@
 using namespace rt::win;
 using testing_support::settle;
 
-namespace {
-
-QFileDialog* ordnerDialog() {
-  for (QWidget* w : QApplication::topLevelWidgets())
-    if (auto* d = qobject_cast<QFileDialog*>(w); d && d->isVisible()) return d;
-  return nullptr;
-}
-
-}  // namespace
-
 TEST(ProgrammendeTest, TheFrameClosedUnderAFolderDialogAndAMessageOfOtherThreadsEndsTheProgramCleanly) {
   programm::Datenordner ordner;
   setInvalidInputHandler(EingabefehlerMelden);
@@ -50,7 +40,7 @@ TEST(ProgrammendeTest, TheFrameClosedUnderAFolderDialogAndAMessageOfOtherThreads
         if (Window* export_ = findWindow("P49$WIN")) {
           export_->activate();
           testing_support::clickOn(export_->widget(FELD_CSV_DATEIWAEHLEN));
-          dialog = ordnerDialog();
+          dialog = testing_support::shown<QFileDialog>();
         }
         // A date the booking form rejects: its message waits on the form's thread.
         WinBuchung.activate();

@@ -20,16 +20,6 @@
 using namespace rt::win;
 using testing_support::settle;
 
-namespace {
-
-QFileDialog* openFileDialog() {
-  for (QWidget* w : QApplication::topLevelWidgets())
-    if (auto* d = qobject_cast<QFileDialog*>(w); d && d->isVisible()) return d;
-  return nullptr;
-}
-
-}  // namespace
-
 TEST(DialogsTest, TheFolderChoiceAnswersWithTheFolderAndATrailingSeparatorOrNothing) {
   setUpApplication();  // Qt's German texts
   testing_support::TempFolder temp;
@@ -56,7 +46,7 @@ TEST(DialogsTest, TheFolderChoiceAnswersWithTheFolderAndATrailingSeparatorOrNoth
   // Chosen by typing its name into the dialog and Enter.
   testing_support::clickOn(w.widget(1));
   settle();
-  QFileDialog* dialog = openFileDialog();
+  QFileDialog* dialog = testing_support::shown<QFileDialog>();
   ASSERT_TRUE(dialog);
   EXPECT_EQ(dialog->windowTitle(), "Ordner für CSV Datei wählen");
   EXPECT_EQ(QDir(dialog->directory()).absolutePath(), QDir(temp.path() + "/Export").absolutePath());
@@ -78,7 +68,7 @@ TEST(DialogsTest, TheFolderChoiceAnswersWithTheFolderAndATrailingSeparatorOrNoth
   // Esc cancels: nothing is chosen.
   testing_support::clickOn(w.widget(1));
   settle();
-  dialog = openFileDialog();
+  dialog = testing_support::shown<QFileDialog>();
   ASSERT_TRUE(dialog);
   QTest::keyClick(dialog->focusWidget() ? dialog->focusWidget() : dialog, Qt::Key_Escape);
   settle();
@@ -97,11 +87,6 @@ TEST(DialogsTest, AMessageBoxAnswersWithTheNumberOfTheChosenButtonAndNothingWhen
   d.h = 60;
   d.controls = {{.field = 1, .label = "?FRAGEN", .kind = Kind::Button, .text = "Fragen", .x = 10, .y = 10, .w = 70,
                  .h = 14}};
-  auto box = [] {
-    for (QWidget* w : QApplication::topLevelWidgets())
-      if (auto* b = qobject_cast<QMessageBox*>(w); b && b->isVisible()) return b;
-    return static_cast<QMessageBox*>(nullptr);
-  };
   struct Case {
     const char* name;
     std::function<void(QMessageBox*, Window&)> answer;
@@ -127,7 +112,7 @@ TEST(DialogsTest, AMessageBoxAnswersWithTheNumberOfTheChosenButtonAndNothingWhen
     });
     settle();
     testing_support::clickOn(w.widget(1));
-    QPointer<QMessageBox> shown = box();
+    QPointer<QMessageBox> shown = testing_support::shown<QMessageBox>();
     ASSERT_TRUE(shown);
     EXPECT_EQ(shown->text(), "Wirklich installieren?");
     EXPECT_EQ(shown->windowTitle(), "Tavik");

@@ -49,13 +49,6 @@ WindowDef windowDef(const char* label, WindowKind kind = WindowKind::MdiChild) {
   return d;
 }
 
-template <class T>
-T* visible() {
-  for (QWidget* w : QApplication::topLevelWidgets())
-    if (auto* d = qobject_cast<T*>(w); d && d->isVisible()) return d;
-  return nullptr;
-}
-
 // A window on a thread of its own that does `work` when its button is pressed, and frees itself when
 // it is closed down; the log says what happened in which order.
 int workWindow(const char* label, std::vector<std::string>& log, std::function<void()> work) {
@@ -113,8 +106,8 @@ TEST_F(LifetimeTest, ClosingTheFrameEndsTheDialogsAndMessagesOfOtherThreadsAndTh
     ASSERT_TRUE(findWindow(label)) << label;
     testing_support::clickOn(findWindow(label)->widget(1));
   }
-  QPointer<QFileDialog> folderDialog = visible<QFileDialog>();
-  QPointer<QPrintDialog> printDialog = visible<QPrintDialog>();
+  QPointer<QFileDialog> folderDialog = testing_support::shown<QFileDialog>();
+  QPointer<QPrintDialog> printDialog = testing_support::shown<QPrintDialog>();
   ASSERT_TRUE(folderDialog);
   ASSERT_TRUE(printDialog);
   ASSERT_TRUE(findWindow("MESSAGE"));
@@ -190,7 +183,7 @@ TEST_F(LifetimeTest, AtTheProgramsEndSuspendedThreadsGoOnAndTheirStacksUnwind) {
   });
   settle();
   ASSERT_TRUE(findWindow("MESSAGE"));
-  ASSERT_TRUE(visible<QDialog>());
+  ASSERT_TRUE(testing_support::shown<QDialog>());
   EXPECT_TRUE(log.empty());
 
   endThreads();
@@ -200,7 +193,7 @@ TEST_F(LifetimeTest, AtTheProgramsEndSuspendedThreadsGoOnAndTheirStacksUnwind) {
   EXPECT_FALSE(findWindow("MESSAGE"));
   EXPECT_FALSE(findWindow("SERVING"));
   settle();
-  EXPECT_FALSE(visible<QDialog>());
+  EXPECT_FALSE(testing_support::shown<QDialog>());
 }
 
 TEST_F(LifetimeTest, AnExceptionOnAThreadEndsInAGermanMessageAndTheWindowsClose) {
@@ -234,7 +227,7 @@ TEST_F(LifetimeTest, AnExceptionOnAThreadEndsInAGermanMessageAndTheWindowsClose)
       testing_support::clickOn(findWindow("FAILING")->widget(1));
     settle();
 
-    QMessageBox* box = visible<QMessageBox>();
+    QMessageBox* box = testing_support::shown<QMessageBox>();
     ASSERT_TRUE(box);
     EXPECT_EQ(box->text(), "Ein unerwarteter Fehler ist aufgetreten. Das Programm wird beendet.");
     EXPECT_EQ(box->informativeText(), "Fehler: Probe");
