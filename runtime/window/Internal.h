@@ -215,6 +215,7 @@ class Dispatcher : public QObject {
   void opened(Window* w);
   void closed(Window* w);
   Window* windowOf(const QObject* o) const;
+  Window* lastOpenWindow() const;  // nullptr when no window is open
   void pump();
 
   // Starts a thread's coroutine or lets it go on until it waits again.

@@ -287,7 +287,18 @@ void Dispatcher::failed(LogicalThread& t, const QString& what) {
   runDialog(box);
   // The program closes as at its end: its windows close, the last opened first (the frame with the
   // windows inside it), and the procedure that waits for them goes on to its end.
-  for (int n = 0; n < kMaxClosings && !openWindows.empty(); ++n) closeDown(openWindows.back());
+  for (int n = 0; n < kMaxClosings; ++n) {
+    Window* w = lastOpenWindow();
+    if (!w) break;
+    closeDown(w);
+  }
+}
+
+Window* Dispatcher::lastOpenWindow() const {
+  // A window being closed (the frame while the windows inside it close) is no longer open.
+  for (auto it = openWindows.rbegin(); it != openWindows.rend(); ++it)
+    if ((*it)->isOpen()) return *it;
+  return nullptr;
 }
 
 void applyDefault(Window& w, const Event& ev) {
@@ -433,8 +444,8 @@ void endThreads() {
   d.ending = true;
   for (int n = 0; n < kMaxClosings; ++n) {
     // The windows still open, the last opened first: each hears of it on its own thread.
-    if (!d.openWindows.empty()) {
-      d.closeDown(d.openWindows.back());
+    if (Window* w = d.lastOpenWindow()) {
+      d.closeDown(w);
       continue;
     }
     auto it = std::find_if(d.threads.begin(), d.threads.end(), [](const auto& e) {
