@@ -51,8 +51,8 @@ bool fill() {
     BUCHUNG.DATUM = rt::dateOf(jan1 + i / 274);
     BUCHUNG.TEXT[0] = "Rechnung " + std::to_string(i) + "; Bürobedarf";
     BUCHUNG.TEXT[1] = i % 97 ? "Lieferant Schmidt & Söhne GmbH" : "";
-    BUCHUNG.BRUTTO = 119.0 + i % 1000;
-    BUCHUNG.NETTO = BUCHUNG.BRUTTO / 1.19;
+    BUCHUNG.BRUTTO = rt::Cents(11900 + i % 1000 * 100);
+    BUCHUNG.NETTO = rt::netOf(BUCHUNG.BRUTTO, 19);
     BUCHUNG.MWST = BUCHUNG.BRUTTO - BUCHUNG.NETTO;
     BUCHUNG.ART = static_cast<std::uint8_t>(1 + i % 3);
     BUCHUNG.MWSTSATZ = static_cast<std::uint8_t>(i % 6);

@@ -99,9 +99,9 @@ void beispieleAnlegen(const QString& datenordner) {
     BUCHUNG.DATUM = rt::dateOf(rt::dayNumber(kJahr, b.monat, b.tag));
     BUCHUNG.ART = static_cast<std::uint8_t>(b.art);
     BUCHUNG.MWSTSATZ = static_cast<std::uint8_t>(b.schluessel);
-    BUCHUNG.BRUTTO = b.brutto;
-    BUCHUNG.NETTO = b.netto;
-    BUCHUNG.MWST = b.mwst;
+    BUCHUNG.BRUTTO = rt::Cents::fromReal(b.brutto);
+    BUCHUNG.NETTO = rt::Cents::fromReal(b.netto);
+    BUCHUNG.MWST = rt::Cents::fromReal(b.mwst);
     BUCHUNG.TEXT[0] = b.text1;
     BUCHUNG.TEXT[1] = b.text2;
     if (BUCHUNGDATEI.add()) fail("Beispielbuchung kann nicht gespeichert werden");

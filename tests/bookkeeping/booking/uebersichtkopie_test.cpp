@@ -42,9 +42,9 @@ struct YearCopyTest : DataFolderTest {
     BUCHUNGEINGABE.KONTO = "4000";
     BUCHUNGEINGABE.ART = static_cast<std::uint8_t>(art);
     BUCHUNGEINGABE.DATUM = rt::dateOf(day);
-    BUCHUNGEINGABE.BRUTTO = gross;
-    BUCHUNGEINGABE.NETTO = gross / 1.19;
-    BUCHUNGEINGABE.MWST = gross - gross / 1.19;
+    BUCHUNGEINGABE.BRUTTO = euro(gross);
+    BUCHUNGEINGABE.NETTO = euro(gross / 1.19);
+    BUCHUNGEINGABE.MWST = euro(gross - gross / 1.19);
     BUCHUNGEINGABE.TEXT[0] = text;
     BUCHUNGEINGABE.TEXT[1] = "Zeile zwei";
     ASSERT_EQ(BuchungSpeichern([] {}), Speichern::Gespeichert);
@@ -59,8 +59,8 @@ struct YearCopyTest : DataFolderTest {
       BUCHUNG.KONTO = "4000";
       BUCHUNG.DATUM = rt::dateOf(d(2026, 1, 1) + static_cast<int>(zufall() % 365));
       BUCHUNG.ART = static_cast<std::uint8_t>(1 + zufall() % 3);
-      BUCHUNG.BRUTTO = 100 + i;
-      BUCHUNG.NETTO = i / 1.19;
+      BUCHUNG.BRUTTO = euro(100 + i);
+      BUCHUNG.NETTO = euro(i / 1.19);
       BUCHUNG.TEXT[0] = "B" + std::to_string(i);
       ASSERT_EQ(BUCHUNGDATEI.add(), 0);
     }
@@ -140,7 +140,7 @@ TEST_F(YearCopyTest, TheCopyEqualsTheFileAfterEveryStoreDeleteAndLoad) {
         ListenNeuBerechnen();  // the load asks for a refill too
         expectCopyEqualsFile();
         if (wuerfel(2)) {
-          BUCHUNGEINGABE.BRUTTO += 1;
+          BUCHUNGEINGABE.BRUTTO += euro(1);
           BUCHUNGEINGABE.DATUM = rt::dateOf(d(2026, 1, 1) + wuerfel(365));
           ASSERT_EQ(BuchungSpeichern([] {}), Speichern::Gespeichert);
         } else {

@@ -100,9 +100,9 @@ TEST_F(DateienTest, EveryFieldSurvivesTheFileAndClearBlanksTextsAndZeroesTheRest
   BUCHUNG.DATUM = rt::dateOf(rt::dayNumber(2024, 2, 29));
   BUCHUNG.TEXT[0] = "Rechnung Nr. 17";
   BUCHUNG.TEXT[1] = "Änderung";
-  BUCHUNG.BRUTTO = -1234.56;
-  BUCHUNG.NETTO = -1037.445378151261;
-  BUCHUNG.MWST = 1e-300;
+  BUCHUNG.BRUTTO = rt::Cents::fromReal(-1234.56);
+  BUCHUNG.NETTO = rt::Cents::fromReal(-1037.445378151261);
+  BUCHUNG.MWST = rt::Cents::fromReal(1e-300);
   BUCHUNG.ART = 2;
   BUCHUNG.MWSTSATZ = 5;
   BUCHUNG.EXTRA[0] = 0xFF;
@@ -111,7 +111,7 @@ TEST_F(DateienTest, EveryFieldSurvivesTheFileAndClearBlanksTextsAndZeroesTheRest
   ASSERT_EQ(BUCHUNGDATEI.add(), kNoError);
   BUCHUNGDATEI.clear();
   EXPECT_TRUE(BUCHUNG.DATUM.isZero());
-  EXPECT_EQ(BUCHUNG.BRUTTO, 0.0);
+  EXPECT_EQ(BUCHUNG.BRUTTO, rt::Cents::fromReal(0.0));
   EXPECT_TRUE(BUCHUNG.TEXT[1].isBlank());
   EXPECT_EQ(BUCHUNG.KONTOTEXT.raw(), std::string(20, ' '));
   EXPECT_EQ(BUCHUNG.EXTRA[0], 0);
@@ -434,7 +434,7 @@ TEST_F(DateienTest, ADamagedPageOfTheBookingFileIsAFailureNeverTheEnd) {
     BUCHUNG.DATUM = rt::dateOf(tag + nr % 365);
     BUCHUNG.KONTO = "4000";
     BUCHUNG.TEXT[0] = "Buchung " + std::to_string(nr);
-    BUCHUNG.BRUTTO = nr;
+    BUCHUNG.BRUTTO = rt::Cents::fromReal(nr);
     ASSERT_EQ(BUCHUNGDATEI.add(), kNoError);
   }
   ASSERT_EQ(BUCHUNGDATEI.commit(), kNoError);

@@ -98,7 +98,7 @@ TEST(PictureTest, FormatsNumbers) {
     SCOPED_TRACE(std::string(c.picture) + " " + std::to_string(c.value));
     EXPECT_EQ(Picture(c.picture).format(c.value), QString(c.shown));
   }
-  EXPECT_EQ(rt::formatAmount(-1234.5), QString("   -1.234,50"));
+  EXPECT_EQ(rt::formatAmount(rt::Cents(-123450)), QString("   -1.234,50"));
 }
 
 TEST(PictureTest, FormatsDatesAndTexts) {
