@@ -3,6 +3,7 @@
 #include "bookkeeping/booking/BuchungLogik.h"
 #include "bookkeeping/booking/UebersichtLogik.h"
 #include "bookkeeping/common/Ereignisse.h"
+#include "bookkeeping/data/Dateien.h"
 #include "bookkeeping/data/Parameter.h"
 #include "bookkeeping/frame/Globale.h"
 #include "runtime/window/Threads.h"
@@ -75,8 +76,21 @@ WindowDef definition() {
       text(FELD_S_MWST4, "?MWST4", "USt-Vorauszahlung", 345, 37),
       {.field = FELD_S_LINIE, .kind = Kind::Line, .x = 290, .y = 46, .w = 135, .h = 1},
       anzeige(FELD_S_GEWINNSTR, "?GEWINNSTR", 345, 52, kDefault, GEWINNSTR, "@S7"),
+      // In the free row between the period and its sums.
+      text(FELD_S_BESCHAEDIGT, "?BESCHAEDIGT", "Buchung.dat beschädigt - Summen unvollständig!", 2, 14, 196,
+           A_Hidden | A_Bold),
   };
   return d;
+}
+
+// Sums read from a damaged file lack the bookings that could not be read.
+void BeschaedigtZeigen() {
+  if (BUCHUNGDATEI.failure() == 0) {
+    WinSummen.hide(FELD_S_BESCHAEDIGT);
+    return;
+  }
+  WinSummen.setTextColour(FELD_S_BESCHAEDIGT, QColor(0xC0, 0x00, 0x00));
+  WinSummen.show(FELD_S_BESCHAEDIGT);
 }
 
 void SummenNeu() {
@@ -98,6 +112,7 @@ void SummenNeu() {
     GEWINNSTR = "Verlust";
     WinSummen.setTextColour(FELD_S_JGEWINN, QColor(0x60, 0x00, 0x00));
   }
+  BeschaedigtZeigen();
   WinSummen.showVariables();
 }
 
@@ -157,6 +172,7 @@ void SummenfensterEinrichten() {
   setzeY(FELD_S_EINNAHMEN2, zwei ? 17 : 7);
   setzeY(FELD_S_JAUSGANGBRUTTO, zwei ? 32 : 22);
   setzeY(FELD_S_AUSGABEN2, zwei ? 32 : 22);
+  BeschaedigtZeigen();
 }
 
 void SummenUebersicht() {

@@ -36,6 +36,7 @@ enum SummenFeld : int {
   FELD_S_MWST4,
   FELD_S_LINIE,
   FELD_S_GEWINNSTR,
+  FELD_S_BESCHAEDIGT,  // shown while "Buchung.dat" is known to be damaged
 };
 
 // The display fields of the window, filled from SUMMEN on every new sums event.
@@ -46,5 +47,6 @@ extern rt::String<7> GEWINNSTR;
 
 // The window procedure: opens the sums window on the calling thread and attaches its handler.
 void SummenUebersicht();
-// Shows and places the controls for PARA.BUCHUNGSART.
+// Shows and places the controls for PARA.BUCHUNGSART; while "Buchung.dat" is known to be damaged, also
+// the warning that the sums are incomplete.
 void SummenfensterEinrichten();

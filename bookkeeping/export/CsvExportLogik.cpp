@@ -4,6 +4,7 @@
 #include "bookkeeping/proc/CsvDatei.h"
 #include "runtime/text/Picture.h"
 
+#include <chrono>
 #include <climits>
 #include <map>
 #include <optional>
@@ -108,13 +109,15 @@ CsvExportErgebnis CsvExportieren(const QString& datei, rt::Day von, rt::Day bis,
   bool gelesen = false;
   int code = 0;
   Kontenliste konten;
+  using Clock = std::chrono::steady_clock;
   for (bool ende = false; !ende;) {
     {
       const PufferLeihe geliehen;
       BUCHUNG.DATUM = datum;
       BUCHUNG.NR = nr;
       BUCHUNGDATEI.setToValue(BUCHUNG_KEYDATUM);
-      for (int n = 0; n < CSV_PAUSE_NACH;) {
+      const auto bisPause = Clock::now() + std::chrono::milliseconds(CSV_PAUSE_MS);
+      for (int n = 0; n < CSV_PAUSE_NACH && (n % 64 != 63 || Clock::now() < bisPause);) {
         code = BUCHUNGDATEI.next();
         if (code != 0 || rt::dayNumber(BUCHUNG.DATUM) > bis) {
           if (code == rt::isam::kRecordNotAvailable) code = 0;

@@ -55,7 +55,9 @@ ReportDef P40_REP_DEF(AUSWERTUNG_T& a) {
                               {.label = "?SEITE2", .kind = Kind::PageNumber, .picture = "@N_8", .x = 176, .y = 13,
                                .w = 18, .attrs = A_Right},
                               spalte("?BRUTTOSTR_", "Brutto", 141), spalte("?NETTOSTR_", "Netto", 161),
-                              spalte("?MWSTSTR_", "MwSt", 181)}},
+                              spalte("?MWSTSTR_", "MwSt", 181),
+                              {.label = "?BESCHAEDIGT", .kind = Kind::Text, .text = BUCHUNGEN_UNVOLLSTAENDIG, .x = 25,
+                               .y = 20, .attrs = A_Hidden | A_Bold, .color = QColor(192, 0, 0), .fontSize = 8}}},
       .bands = {
           // A booking's two lines stand 3 mm apart: in 8 point their letters keep clear of each other
           // (the report's 10 point would make a descender touch the capitals of the line below).
@@ -283,6 +285,7 @@ void PostenOhneKontoAuflisten(AUSWERTUNG_T& a) {
 // The run lives on the heap: its report and the copied bookings are large, and the caller's stack
 // may be a thread's coroutine stack.
 void AuswertungErstellen() {
+  if (!TrotzBeschaedigungFortfahren(BUCHUNGDATEI, "Soll die Auswertung trotzdem erstellt werden?")) return;
   ParameterSpeichern();
   const auto lauf = std::make_unique<AUSWERTUNG_T>();
   AUSWERTUNG_T& a = *lauf;
@@ -311,6 +314,9 @@ void AuswertungErstellen() {
   a.T_2 = titel + datumText(a.AUSWERTUNGVON) + "-" + datumText(a.AUSWERTUNGBIS);
 
   bestandLesen(a);
+  // Every page of an evaluation from a damaged file says so, also when its own walk found the damage.
+  if (BUCHUNGDATEI.failure()) a.P40_REP.unhide("?BESCHAEDIGT");
+  else a.P40_REP.hide("?BESCHAEDIGT");
   if (seite == 2) nachKonten(a);
   else einnahmenUndAusgaben(a);
   a.BESTAND = {};

@@ -493,22 +493,6 @@ TEST_F(BuchungEingebenTest, LoadingForEditing) {
   settle();
 }
 
-TEST_F(BuchungEingebenTest, Screenshot) {
-  const QString out = qEnvironmentVariable("TAVIK_SCREENSHOTS");
-  if (out.isEmpty()) GTEST_SKIP() << "set TAVIK_SCREENSHOTS to a folder to write the pictures";
-  PARA.MWST_1 = 0;
-  openForm();
-  QTest::qWait(50);
-  w.topWidget()->grab().save(out + "/buchung-neutral.png");
-  for (const char* code : {"EIN", "BUER", "UST"}) {
-    click(BF_ABBRUCH);
-    type(BF_CODE, code);
-    type(BF_BRUTTO, "1234,5");
-    QTest::qWait(50);
-    w.topWidget()->grab().save(out + "/buchung-" + QString(code).toLower() + ".png");
-  }
-}
-
 TEST_F(BuchungEingebenTest, ARejectedAmountLeftByTabIsToldOnceAndTheFormTakesInputAgain) {
   setInvalidInputHandler(EingabefehlerMelden);
   for (int tastatur : {1, 2}) {

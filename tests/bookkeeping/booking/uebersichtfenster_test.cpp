@@ -303,22 +303,3 @@ TEST_F(OverviewWindowTest, OpeningRestoresPlaceAndFormatsOnlyWithSavedWindowData
     settle();
   }
 }
-
-TEST_F(OverviewWindowTest, Screenshots) {
-  const QString dir = qEnvironmentVariable("TAVIK_SCREENSHOTS");
-  if (dir.isEmpty()) GTEST_SKIP() << "TAVIK_SCREENSHOTS names no folder";
-  booking(1, d(2026, 3, 2), 1, 1190, "Rechnung 17", "Müller GmbH", 1000, 190);
-  booking(2, d(2026, 3, 5), 2, 59.5, "Bürobedarf", "", 50, 9.5);
-  booking(3, d(2026, 3, 9), 3, 400, "USt-Vorauszahlung", "Februar");
-  booking(4, d(2026, 1, 9), 1, 300, "Januar");
-  THREADSUMMEN = start(SummenUebersicht);
-  open();
-  EXPECT_TRUE(WinAnzeige.topWidget()->grab().save(QDir(dir).filePath("uebersicht.png")));
-  EXPECT_TRUE(WinSummen.topWidget()->grab().save(QDir(dir).filePath("summen.png")));
-  click(WinAnzeige, FELD_BUCHUNGSUCHEN);
-  type(FELD_BUCHUNGSUCHENTEXT, "u");
-  click(WinAnzeige, FELD_BUCHUNGSUCHENOK);
-  WinAnzeige.setPosition(0, 0, 260, 200);
-  settle();
-  EXPECT_TRUE(WinAnzeige.topWidget()->grab().save(QDir(dir).filePath("uebersicht-suche.png")));
-}

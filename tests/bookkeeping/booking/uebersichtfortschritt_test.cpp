@@ -57,8 +57,6 @@ TEST_F(RefillProgressTest, ALongRefillShowsItsProgressAndTakesAStoreMeanwhile) {
     const std::size_t zeilen = EINGANGQUEUE.records() + AUSGANGQUEUE.records();
     blicke.push_back({!WinAnzeige.isHidden(FELD_BERECHNE), zeilen});
     if (gespeichert || zeilen == 0 || WinAnzeige.isHidden(FELD_BERECHNE)) return;
-    const QString dir = qEnvironmentVariable("TAVIK_SCREENSHOTS");
-    if (!dir.isEmpty()) WinAnzeige.topWidget()->grab().save(QDir(dir).filePath("uebersicht-berechne.png"));
     // What the booking form does when the notice closes: store, then ask for a refill.
     CODE = "4000";
     BUCHUNGEINGABE = BUCHUNG_T{};

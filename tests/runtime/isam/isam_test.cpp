@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <mutex>
 #include <random>
 #include <string>
 #include <vector>
@@ -888,4 +889,85 @@ TEST(DataFileTest, AnAmountFieldConvertsTheRealColumnExactly) {
   ASSERT_EQ(reals.get(Key{&asReal, 0}), kNoError);
   EXPECT_EQ(r.AMOUNT, -0.01);
   reals.close();
+}
+
+// A range read in stored order on several connections gives the records of the range in exactly
+// the order of the walk, each once and whole: days with many records, numbers out of order, bounds
+// inside a day; deleted records leave no gap. A record that cannot be read fails the read without
+// being reported (the walk that follows reports it).
+TEST(DataFileTest, ARangeReadGivesTheWalksRecordsInTheWalksOrder) {
+  TempFolder folder;
+  rt::String<200> name = folder.file("range.dat");
+  DataFile file{kProbe, &P, name, kPassword};
+  ASSERT_EQ(file.create(), kNoError);
+  ASSERT_EQ(file.open(AccessMode::ReadWriteDenyWrite), kNoError);
+  constexpr int kRecords = 30000;
+  ASSERT_EQ(file.begin(), kNoError);
+  for (int i = 0; i < kRecords; ++i) {
+    fillProbe(1 + (i * 7919) % kRecords);  // numbers, and with them days, out of stored order
+    ASSERT_EQ(file.add(), kNoError);
+  }
+  ASSERT_EQ(file.commit(), kNoError);
+  for (int nr = 5; nr <= kRecords; nr += 97) {
+    P.NR = nr;
+    ASSERT_EQ(file.get(kByNr), kNoError);
+    ASSERT_EQ(file.remove(), kNoError);
+  }
+  std::vector<int> reported;
+  file.setFailureHandler([&](int code) { reported.push_back(code); });
+
+  // From day 40001 number 100 to day 40005 number 29000, both included.
+  Probe low{}, high{};
+  low.DAY = rt::dateOf(40001);
+  low.NR = 100;
+  high.DAY = rt::dateOf(40005);
+  high.NR = 29000;
+  const auto walk = [&](bool descending) {
+    std::vector<int> nrs;
+    P = descending ? high : low;
+    file.setToValue(kByDay);
+    while ((descending ? file.previous() : file.next()) == kNoError) {
+      const rt::Day day = rt::dayNumber(P.DAY);
+      if (descending ? (day < 40001 || (day == 40001 && P.NR < 100)) : (day > 40005 || (day == 40005 && P.NR > 29000)))
+        break;
+      nrs.push_back(P.NR);
+    }
+    return nrs;
+  };
+  for (const bool descending : {true, false}) {
+    SCOPED_TRACE(descending);
+    std::vector<int> nrs;
+    std::vector<int> taken;
+    bool whole = true;
+    std::mutex m;
+    int waited = 0;
+    const int code = file.readRange(
+        kByDay, &low, &high, descending, [&](std::size_t n) { nrs.assign(n, 0); },
+        [&](std::size_t place, const void* record, std::int64_t) {
+          Probe seen;
+          std::memcpy(&seen, record, sizeof seen);
+          const std::lock_guard<std::mutex> lock(m);
+          nrs[place] = seen.NR;
+          const Probe keep = P;
+          P = seen;
+          whole = whole && isProbe(seen.NR);
+          P = keep;
+        },
+        [&] { ++waited; });
+    ASSERT_EQ(code, kNoError);
+    EXPECT_TRUE(whole);
+    EXPECT_EQ(nrs, walk(descending));
+    EXPECT_GT(nrs.size(), 15000u);
+  }
+
+  // A damaged record inside the range.
+  ASSERT_EQ(sqlite3_exec(file.connection(), "UPDATE PROBE SET CODE = x'41' WHERE NR = 20003", nullptr, nullptr,
+                         nullptr),
+            SQLITE_OK);
+  EXPECT_EQ(file.readRange(kByDay, &low, &high, true, {}, [](std::size_t, const void*, std::int64_t) {}, {}),
+            kInvalidDataFile);
+  EXPECT_TRUE(reported.empty());
+  EXPECT_EQ(file.failure(), kNoError);
+  walk(true);
+  EXPECT_EQ(reported, std::vector<int>{kInvalidDataFile});
 }
