@@ -96,15 +96,15 @@ WindowDef definition() {
       {.field = BF_ZAHLART, .label = "?ZAHLART", .kind = Kind::Panel, .x = 110, .y = 79, .w = 170, .h = 27},
       {.kind = Kind::Prompt, .text = "Brutto", .x = 115, .y = 82},
       {.field = BF_BRUTTO, .label = "?BUCHUNGEINGABE:BRUTTO", .kind = Kind::Entry, .picture = kBetrag, .x = 115,
-       .y = 90, .w = 50, .bound = Bound(&BUCHUNGEINGABE.BRUTTO)},
+       .y = 90, .w = 50, .bound = Bound(BUCHUNGEINGABE.BRUTTO)},
       {.field = BF_NETTOKNOPF, .label = "?NETTO", .kind = Kind::Button, .text = "&Netto", .x = 170, .y = 82,
        .w = 25, .h = 9},
       {.field = BF_NETTO, .label = "?BUCHUNGEINGABE:NETTO", .kind = Kind::Entry, .picture = kBetrag, .x = 170,
-       .y = 90, .w = 50, .bound = Bound(&BUCHUNGEINGABE.NETTO), .attrs = A_Disabled},
+       .y = 90, .w = 50, .bound = Bound(BUCHUNGEINGABE.NETTO), .attrs = A_Disabled},
       {.field = BF_MWSTKNOPF, .label = "?MWST", .kind = Kind::Button, .text = "&MwSt", .x = 225, .y = 82, .w = 25,
        .h = 9},
       {.field = BF_MWST, .label = "?BUCHUNGEINGABE:MWST", .kind = Kind::Entry, .picture = kBetrag, .x = 225,
-       .y = 90, .w = 50, .bound = Bound(&BUCHUNGEINGABE.MWST), .attrs = A_Disabled},
+       .y = 90, .w = 50, .bound = Bound(BUCHUNGEINGABE.MWST), .attrs = A_Disabled},
       {.kind = Kind::Prompt, .text = "Text", .x = 115, .y = 110},
       {.field = BF_TEXT_1, .label = "?BUCHUNGEINGABE:TEXT_1", .kind = Kind::Entry, .picture = "@S50", .x = 115,
        .y = 118, .w = 165, .bound = Bound(BUCHUNGEINGABE.TEXT[0])},
@@ -352,7 +352,7 @@ void Akzeptiert(Window& w, const Event& e) {
       w.giveFocus(BF_TEXT_1);
       break;
     case BF_KONTOMWST:
-      if (round2(BUCHUNGEINGABE.BRUTTO) != 0 && Meldung("Netto und MwSt neu berechnen?", "", "", "", 1, 1)) {
+      if (BUCHUNGEINGABE.BRUTTO != rt::Cents() && Meldung("Netto und MwSt neu berechnen?", "", "", "", 1, 1)) {
         NettoMwstBerechnen();
         w.showVariables();
       }
