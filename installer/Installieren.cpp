@@ -108,6 +108,12 @@ void Installieren() {
     fenster.close();
     return;
   }
+  // A damaged file is refused before anything can be written.
+  if (!AnhangGueltig()) {
+    Nachricht(AnhangFehlerText());
+    fenster.close();
+    return;
+  }
   UEBERSCHRIFT = "Installation Tavik";
   ZielordnerVorschlagen();
   fenster.showVariables();

@@ -122,7 +122,7 @@ void Umgebung::bauen(const std::string& name) {
 }
 
 QString Umgebung::registerWert(const QString& name) const {
-  return platform::readValue(platform::Hive::LocalMachine, kEintrag, name, 190);
+  return platform::readValue(platform::Hive::LocalMachine, kEintrag, name, 16384);
 }
 
 void Umgebung::deinstallationEintragen(const QString& befehl) {
