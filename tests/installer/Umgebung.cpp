@@ -170,6 +170,12 @@ void Treiber::klicke(int feld) {
           [feld] { QTest::mouseClick(rt::win::findWindow("$WIN")->widget(feld), Qt::LeftButton); });
 }
 
+void Treiber::installiereUndSchliesse() {
+  klicke(FELD_INSTALLATIONSTARTEN);
+  schritt([] { return !rt::win::findWindow("$WIN")->isHidden(FELD_ERFOLG); },
+          [] { rt::win::findWindow("$WIN")->topWidget()->close(); });
+}
+
 void Treiber::enterFuer(int feld) {
   schritt([feld] { return bereit(feld); },
           [] {

@@ -234,9 +234,7 @@ TEST_F(InstallationTest, TheRunningProgramStopsAnUpdateBeforeAnyFileIsTouched) {
   u.bauen();
   {
     Treiber t;
-    t.klicke(FELD_INSTALLATIONSTARTEN);
-    t.schritt([] { return !rt::win::findWindow("$WIN")->isHidden(FELD_ERFOLG); },
-              [] { rt::win::findWindow("$WIN")->topWidget()->close(); });
+    t.installiereUndSchliesse();
     ASSERT_TRUE(installieren(t));
   }
   const QString P = u.programmordner();
@@ -404,9 +402,7 @@ TEST_F(InstallationTest, ADamagedInstallerFileIsRefusedBeforeAnythingIsWritten) 
   // An installation is in place: the damaged file must not touch it either.
   {
     Treiber t;
-    t.klicke(FELD_INSTALLATIONSTARTEN);
-    t.schritt([] { return !rt::win::findWindow("$WIN")->isHidden(FELD_ERFOLG); },
-              [] { rt::win::findWindow("$WIN")->topWidget()->close(); });
+    t.installiereUndSchliesse();
     ASSERT_TRUE(installieren(t));
   }
   const QString P = u.programmordner();
@@ -489,9 +485,7 @@ TEST_F(InstallationTest, AnUpdateKilledWhileItCopiesLeavesTheEarlierProgramRunna
   const QStringList halb = QDir(P).entryList({"Tavik.new*"}, QDir::Files);
   EXPECT_EQ(halb.size(), 1) << halb.join(" ").toStdString();
   Treiber t;
-  t.klicke(FELD_INSTALLATIONSTARTEN);
-  t.schritt([] { return !rt::win::findWindow("$WIN")->isHidden(FELD_ERFOLG); },
-            [] { rt::win::findWindow("$WIN")->topWidget()->close(); });
+  t.installiereUndSchliesse();
   ASSERT_TRUE(installieren(t));
   EXPECT_EQ(t.texte(), QStringList{});
   EXPECT_EQ(lesen(P + "Tavik"), u.gespeichert[0]);

@@ -58,9 +58,7 @@ struct DeinstallationTest : ::testing::Test {
       t.klicke(FELD_ORDNERAENDERN);
       t.schritt([&] { return t.ordnerdialoge() == 1; }, [] {});
     }
-    t.klicke(FELD_INSTALLATIONSTARTEN);
-    t.schritt([] { return !rt::win::findWindow("$WIN")->isHidden(FELD_ERFOLG); },
-              [] { rt::win::findWindow("$WIN")->topWidget()->close(); });
+    t.installiereUndSchliesse();
     ProgrammStart();
     ASSERT_TRUE(t.fertig());
     ASSERT_EQ(t.texte().size(), ordner.isEmpty() ? 0 : 1) << t.texte().join("\n").toStdString();
@@ -291,9 +289,7 @@ TEST_F(DeinstallationTest, AHomeFolderOf120CharactersInstallsAndUninstalls) {
   qunsetenv("TAVIK_FOLDER_COMMON_APPDATA");
   u.bauen();
   Treiber t;
-  t.klicke(FELD_INSTALLATIONSTARTEN);
-  t.schritt([] { return !rt::win::findWindow("$WIN")->isHidden(FELD_ERFOLG); },
-            [] { rt::win::findWindow("$WIN")->topWidget()->close(); });
+  t.installiereUndSchliesse();
   ProgrammStart();
   EXPECT_TRUE(t.fertig());
   EXPECT_EQ(t.texte(), QStringList{});
