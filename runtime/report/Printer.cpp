@@ -1,6 +1,9 @@
 #include "runtime/report/Printer.h"
 
 #include "platform/ShellFolders.h"
+#include "runtime/report/PdfWriter.h"
+#include "runtime/window/Threads.h"
+#include "runtime/window/Window.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -9,6 +12,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QProgressDialog>
 #include <memory>
 
 namespace rt::report {
@@ -50,6 +54,33 @@ QString fileNameOf(QString title) {
     if (c < QChar(' ') || unfit.contains(c)) c = '_';
   title = title.trimmed();
   return title.isEmpty() ? QStringLiteral("Ausdruck") : title;
+}
+
+// A PDF file written straight from the page images, under the wait cursor; a longer printout shows
+// how far it has come. The other threads go on meanwhile.
+bool writeFile(const QString& file, const std::vector<const PageImage*>& pages, const QString& title) {
+  const int count = static_cast<int>(pages.size());
+  rt::win::setWaitCursor(true);
+  std::unique_ptr<QProgressDialog> progress;
+  if (count >= 50) {
+    progress = std::make_unique<QProgressDialog>(QString(), QString(), 0, count);
+    progress->setWindowTitle(title);
+    progress->setMinimumDuration(0);
+    progress->setAutoReset(false);
+  }
+  const auto show = [&](int written) {
+    if (!progress) return;
+    progress->setLabelText(QString("Der Ausdruck wird geschrieben: Seite %1 von %2").arg(written).arg(count));
+    progress->setValue(written);
+  };
+  show(0);
+  const bool ok = writePdf(file, pages, title, [&](int written) {
+    show(written);
+    rt::win::yieldThread();
+  });
+  progress.reset();
+  rt::win::setWaitCursor(false);
+  return ok;
 }
 
 PrintOutcome written(const QString& file, int pages) {
@@ -127,7 +158,7 @@ PrintOutcome printPages(const std::vector<const PageImage*>& pages, const QStrin
     c.printer->setDocName(title);
     const bool toFile = c.printer->outputFormat() == QPrinter::PdfFormat;
     const QString file = toFile ? c.printer->outputFileName() : QString();
-    if (!renderPages(*c.printer, pages)) {
+    if (!(toFile ? writeFile(file, pages, title) : renderPages(*c.printer, pages))) {
       const QString where = toFile ? QDir::toNativeSeparators(file) : c.printer->printerName();
       return {false, 0, file, {"Der Ausdruck konnte nicht gedruckt werden:", where}};
     }
@@ -139,11 +170,7 @@ PrintOutcome printPages(const std::vector<const PageImage*>& pages, const QStrin
   if (file.isEmpty())
     return {false, 0, {}, {"Die PDF-Datei des Ausdrucks konnte nicht angelegt werden im Ordner:",
                            QDir::toNativeSeparators(folder)}};
-  QPrinter pdf(QPrinter::HighResolution);
-  pdf.setOutputFormat(QPrinter::PdfFormat);
-  pdf.setOutputFileName(file);
-  pdf.setDocName(title);
-  if (!renderPages(pdf, pages)) {
+  if (!writeFile(file, pages, title)) {
     QFile::remove(file);
     return {false, 0, file, {"Die PDF-Datei des Ausdrucks konnte nicht geschrieben werden:",
                              QDir::toNativeSeparators(file)}};

@@ -82,19 +82,6 @@ TEST(MeldungTest, LayoutAndAnswers) {
   }
 }
 
-TEST(MeldungTest, Screenshot) {
-  const QString out = qEnvironmentVariable("TAVIK_SCREENSHOTS");
-  if (out.isEmpty()) GTEST_SKIP() << "set TAVIK_SCREENSHOTS to a folder to write the pictures";
-  setOpenHook([&](Window& w) {
-    QTest::qWait(50);
-    w.topWidget()->grab().save(out + "/meldung-" + QString::number(w.position().width()) + ".png");
-    static_cast<QAbstractButton*>(w.widget(7))->click();
-  });
-  Meldung("Die Datei \"Konto.dat\" ist nicht mehr vorhanden", "Soll sie neu (ohne Konten) angelegt werden?", "", "", 1, 1);
-  Meldung("Zugriff auf die Datei \"Para.dat\" verweigert - Fehlercode 5");
-  setOpenHook(nullptr);
-}
-
 namespace {
 
 WindowDef askingDef() {
