@@ -109,6 +109,11 @@ int removeNamedFiles(const QString& folder, const QStringList& names) {
   return first;
 }
 
+bool isLink(const QString& path) {
+  struct stat st {};
+  return ::lstat(nativeName(path).constData(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
 bool holdsEntry(const QString& folder, const QString& name) {
   struct stat st {};
   return isPlainName(name) && ::lstat(nativeName(entryPath(folder, name)).constData(), &st) == 0;

@@ -38,6 +38,8 @@ QString makePrivateFolder();
 // itself, never what it points to). Folders, and names that are not plain names, are left alone.
 // FileOk, or the code of the first removal that failed.
 int removeNamedFiles(const QString& folder, const QStringList& names);
+// Whether the path itself is a symbolic link, wherever it points.
+bool isLink(const QString& path);
 // Whether `folder` holds an entry of that name (a link counts, wherever it points).
 bool holdsEntry(const QString& folder, const QString& name);
 // Removes the folder only when it is empty: FileOk; FileFolderNotEmpty when it holds an entry;

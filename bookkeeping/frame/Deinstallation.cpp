@@ -13,7 +13,6 @@
 #include "runtime/window/Window.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QStringList>
 
 using namespace rt::win;
@@ -48,7 +47,7 @@ QString OrdnerVerweigert(const QString& ordner, const QString& eingetragen) {
   if (ordner.isEmpty()) return "ist nicht angegeben.";
   if (platform::isRootFolder(ordner)) return "ist das Grundverzeichnis.";
   if (platform::isHomeFolder(ordner)) return "ist ein Benutzerordner.";
-  if (QFileInfo(QDir::fromNativeSeparators(ordner)).isSymLink()) return "ist eine Verknüpfung auf einen anderen Ordner.";
+  if (platform::isLink(ordner)) return "ist eine Verknüpfung auf einen anderen Ordner.";
   if (gleichnamig(ordner) != gleichnamig(eingetragen)) return "ist nicht der Ordner der Installation von Tavik.";
   return {};
 }

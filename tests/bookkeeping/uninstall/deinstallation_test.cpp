@@ -64,11 +64,12 @@ struct DeinstallationTest : ::testing::Test {
     ASSERT_EQ(t.texte().size(), ordner.isEmpty() ? 0 : 1) << t.texte().join("\n").toStdString();
     const QString name_ = QString::fromStdString(name);
     P = ordner.isEmpty() ? u.programme + "/" + name_ : ordner;
-    D = u.appdata + "/Dolmix/" + name_;
+    // Without a common data folder the data lie in the program folder.
+    D = qgetenv("TAVIK_FOLDER_COMMON_APPDATA").isEmpty() ? P : u.appdata + "/Dolmix/" + name_;
     for (const char* f : {"Konto.dat", "Buchung.dat", "Para.dat"}) schreiben(D + "/" + f, "Daten");
     QFile::remove(D + "/Start.inf");  // the first start of the program deletes it
     befehl = u.registerWert("UnInstallString");
-    ASSERT_EQ(befehl, P + "/Tavik /UnInstall Path1=" + P + "/ Path2=" + D);
+    ASSERT_EQ(befehl, P + "/Tavik /UnInstall Path1=" + P + "/ Path2=" + (D == P ? P + "/" : D));
   }
   // Files a user keeps in the home folder, beside and above both folders, and in sibling folders with
   // like names; their names match the patterns the batch of old deleted by.
@@ -181,6 +182,18 @@ TEST_F(DeinstallationTest, AnInstallationIntoAFolderWithTheUsersFilesKeepsThemAn
   bleiben.sort();
   EXPECT_EQ(eintraege(dokumente), bleiben);
   EXPECT_EQ(eintraege(D), QStringList{"Verweis"});
+  EXPECT_TRUE(u.registerWert("UnInstallString").isEmpty());
+  kanarienLeben();
+}
+
+TEST_F(DeinstallationTest, DataFilesInTheProgramFolderGoOnlyWhenItIsTheDataFolder) {
+  qputenv("TAVIK_FOLDER_COMMON_APPDATA", "");
+  ASSERT_NO_FATAL_FAILURE(installieren());
+  ASSERT_EQ(D, P);
+  kanarienPflanzen();
+  EXPECT_TRUE(deinstallieren(eintrag(), 3));
+  EXPECT_EQ(meldungen, QStringList{kErledigt});
+  EXPECT_FALSE(QFile::exists(P)) << eintraege(P).join(" ").toStdString();
   EXPECT_TRUE(u.registerWert("UnInstallString").isEmpty());
   kanarienLeben();
 }
