@@ -183,7 +183,7 @@ void Deinstallation() {
   // The entry and the launchers go only once the files are gone, so that a run that stopped halfway
   // can be repeated.
   if (const QStringList uebrig = Uebrig(ordner, programm, daten); ende != 0 || !uebrig.isEmpty()) {
-    Meldung("Die Deinstallation ist nicht vollständig, der Eintrag bleibt.",
+    Meldung("Die Deinstallation ist nicht vollständig und kann wiederholt werden.",
             uebrig.isEmpty() ? QString("Die Datei \"UnInst.int\" konnte nicht ausgeführt werden.") : "Nicht gelöscht:",
             uebrig.value(0), uebrig.size() > 1 ? "und " + QString::number(uebrig.size() - 1) + " weitere." : "");
     return;

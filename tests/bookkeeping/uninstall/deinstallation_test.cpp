@@ -103,6 +103,8 @@ struct DeinstallationTest : ::testing::Test {
         for (int f = 3; f <= 6; ++f)
           if (!w.text(f).trimmed().isEmpty()) zeilen << w.text(f).trimmed();
         meldungen << zeilen.join(" | ");
+        static int bilder = 0;
+        bildSpeichern(w.topWidget(), "meldung-" + QString::number(++bilder));
         QTest::mouseClick(w.widget(7), Qt::LeftButton);
         return;
       }
@@ -274,7 +276,7 @@ TEST_F(DeinstallationTest, TheBatchRunsFromAFolderOfItsOwnAndAFileUnderItsOldNam
   schreiben(P + "/UnInst.int", "#!/bin/sh\nrm -f -- \"$1/Tavik.pdf\"\nexit 1\n");
   EXPECT_TRUE(deinstallieren(eintrag(), 3));
   ASSERT_EQ(meldungen.size(), 1);
-  EXPECT_TRUE(meldungen[0].startsWith("Die Deinstallation ist nicht vollständig, der Eintrag bleibt. | Nicht gelöscht: | " + P +
+  EXPECT_TRUE(meldungen[0].startsWith("Die Deinstallation ist nicht vollständig und kann wiederholt werden. | Nicht gelöscht: | " + P +
                                       "/Tavik | und ")) << meldungen[0].toStdString();
   EXPECT_TRUE(unveraendert());
   schreiben(P + "/UnInst.int", batch);
