@@ -171,8 +171,10 @@ void Deinstallation() {
   platform::readInstallRecord(ordner.programm, &programm);
   platform::readInstallRecord(ordner.daten, &daten);
   // What killed writes of the program and of the installer left beside their files.
-  for (const QString& name : kDatendateien + QStringList{"Start.inf"}) platform::deleteLeftoversBeside(ordner.daten + sep + name);
-  for (const QString& name : programm.files) platform::deleteLeftoversBeside(ordner.programm + sep + name);
+  const QString liste = platform::installRecordName();
+  for (const QString& name : kDatendateien + QStringList{"Start.inf", liste})
+    platform::deleteLeftoversBeside(ordner.daten + sep + name);
+  for (const QString& name : programm.files + QStringList{liste}) platform::deleteLeftoversBeside(ordner.programm + sep + name);
 
   const QString wurzel = platform::driveRoot(ordner.programm);
   platform::setCurrentFolder(wurzel);
