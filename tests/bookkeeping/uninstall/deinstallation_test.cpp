@@ -304,10 +304,22 @@ TEST_F(DeinstallationTest, AHomeFolderOf120CharactersInstallsAndUninstalls) {
   qunsetenv("TAVIK_FOLDER_COMMON_APPDATA");
   u.bauen();
   Treiber t;
+  // The proposed folder shows its beginning and its end, none of its texts cut off.
+  QStringList abgeschnitten{"?"};
+  QString gezeigt;
+  t.schritt([] { auto* w = rt::win::findWindow("$WIN"); return w && !w->isHidden(FELD_ABBRUCH); },
+            [&] {
+              rt::win::Window* w = rt::win::findWindow("$WIN");
+              abgeschnitten = abgeschnitteneTexte(w->topWidget());
+              gezeigt = w->text(FELD_ZIELORDNER);
+              bildSpeichern(w->topWidget(), "installer-langer-ordner");
+            });
   t.installiereUndSchliesse();
   ProgrammStart();
   EXPECT_TRUE(t.fertig());
   EXPECT_EQ(t.texte(), QStringList{});
+  EXPECT_EQ(abgeschnitten, QStringList{});
+  EXPECT_TRUE(gezeigt.startsWith(u.wurzel.path().left(15)) && gezeigt.endsWith("hhh/.local/opt/Tavik/")) << gezeigt.toStdString();
   P = home + "/.local/opt/Tavik";
   D = home + "/.local/share/Dolmix/Tavik";
   befehl = u.registerWert("UnInstallString");
