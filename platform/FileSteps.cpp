@@ -67,6 +67,7 @@ int canReplace(const QString& path) {
 }
 
 int writeWholeFile(const QString& path, const QByteArray& bytes) {
+  deleteLeftoversBeside(path);  // what an earlier write, killed halfway, left there
   ReplacementFile file;
   if (const int rc = file.create(path); rc != FileOk) return rc;
   file.append(std::string_view(bytes.constData(), size_t(bytes.size())));

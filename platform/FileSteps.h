@@ -25,7 +25,7 @@ int encodedLength(const QString& path);
 int canReplace(const QString& path);
 
 // Writes `bytes` as the whole new content of `path`: beside it first, then renamed into its place,
-// so that `path` never holds a part of it.
+// so that `path` never holds a part of it. New files that a killed write left beside it go first.
 int writeWholeFile(const QString& path, const QByteArray& bytes);
 // Copies the file `from` the same way to `to`.
 int copyWholeFile(const QString& from, const QString& to);
