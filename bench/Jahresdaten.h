@@ -33,8 +33,8 @@ inline void buchung(int i) {
   BUCHUNG.DATUM = rt::dateOf(rt::yearStart(kJahr) + static_cast<int>((i * 7919LL) % 365));
   BUCHUNG.TEXT[0] = "Rechnung " + std::to_string(i) + " Bürobedarf";
   BUCHUNG.TEXT[1] = i % 7 ? "" : "Lieferant Schmidt & Söhne GmbH";
-  BUCHUNG.BRUTTO = 119.0 + i % 1000;
-  BUCHUNG.NETTO = std::round(BUCHUNG.BRUTTO / 1.19 * 100) / 100;
+  BUCHUNG.BRUTTO = rt::Cents(11900 + i % 1000 * 100);
+  BUCHUNG.NETTO = rt::netOf(BUCHUNG.BRUTTO, 19);
   BUCHUNG.MWST = BUCHUNG.BRUTTO - BUCHUNG.NETTO;
   if (i % 20 == 19) {
     BUCHUNG.ART = 3;

@@ -18,6 +18,7 @@
 #include "runtime/text/Collation.h"
 #include "runtime/window/Threads.h"
 #include "runtime/window/Window.h"
+#include "tests/support/Settle.h"
 
 #include <QApplication>
 #include <QDir>
@@ -71,8 +72,8 @@ bool fill() {
     BUCHUNG.DATUM = rt::dateOf(jan1 + i / 274);  // 274 a day: the 100,000 lie within 2026
     BUCHUNG.TEXT[0] = "Rechnung " + std::to_string(i) + " Bürobedarf";
     BUCHUNG.TEXT[1] = i % 7 ? "" : "Lieferant Schmidt & Söhne GmbH";
-    BUCHUNG.BRUTTO = 119.0 + i % 1000;
-    BUCHUNG.NETTO = std::round(BUCHUNG.BRUTTO / 1.19 * 100) / 100;
+    BUCHUNG.BRUTTO = rt::Cents(11900 + i % 1000 * 100);
+    BUCHUNG.NETTO = rt::netOf(BUCHUNG.BRUTTO, 19);
     BUCHUNG.MWST = BUCHUNG.BRUTTO - BUCHUNG.NETTO;
     if (i % 20 == 19) {
       BUCHUNG.ART = 3;
@@ -220,11 +221,11 @@ void BM_GewinnVerlustVorschauUndPdf(benchmark::State& state) {
       Auswertungen();
       fertig = true;
     });
-    rt::win::settle();
+    testing_support::settle();
     rt::win::Window* dialog = rt::win::findWindow("P40$WIN");
     if (!dialog) return state.SkipWithError("no print dialog");
     klick(dialog, AF_AUSGABENAUFSCHLUESSELN);
-    rt::win::settle();
+    testing_support::settle();
     QElapsedTimer uhr;
     uhr.start();
     klick(dialog, AF_OK);
@@ -254,7 +255,7 @@ void BM_GewinnVerlustVorschauUndPdf(benchmark::State& state) {
       klick(meldung, 7);  // its "OK"
     }
     for (int i = 0; i < 50 && !fertig; ++i) {
-      rt::win::settle(100);
+      testing_support::settle(100);
       if ((dialog = rt::win::findWindow("P40$WIN"))) klick(dialog, AF_ABBRUCH);
     }
     if (!geschrieben || !fertig) return state.SkipWithError("the PDF was not written");
@@ -284,7 +285,6 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
-  P40_REP.reset();
   KONTODATEI.close();
   BUCHUNGDATEI.close();
   return 0;

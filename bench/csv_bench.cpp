@@ -11,6 +11,7 @@
 #include "runtime/text/Collation.h"
 #include "runtime/window/Threads.h"
 #include "runtime/window/Window.h"
+#include "tests/support/Settle.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -56,8 +57,8 @@ bool fill() {
     BUCHUNG.DATUM = rt::dateOf(jan1 + i / 274);
     BUCHUNG.TEXT[0] = "Rechnung " + std::to_string(i) + "; Bürobedarf";
     BUCHUNG.TEXT[1] = i % 97 ? "Lieferant Schmidt & Söhne GmbH" : "";
-    BUCHUNG.BRUTTO = 119.0 + i % 1000;
-    BUCHUNG.NETTO = BUCHUNG.BRUTTO / 1.19;
+    BUCHUNG.BRUTTO = rt::Cents(11900 + i % 1000 * 100);
+    BUCHUNG.NETTO = rt::netOf(BUCHUNG.BRUTTO, 19);
     BUCHUNG.MWST = BUCHUNG.BRUTTO - BUCHUNG.NETTO;
     BUCHUNG.ART = static_cast<std::uint8_t>(1 + i % 3);
     BUCHUNG.MWSTSATZ = static_cast<std::uint8_t>(i % 6);
@@ -75,6 +76,7 @@ double g_laengsteLuecke = 0;
 // One export as the user starts it: a new window, "Start", the count from its end text.
 int exportieren() {
   using namespace rt::win;
+using testing_support::settle;
   start(CsvDatenexport);
   settle();
   Window* w = findWindow("P49$WIN");

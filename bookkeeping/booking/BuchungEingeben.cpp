@@ -352,7 +352,7 @@ void Akzeptiert(Window& w, const Event& e) {
       w.giveFocus(BF_TEXT_1);
       break;
     case BF_KONTOMWST:
-      if (round2(BUCHUNGEINGABE.BRUTTO) != 0 && Meldung("Netto und MwSt neu berechnen?", "", "", "", 1, 1)) {
+      if (BUCHUNGEINGABE.BRUTTO != rt::Cents() && Meldung("Netto und MwSt neu berechnen?", "", "", "", 1, 1)) {
         NettoMwstBerechnen();
         w.showVariables();
       }

@@ -10,9 +10,9 @@
 
 using namespace rt::win;
 
-double EINGANGBRUTTO_ = 0, EINGANGNETTO_ = 0, EINGANGMWST_ = 0;
-double AUSGANGBRUTTO_ = 0, AUSGANGNETTO_ = 0, AUSGANGMWST_ = 0;
-double JEINGANGBRUTTO_ = 0, JAUSGANGBRUTTO_ = 0, JUST_ = 0, JGEWINN_ = 0;
+rt::Cents EINGANGBRUTTO_, EINGANGNETTO_, EINGANGMWST_;
+rt::Cents AUSGANGBRUTTO_, AUSGANGNETTO_, AUSGANGMWST_;
+rt::Cents JEINGANGBRUTTO_, JAUSGANGBRUTTO_, JUST_, JGEWINN_;
 rt::String<7> GEWINNSTR;
 
 namespace {
@@ -105,8 +105,7 @@ void SummenNeu() {
   JAUSGANGBRUTTO_ = SUMMEN.JAUSGANGBRUTTO;
   JUST_ = SUMMEN.JUST;
   JGEWINN_ = SUMMEN.JGEWINN;
-  // Decided on the cent: a result such as -5,55e-17 (0,30 - 0,10 - 0,20) is a profit of 0,00.
-  if (round2(SUMMEN.JGEWINN) >= 0) {
+  if (SUMMEN.JGEWINN >= rt::Cents()) {
     GEWINNSTR = "Gewinn";
     WinSummen.setTextColour(FELD_S_JGEWINN, QColor(0x00, 0x60, 0x00));
   } else {

@@ -2,6 +2,7 @@
 // The sums window $WINSUMMEN: the period sums, the year sums and the year result that the overview
 // computes, laid out for the booking mode.
 
+#include "runtime/text/Cents.h"
 #include "runtime/text/String.h"
 
 // Field numbers of the sums window's controls, in the order of the window.
@@ -39,9 +40,9 @@ enum SummenFeld : int {
 };
 
 // The display fields of the window, filled from SUMMEN on every new sums event.
-extern double EINGANGBRUTTO_, EINGANGNETTO_, EINGANGMWST_;
-extern double AUSGANGBRUTTO_, AUSGANGNETTO_, AUSGANGMWST_;
-extern double JEINGANGBRUTTO_, JAUSGANGBRUTTO_, JUST_, JGEWINN_;
+extern rt::Cents EINGANGBRUTTO_, EINGANGNETTO_, EINGANGMWST_;
+extern rt::Cents AUSGANGBRUTTO_, AUSGANGNETTO_, AUSGANGMWST_;
+extern rt::Cents JEINGANGBRUTTO_, JAUSGANGBRUTTO_, JUST_, JGEWINN_;
 extern rt::String<7> GEWINNSTR;
 
 // The window procedure: opens the sums window on the calling thread and attaches its handler.

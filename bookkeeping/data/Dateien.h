@@ -8,6 +8,7 @@
 //   if (KONTODATEI.error()) ...
 
 #include "runtime/isam/DataFile.h"
+#include "runtime/text/Cents.h"
 #include "runtime/text/Date.h"
 #include "runtime/text/String.h"
 
@@ -35,9 +36,9 @@ struct BUCHUNG_T {
   rt::String<20> KONTOTEXT;
   rt::DATE DATUM;
   rt::String<50> TEXT[2];
-  double BRUTTO;
-  double NETTO;
-  double MWST;
+  rt::Cents BRUTTO;  // REAL in the file, converted on every read and write
+  rt::Cents NETTO;
+  rt::Cents MWST;
   std::uint8_t ART;
   std::uint8_t MWSTSATZ;
   std::uint8_t EXTRA[200];

@@ -83,15 +83,15 @@ void CsvBuchungSchreiben(const BUCHUNG_T& b, const KONTO_T* konto) {
     tag = t;
     datum = rt::toCp1252(rt::formatDate(t));
   }
-  const double vorzeichen = b.ART == 1 ? 1 : -1;
   CsvFeldSchreiben(b.KONTO.raw(), 0, 0);
   CsvFeldSchreiben(konto ? konto->NAME.raw() : std::string_view(CSV_KONTO_FEHLT), 0, 0);
   CsvFeldSchreiben(datum, 0, 0);
   CsvFeldSchreiben(b.TEXT[0].raw(), 0, 0);
   CsvFeldSchreiben(b.TEXT[1].raw(), 0, 0);
-  feld(rt::formatAmount(vorzeichen * b.BRUTTO));
-  feld(rt::formatAmount(vorzeichen * b.NETTO));
-  feld(rt::formatAmount(vorzeichen * b.MWST));
+  const bool eingang = b.ART == 1;  // income positive, expenses and VAT bookings negative
+  feld(rt::formatAmount(eingang ? b.BRUTTO : -b.BRUTTO));
+  feld(rt::formatAmount(eingang ? b.NETTO : -b.NETTO));
+  feld(rt::formatAmount(eingang ? b.MWST : -b.MWST));
   CsvFeldSchreiben(std::to_string(b.ART), 0, 0);
   CsvFeldSchreiben(b.MWSTSATZ >= 1 && b.MWSTSATZ <= 5 ? satzText(b.MWSTSATZ) : std::string_view(), 0, 0);
   CsvTextSchreiben("\r\n");

@@ -225,6 +225,7 @@ void Hauptprogramm() {
   ParameterSpeichern();
   StartbildSchliessen();
   WinMain.close();
+  rt::win::endThreads();
   KONTODATEI.close();
   JahrVorauslesenVerwerfen();
   BUCHUNGDATEI.close();

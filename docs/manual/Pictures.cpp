@@ -19,6 +19,7 @@
 #include "runtime/window/Resources.h"
 #include "runtime/window/Threads.h"
 #include "runtime/window/Window.h"
+#include "tests/support/Settle.h"
 
 #include <QAbstractButton>
 #include <QDir>
@@ -36,6 +37,7 @@
 #include <stdexcept>
 
 using namespace rt::win;
+using testing_support::settle;
 
 namespace {
 
@@ -107,9 +109,9 @@ void beispieleAnlegen(const QString& datenordner) {
     BUCHUNG.DATUM = rt::dateOf(rt::dayNumber(kJahr, b.monat, b.tag));
     BUCHUNG.ART = static_cast<std::uint8_t>(b.art);
     BUCHUNG.MWSTSATZ = static_cast<std::uint8_t>(b.schluessel);
-    BUCHUNG.BRUTTO = b.brutto;
-    BUCHUNG.NETTO = b.netto;
-    BUCHUNG.MWST = b.mwst;
+    BUCHUNG.BRUTTO = rt::Cents::fromReal(b.brutto);
+    BUCHUNG.NETTO = rt::Cents::fromReal(b.netto);
+    BUCHUNG.MWST = rt::Cents::fromReal(b.mwst);
     BUCHUNG.TEXT[0] = b.text1;
     BUCHUNG.TEXT[1] = b.text2;
     if (BUCHUNGDATEI.add()) fail("Beispielbuchung kann nicht gespeichert werden");

@@ -1,5 +1,6 @@
 #include "runtime/isam/DataFile.h"
 
+#include "runtime/text/Cents.h"
 #include "runtime/text/Collation.h"
 #include "runtime/text/Cp1252.h"
 #include "runtime/text/Date.h"
@@ -40,6 +41,7 @@ std::size_t sizeOf(FieldType t) {
     case FieldType::Short: return 2;
     case FieldType::Long: return 4;
     case FieldType::Real: return 8;
+    case FieldType::Cents: return 8;
     case FieldType::Date: return 4;
     default: return 0;  // any size
   }
@@ -48,6 +50,7 @@ std::size_t sizeOf(FieldType t) {
 const char* sqlTypeOf(FieldType t) {
   switch (t) {
     case FieldType::Real: return "REAL";
+    case FieldType::Cents: return "REAL";
     case FieldType::String: return "TEXT";
     case FieldType::Bytes: return "BLOB";
     default: return "INTEGER";
@@ -173,6 +176,8 @@ bool decodable(FieldType t, std::size_t size, sqlite3_stmt* stmt, int i) {
   const int type = sqlite3_column_type(stmt, i);
   switch (t) {
     case FieldType::Real: return type == SQLITE_FLOAT || type == SQLITE_INTEGER;
+    case FieldType::Cents:
+      return (type == SQLITE_FLOAT || type == SQLITE_INTEGER) && rt::Cents::isAmount(sqlite3_column_double(stmt, i));
     case FieldType::String: return type == SQLITE_TEXT;
     case FieldType::Bytes: {  // whole, or without its trailing zeros
       if (type != SQLITE_BLOB) return false;
@@ -248,7 +253,7 @@ void DataFile::plan() {
     for (const char* comp : kd.components) {
       auto it = std::find_if(fields.begin(), fields.end(),
                              [&](const Field& fd) { return std::strcmp(fd.name, comp) == 0; });
-      if (it == fields.end() || it->dim != 1) {
+      if (it == fields.end() || it->dim != 1 || it->type == FieldType::Cents) {  // amounts are no keys
         planError_ = kOtherError;
         continue;
       }
@@ -787,6 +792,12 @@ void DataFile::bindRecord(sqlite3_stmt* stmt) const {
         sqlite3_bind_double(stmt, i, d);
         break;
       }
+      case FieldType::Cents: {
+        rt::Cents c;
+        std::memcpy(&c, p, 8);
+        sqlite3_bind_double(stmt, i, c.toReal());
+        break;
+      }
       case FieldType::String: bindText(stmt, i, p, f.size); break;
       case FieldType::Bytes: {
         std::size_t n = f.size;
@@ -826,6 +837,11 @@ bool DataFile::readRecordInto(sqlite3_stmt* stmt, unsigned char* buffer) const {
       case FieldType::Real: {
         const double d = sqlite3_column_double(stmt, i);
         std::memcpy(p, &d, 8);
+        break;
+      }
+      case FieldType::Cents: {
+        const rt::Cents c = rt::Cents::fromReal(sqlite3_column_double(stmt, i));
+        std::memcpy(p, &c, 8);
         break;
       }
       case FieldType::String: readText(stmt, i, p, f.size); break;

@@ -1,7 +1,6 @@
 #include "runtime/window/ListBox.h"
 
 #include "runtime/text/Picture.h"
-#include "runtime/window/Window.h"
 
 #include <QAbstractItemModel>
 #include <QHeaderView>
@@ -56,6 +55,8 @@ class ListModel : public QAbstractItemModel {
         const QVariant v = source.cell(row, col);
         const rt::Picture& p = pictures[col];
         if (p.kind() == rt::Picture::Kind::Date) return p.formatDate(v.toInt());
+        if (p.kind() == rt::Picture::Kind::Number && v.metaType() == QMetaType::fromType<rt::Cents>())
+          return p.format(v.value<rt::Cents>()).trimmed();
         if (p.kind() == rt::Picture::Kind::Number) return p.format(v.toDouble()).trimmed();
         if (p.kind() == rt::Picture::Kind::Text) return p.formatText(v.toString());
         return v.toString();
@@ -113,7 +114,8 @@ class CellDelegate : public QStyledItemDelegate {
 
 }  // namespace
 
-ListBox::ListBox(QWidget* parent) : QTreeView(parent), model_(new ListModel), unit_(dluX()) {
+ListBox::ListBox(QWidget* parent, double dialogUnit)
+    : QTreeView(parent), model_(new ListModel), unit_(dialogUnit) {
   model_->setParent(this);
   setModel(model_);
   setItemDelegate(new CellDelegate(this));
@@ -150,11 +152,6 @@ ListBox::ListBox(QWidget* parent) : QTreeView(parent), model_(new ListModel), un
   connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] {
     if (!applying_ && onNewSelection) onNewSelection();
   });
-}
-
-void ListBox::setDialogUnit(double pixels) {
-  unit_ = pixels;
-  setFormat(format_.text());
 }
 
 void ListBox::setSource(ListSource source) {

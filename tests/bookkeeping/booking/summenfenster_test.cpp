@@ -8,6 +8,7 @@
 #include <set>
 
 using namespace rt::win;
+using testing_support::settle;
 
 namespace {
 
@@ -85,7 +86,7 @@ TEST_F(SumsWindowTest, TheOverviewsSumsGiveTheYearResultInItsColour) {
       {"exactly 0", 119, 100, 19, "Gewinn", QColor(0x00, 0x60, 0x00), "0,00"},
       {"a loss", 100, 150, 0, "Verlust", QColor(0x60, 0x00, 0x00), "-50,00"},
       {"a profit", 1000.5, 0, 400, "Gewinn", QColor(0x00, 0x60, 0x00), "600,50"},
-      // 0,30 - 0,10 - 0,20 is -5,55e-17 in binary: on the cent it is no loss.
+      // 0,30 - 0,10 - 0,20 is exactly 0 in cents (-5,55e-17 in binary floating point): no loss.
       {"zero below the cent", 0.30, 0.10, 0.20, "Gewinn", QColor(0x00, 0x60, 0x00), "0,00"},
   };
   THREADSUMMEN = start(SummenUebersicht);
@@ -102,7 +103,7 @@ TEST_F(SumsWindowTest, TheOverviewsSumsGiveTheYearResultInItsColour) {
     booking(++nr, d(2026, 2, 10), 3, c.vat, "USt");
     post(EVENT_ListenNeu, THREADANZEIGE);
     settle();
-    EXPECT_EQ(SUMMEN.JGEWINN, c.income - c.expense - c.vat);
+    EXPECT_EQ(SUMMEN.JGEWINN, euro(c.income) - euro(c.expense) - euro(c.vat));
     EXPECT_EQ(WinSummen.text(FELD_S_GEWINNSTR).trimmed(), c.word);
     EXPECT_EQ(WinSummen.textColour(FELD_S_JGEWINN), c.colour);
     EXPECT_EQ(WinSummen.text(FELD_S_JGEWINN), c.result);

@@ -3,6 +3,7 @@
 #include "bookkeeping/common/Ereignisse.h"
 #include "bookkeeping/frame/Rahmen.h"
 #include "tests/bookkeeping/booking/uebersicht_fixture.h"
+#include "runtime/window/ListBox.h"
 
 #include <QAbstractItemModel>
 #include <QDir>
@@ -10,6 +11,7 @@
 #include <QLineEdit>
 
 using namespace rt::win;
+using testing_support::settle;
 using testing_support::MessageAnswers;
 
 namespace {
@@ -52,14 +54,14 @@ struct OverviewWindowTest : WorkWindowTest {
 }  // namespace
 
 TEST_F(OverviewWindowTest, AnEmptyFileShowsEmptyListsAndPostsTheSums) {
-  SUMMEN.JEINGANGBRUTTO = 7;
+  SUMMEN.JEINGANGBRUTTO = euro(7);
   open();
   EXPECT_FALSE(WinAnzeige.isHidden(FELD_NREINGANG));
   EXPECT_FALSE(WinAnzeige.isHidden(FELD_NRAUSGANG));
   EXPECT_TRUE(WinAnzeige.isHidden(FELD_BERECHNE));
   EXPECT_EQ(rows(FELD_NREINGANG), 0);
   EXPECT_EQ(rows(FELD_NRAUSGANG), 0);
-  EXPECT_EQ(SUMMEN.JEINGANGBRUTTO, 0);
+  EXPECT_EQ(SUMMEN.JEINGANGBRUTTO, euro(0));
   EXPECT_EQ(empfangen[EVENT_SummenNeu], 1);
   EXPECT_EQ(EINGABEJAHR, 2026);
 }
@@ -78,12 +80,12 @@ TEST_F(OverviewWindowTest, TheRefillListsThePeriodAndSumsTheYear) {
   EXPECT_EQ(cell(FELD_NRAUSGANG, 1, 1), "Werkstatt   Öl");
   EXPECT_EQ(cell(FELD_NRAUSGANG, 2, 1), "   USt-Vorauszahlung");
   EXPECT_EQ(cell(FELD_NRAUSGANG, 2, 2), "400,00");  // kind 3 keeps its sign
-  EXPECT_EQ(SUMMEN.EINGANGBRUTTO, 119);
-  EXPECT_EQ(SUMMEN.JEINGANGBRUTTO, 357);
-  EXPECT_EQ(SUMMEN.AUSGANGBRUTTO, -59.5);
-  EXPECT_EQ(SUMMEN.AUSGANGNETTO, -50);
-  EXPECT_EQ(SUMMEN.JAUSGANGBRUTTO, -59.5);
-  EXPECT_EQ(SUMMEN.JUST, -400);
+  EXPECT_EQ(SUMMEN.EINGANGBRUTTO, euro(119));
+  EXPECT_EQ(SUMMEN.JEINGANGBRUTTO, euro(357));
+  EXPECT_EQ(SUMMEN.AUSGANGBRUTTO, euro(-59.5));
+  EXPECT_EQ(SUMMEN.AUSGANGNETTO, euro(-50));
+  EXPECT_EQ(SUMMEN.JAUSGANGBRUTTO, euro(-59.5));
+  EXPECT_EQ(SUMMEN.JUST, euro(-400));
   EXPECT_FALSE(WinAnzeige.isHidden(FELD_NREINGANG));
   EXPECT_FALSE(WinAnzeige.isHidden(FELD_NRAUSGANG));
   EXPECT_TRUE(WinAnzeige.isHidden(FELD_BERECHNE));

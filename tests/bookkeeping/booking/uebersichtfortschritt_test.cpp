@@ -5,12 +5,14 @@
 #include "bookkeeping/common/Ereignisse.h"
 #include "bookkeeping/frame/Rahmen.h"
 #include "tests/bookkeeping/booking/uebersicht_fixture.h"
+#include "runtime/window/ListBox.h"
 
 #include <QAbstractItemModel>
 #include <QDir>
 #include <QTimer>
 
 using namespace rt::win;
+using testing_support::settle;
 
 namespace {
 
@@ -35,7 +37,7 @@ TEST_F(RefillProgressTest, ALongRefillShowsItsProgressAndTakesAStoreMeanwhile) {
     BUCHUNG.KONTO = "4000";
     BUCHUNG.DATUM = rt::dateOf(d(2026, 1, 1) + (i * 7919) % 365);  // scattered dates
     BUCHUNG.ART = static_cast<std::uint8_t>(1 + i % 2);
-    BUCHUNG.BRUTTO = i;
+    BUCHUNG.BRUTTO = euro(i);
     BUCHUNG.TEXT[0] = "Buchung " + std::to_string(i);
     ASSERT_EQ(BUCHUNGDATEI.add(), 0);
   }
@@ -63,7 +65,7 @@ TEST_F(RefillProgressTest, ALongRefillShowsItsProgressAndTakesAStoreMeanwhile) {
     BUCHUNGEINGABE.KONTO = "4000";
     BUCHUNGEINGABE.ART = 2;
     BUCHUNGEINGABE.DATUM = rt::dateOf(d(2026, 12, 31));
-    BUCHUNGEINGABE.BRUTTO = 0.5;
+    BUCHUNGEINGABE.BRUTTO = euro(0.5);
     BUCHUNGEINGABE.TEXT[0] = "Während der Rechnung";
     gespeichert = BuchungSpeichern([] {}) == Speichern::Gespeichert;
     post(EVENT_ListenNeu, THREADANZEIGE);

@@ -43,9 +43,9 @@ struct YearCopyTest : DataFolderTest {
     BUCHUNGEINGABE.KONTO = "4000";
     BUCHUNGEINGABE.ART = static_cast<std::uint8_t>(art);
     BUCHUNGEINGABE.DATUM = rt::dateOf(day);
-    BUCHUNGEINGABE.BRUTTO = gross;
-    BUCHUNGEINGABE.NETTO = gross / 1.19;
-    BUCHUNGEINGABE.MWST = gross - gross / 1.19;
+    BUCHUNGEINGABE.BRUTTO = euro(gross);
+    BUCHUNGEINGABE.NETTO = euro(gross / 1.19);
+    BUCHUNGEINGABE.MWST = euro(gross - gross / 1.19);
     BUCHUNGEINGABE.TEXT[0] = text;
     BUCHUNGEINGABE.TEXT[1] = "Zeile zwei";
     ASSERT_EQ(BuchungSpeichern([] {}), Speichern::Gespeichert);
@@ -60,8 +60,8 @@ struct YearCopyTest : DataFolderTest {
       BUCHUNG.KONTO = "4000";
       BUCHUNG.DATUM = rt::dateOf(d(2026, 1, 1) + static_cast<int>(zufall() % 365));
       BUCHUNG.ART = static_cast<std::uint8_t>(1 + zufall() % 3);
-      BUCHUNG.BRUTTO = 100 + i;
-      BUCHUNG.NETTO = i / 1.19;
+      BUCHUNG.BRUTTO = euro(100 + i);
+      BUCHUNG.NETTO = euro(i / 1.19);
       BUCHUNG.TEXT[0] = "B" + std::to_string(i);
       ASSERT_EQ(BUCHUNGDATEI.add(), 0);
     }
@@ -71,7 +71,7 @@ struct YearCopyTest : DataFolderTest {
     std::vector<int> out;
     BUCHUNGDATEI.clear();
     BUCHUNGDATEI.set(BUCHUNG_KEYNR);
-    while (BUCHUNGDATEI.next() == 0) out.push_back(BUCHUNG.NR);
+    while (BUCHUNGDATEI.next() == 0) out.push_back(+BUCHUNG.NR);
     return out;
   }
 
@@ -91,7 +91,7 @@ struct YearCopyTest : DataFolderTest {
     while (BUCHUNGDATEI.previous() == 0 && rt::dayNumber(BUCHUNG.DATUM) >= anfang) {
       ASSERT_LT(i, kopie.size());
       const JAHRESZEILE_T& z = kopie[i++];
-      ASSERT_EQ(z.NR, BUCHUNG.NR);
+      ASSERT_EQ(z.NR, +BUCHUNG.NR);
       EXPECT_EQ(z.TAG, rt::dayNumber(BUCHUNG.DATUM));
       EXPECT_EQ(z.ART, BUCHUNG.ART);
       EXPECT_EQ(z.BRUTTO, BUCHUNG.BRUTTO);
@@ -100,7 +100,7 @@ struct YearCopyTest : DataFolderTest {
       EXPECT_EQ(z.LISTENZEILE.TEXT, BuchungsZeile(BUCHUNG).TEXT);
       const rt::Day tag = rt::dayNumber(BUCHUNG.DATUM);
       if (tag >= von && tag <= bis) {
-        (BUCHUNG.ART == 1 ? erwartetEin : erwartetAus).push_back(BUCHUNG.NR);
+        (BUCHUNG.ART == 1 ? erwartetEin : erwartetAus).push_back(+BUCHUNG.NR);
         if (BUCHUNG.ART == 1) erwartet.EINGANGBRUTTO += BUCHUNG.BRUTTO;
         if (BUCHUNG.ART == 2) erwartet.AUSGANGNETTO -= BUCHUNG.NETTO;
       }
@@ -141,7 +141,7 @@ TEST_F(YearCopyTest, TheCopyEqualsTheFileAfterEveryStoreDeleteAndLoad) {
         ListenNeuBerechnen();  // the load asks for a refill too
         expectCopyEqualsFile();
         if (wuerfel(2)) {
-          BUCHUNGEINGABE.BRUTTO += 1;
+          BUCHUNGEINGABE.BRUTTO += euro(1);
           BUCHUNGEINGABE.DATUM = rt::dateOf(d(2026, 1, 1) + wuerfel(365));
           ASSERT_EQ(BuchungSpeichern([] {}), Speichern::Gespeichert);
         } else {
@@ -226,8 +226,8 @@ TEST_F(YearCopyTest, AYearReadInPartsKeepsTheWalksOrderAndSums) {
     BUCHUNG.DATUM = rt::dateOf(nachbar ? (nr % 100 ? d(2025, 12, 31) : d(2027, 1, 1)) : d(2026, 1, 1) + nr % 30);
     imJahr += nachbar ? 0 : 1;
     BUCHUNG.ART = static_cast<std::uint8_t>(1 + nr % 3);
-    BUCHUNG.BRUTTO = 0.1 * nr;
-    BUCHUNG.NETTO = 0.07 * nr;
+    BUCHUNG.BRUTTO = rt::Cents(10 * nr);
+    BUCHUNG.NETTO = rt::Cents(7 * nr);
     BUCHUNG.TEXT[0] = "B" + std::to_string(nr);
     ASSERT_EQ(BUCHUNGDATEI.add(), 0);
   }

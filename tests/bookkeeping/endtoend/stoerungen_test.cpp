@@ -17,12 +17,13 @@
 #include <sys/resource.h>
 
 using namespace rt::win;
+using testing_support::settle;
 using programm::waitFor;
 
 namespace {
 
 constexpr int kBuchungen = 2000;
-constexpr double kBrutto = 59.5;  // every booking; the year's income is 119.000,00
+constexpr rt::Cents kBrutto(5950);  // every booking; the year's income is 119.000,00
 const QString kSchaden = "Buchung.dat ist beschädigt - die Zahlen können unvollständig sein!";
 // Fields of the print preview P18$WINVORSCHAU.
 constexpr int kVorschauAbbruch = 8;

@@ -18,6 +18,7 @@
 #include <memory>
 
 using namespace rt::win;
+using testing_support::settle;
 using rt::report::Report;
 using rt::report::ReportDef;
 

@@ -2,6 +2,7 @@
 // key order against the collation, and a crash in the middle of adding.
 
 #include "runtime/isam/DataFile.h"
+#include "runtime/text/Cents.h"
 #include "runtime/text/Collation.h"
 #include "runtime/text/Date.h"
 #include "tests/support/TestSupport.h"
@@ -535,7 +536,7 @@ TEST(DataFileTest, AProcessKilledInATransactionLeavesTheOldOrTheNewRecordsNeverA
     EXPECT_EQ(file.open(AccessMode::ReadWriteDenyWrite), kNoError);
     EXPECT_EQ(integrity(file.connection()), "ok");
     file.set(kByNr);
-    while (file.next() == kNoError) out.push_back(P.AMOUNT);
+    while (file.next() == kNoError) out.push_back(+P.AMOUNT);
     file.close();
     return out;
   };
@@ -813,6 +814,81 @@ TEST_F(ProbeFileTest, AWalkThatSavesItsStateReadsOnAsIfNothingHappened) {
   EXPECT_TRUE(rows.empty());
   file.close();
   EXPECT_FALSE(file.changedRows(start, &rows));  // reopened: read afresh
+}
+
+namespace {
+
+#pragma pack(push, 1)
+struct Money {
+  std::int32_t NR;
+  rt::Cents AMOUNT;
+};
+struct MoneyAsReal {
+  std::int32_t NR;
+  double AMOUNT;
+};
+#pragma pack(pop)
+
+}  // namespace
+
+// An amount field holds whole cents and keeps a REAL column: a file written with REAL amounts reads
+// to the cent, and the REAL written for an amount is the nearest one, as such files always held.
+TEST(DataFileTest, AnAmountFieldConvertsTheRealColumnExactly) {
+  TempFolder folder;
+  const rt::String<200> name = folder.file("money.dat");
+  Money m{};
+  MoneyAsReal r{};
+  const Record inCents{"MONEY",
+                       sizeof(Money),
+                       {{"NR", FieldType::Long, offsetof(Money, NR), 4},
+                        {"AMOUNT", FieldType::Cents, offsetof(Money, AMOUNT), 8}},
+                       {{"KEYNR", {"NR"}, true, false}}};
+  const Record asReal{"MONEY",
+                      sizeof(MoneyAsReal),
+                      {{"NR", FieldType::Long, offsetof(MoneyAsReal, NR), 4},
+                       {"AMOUNT", FieldType::Real, offsetof(MoneyAsReal, AMOUNT), 8}},
+                      {{"KEYNR", {"NR"}, true, false}}};
+  DataFile cents(inCents, &m, name), reals(asReal, &r, name);
+  struct Case {
+    double real;
+    std::int64_t cents;
+  };
+  const Case written[] = {{84.03, 8403}, {0.1 + 0.2, 30}, {-1037.445378151261, -103745}, {0.005, 1},
+                          {2.675, 268},  {-0.004, 0},     {9999999.99, 999999999},       {1e-300, 0}};
+  ASSERT_EQ(reals.create(), kNoError);
+  ASSERT_EQ(reals.open(AccessMode::ReadWriteDenyWrite), kNoError);
+  for (std::size_t i = 0; i < std::size(written); ++i) {
+    r = {static_cast<std::int32_t>(i + 1), written[i].real};
+    ASSERT_EQ(reals.add(), kNoError);
+  }
+  reals.close();
+
+  ASSERT_EQ(cents.open(AccessMode::ReadWriteDenyWrite), kNoError);
+  for (std::size_t i = 0; i < std::size(written); ++i) {
+    m.NR = static_cast<std::int32_t>(i + 1);
+    ASSERT_EQ(cents.get(Key{&inCents, 0}), kNoError);
+    EXPECT_EQ(m.AMOUNT.cents(), written[i].cents) << written[i].real;
+  }
+  m = {100, rt::Cents(8403)};
+  ASSERT_EQ(cents.add(), kNoError);
+  m = {101, rt::Cents(-1)};
+  ASSERT_EQ(cents.add(), kNoError);
+  // A stored value that no amount can be is a failure of the file, never an amount.
+  ASSERT_EQ(sqlite3_exec(cents.connection(), "UPDATE MONEY SET AMOUNT = 1e300 WHERE NR = 3", nullptr, nullptr,
+                         nullptr),
+            SQLITE_OK);
+  m.NR = 3;
+  EXPECT_EQ(cents.get(Key{&inCents, 0}), kInvalidDataFile);
+  cents.close();
+
+  ASSERT_EQ(reals.open(AccessMode::ReadWriteDenyWrite), kNoError);
+  r.NR = 100;
+  ASSERT_EQ(reals.get(Key{&asReal, 0}), kNoError);
+  EXPECT_EQ(+r.AMOUNT, 84.03);
+  r.NR = 101;
+  ASSERT_EQ(reals.get(Key{&asReal, 0}), kNoError);
+  EXPECT_EQ(+r.AMOUNT, -0.01);
+  reals.close();
 }
 
 // A range read in stored order on several connections gives the records of the range in exactly

@@ -15,6 +15,7 @@
 #include <vector>
 
 using namespace rt::win;
+using testing_support::settle;
 
 namespace {
 
@@ -551,4 +552,15 @@ TEST_F(WindowTest, APlainWindowOfTheFrameStandsInTheFramesClientCoordinatesAbove
   child.close();
   frame.close();
   settle();
+}
+
+TEST_F(WindowTest, AWindowKeptOnTopStaysShown) {
+  Window w(askDef());
+  w.open();
+  w.attach(recorder());
+  w.keepOnTop();
+  settle();
+  EXPECT_TRUE(w.topWidget()->windowFlags() & Qt::WindowStaysOnTopHint);
+  EXPECT_TRUE(w.topWidget()->isVisible());  // a changed flag alone would hide it
+  w.close();
 }
