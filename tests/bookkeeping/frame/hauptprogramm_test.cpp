@@ -242,7 +242,8 @@ TEST_F(StartupTest, TheStoredFramePlaceIsBroughtIntoRange) {
     });
     Hauptprogramm();
     setOpenHook(nullptr);
-    EXPECT_EQ(seen.x(), c.wantX);
+    // At the screen's left edge the frame's border stands on the screen too.
+    EXPECT_NEAR(seen.x(), c.wantX, c.wantX == 0 ? 1 : 0);
     if (c.wantW >= 373) { EXPECT_EQ(seen.width(), c.wantW); }
     EXPECT_EQ(PARA.FENSTERDATEN.wert(13), c.wantX);
     EXPECT_EQ(PARA.FENSTERDATEN.wert(15), c.wantW);
