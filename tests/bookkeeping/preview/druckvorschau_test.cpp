@@ -8,6 +8,7 @@
 
 #include <QAbstractScrollArea>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QProcess>
 #include <QPushButton>
@@ -357,6 +358,61 @@ TEST_F(DruckvorschauTest, PrintingSendsTheClosedReportsPages) {
   EXPECT_EQ(ergebnis_, 1);
   EXPECT_EQ(kasse_.close().pages, 1);
   EXPECT_EQ(pdfDateien().size(), 2);
+}
+
+namespace {
+
+// Prints a long report through the preview as a user does, into the documents folder.
+int langerAusdruck(const QStringList&) {
+  Report bericht(kKassenbuch);
+  SEITENQUEUE.clear();
+  bericht.open(SEITENQUEUE);
+  for (int i = 1; i <= 3000; ++i) {
+    ZEILE = QString("Zeile auf Seite %1").arg(i);
+    bericht.print("?DETAIL");
+    bericht.pageBreak();
+  }
+  start([&bericht] { Druckvorschau(bericht, -50, 1, 0); });
+  settle();
+  Window* w = findWindow("P18$WINVORSCHAU");
+  if (!w) return 3;
+  QTest::mouseClick(w->widget(PRINT), Qt::LeftButton);
+  settle();
+  bericht.close();
+  return 0;
+}
+TAVIK_CHILD_MODE("langer-ausdruck", langerAusdruck);
+
+}  // namespace
+
+// A print killed while its file is written leaves no file under the printout's name, only its
+// half-written file beside it, which the next printout into that folder removes.
+TEST_F(DruckvorschauTest, AKilledPrintLeavesNoFileUnderItsName) {
+  QProcess kind;
+  kind.start(testing_support::selfPath(), {"--child=langer-ausdruck"});
+  ASSERT_TRUE(kind.waitForStarted());
+  const QDir dokumente(documents_.path());
+  bool getoetet = false;
+  for (QElapsedTimer t; !getoetet && kind.state() == QProcess::Running && (t.isValid() || (t.start(), true)) &&
+                        t.elapsed() < 60000;) {
+    // Killed as soon as the printout has begun to write, under whatever name.
+    const QFileInfoList halb = dokumente.entryInfoList(QDir::Files);
+    if (!halb.isEmpty() && halb.front().size() > 0) {
+      kind.kill();
+      getoetet = true;
+    }
+  }
+  ASSERT_TRUE(kind.waitForFinished(60000));
+  ASSERT_TRUE(getoetet) << "the printout ended before it could be killed";
+  EXPECT_TRUE(pdfDateien().isEmpty()) << pdfDateien().join(", ").toStdString();
+  EXPECT_EQ(dokumente.entryList({"*.pdf.new*"}, QDir::Files).size(), 1);
+
+  Window* w = zeigen(kasse_, 1);
+  ASSERT_TRUE(w);
+  EXPECT_EQ(verlassen(w, PRINT), 1);
+  EXPECT_EQ(kasse_.close().pages, 1);
+  EXPECT_EQ(dokumente.entryList(QDir::Files), pdfDateien());
+  EXPECT_EQ(pdfDateien().size(), 1);
 }
 
 TEST_F(DruckvorschauTest, LeavingWithoutPrintingPrintsNothing) {
