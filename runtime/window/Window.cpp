@@ -290,6 +290,9 @@ void WindowImpl::acceptEntry(ControlState& c) {
     enqueue(EV_Accepted, c.def->field);
     return;
   }
+  // Rejected where the window's confirm checks it: the entry keeps what was typed, and the user may
+  // go anywhere, to the window's cancel too.
+  if (c.def->attrs & A_CheckOnConfirm) return;
   // Rejected: the entry keeps what was typed and the focus, and the program says why, once for this
   // attempt (the focus coming back to the entry is no new attempt).
   const QString typed = c.ops->typed(c);
