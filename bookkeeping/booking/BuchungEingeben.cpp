@@ -1,5 +1,6 @@
 #include "bookkeeping/booking/BuchungEingeben.h"
 
+#include "bookkeeping/booking/Arbeitsfenster.h"
 #include "bookkeeping/booking/BuchungLogik.h"
 #include "bookkeeping/booking/GespeichertHinweis.h"
 #include "bookkeeping/common/Ereignisse.h"
@@ -150,10 +151,11 @@ void Anzeigen(std::initializer_list<int> felder) {
   for (int feld : felder) WinBuchung.showVariables(feld);
 }
 
-// Makes the form the active window. As the window layer activates it, it puts the focus back on a
-// control of the form; that is no selection by the user, and must not return the form to the state
-// without an account.
+// Makes the form the active window, unless the user is at a window opened on the way. As the window
+// layer activates it, it puts the focus back on a control of the form; that is no selection by the
+// user, and must not return the form to the state without an account.
 void Aktivieren(Window& w) {
+  if (!ArbeitsfensterVorne()) return;
   const bool hatteFokus = w.focusField() != 0;
   w.activate();
   g_aktivierungsFeld = hatteFokus ? 0 : w.focusField();
@@ -433,8 +435,14 @@ Pass Ereignis(Window& w, const Event& e) {
       Aktivieren(w);
       break;
     case EVENT_StartbildEnde:
-      w.activate();
       STARTBILDAKTIV = 0;
+      if (!ArbeitsfensterVorne()) {
+        // The user is at a window opened meanwhile: it keeps the focus, and the first selection in
+        // the form sends the focus to ?CODE.
+        w.hide(BF_HILF);
+        break;
+      }
+      w.activate();
       w.hide(BF_HILF);
       // The focus goes to ?CODE now: that is the first selection after the splash, whether or not
       // the window layer raises a selected event for it. Otherwise the first control selected

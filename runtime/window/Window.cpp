@@ -961,6 +961,23 @@ void setInvalidInputHandler(std::function<void(Window&, int, const QString&)> ha
   Dispatcher::get().invalidInput = std::move(handler);
 }
 
+Window* frontWindow(bool* foreign) {
+  if (foreign) *foreign = false;
+  const QWidget* active = QApplication::activeWindow();
+  if (!active || !active->isVisible()) return nullptr;
+  Dispatcher& d = Dispatcher::get();
+  if (d.frame && active == d.frame->impl()->top.data()) {
+    const QMdiSubWindow* sub = d.mdi ? d.mdi->activeSubWindow() : nullptr;
+    for (Window* w : d.openWindows)
+      if (sub && w->impl()->sub.data() == sub) return w;
+    return d.frame;
+  }
+  for (Window* w : d.openWindows)
+    if (w->impl()->top.data() == active) return w;
+  if (foreign) *foreign = true;
+  return nullptr;
+}
+
 Window* findWindow(const QString& label) {
   auto& open = Dispatcher::get().openWindows;
   for (auto it = open.rbegin(); it != open.rend(); ++it)

@@ -148,6 +148,11 @@ class Window {
 void setOpenHook(std::function<void(Window&)> hook);
 // Called when an entry rejects what the user typed; the program shows its message there.
 void setInvalidInputHandler(std::function<void(Window&, int field, const QString& typed)> handler);
+// The program's window that the user is at now: the active window of its own, or within the active
+// frame its active MDI window (the frame itself when it has none). nullptr when no window of the
+// program is active; `foreign` then tells whether a window that is not the program's is (a standard
+// dialog such as the printer or folder choice).
+Window* frontWindow(bool* foreign = nullptr);
 // The open window with this label that was opened last, or nullptr.
 Window* findWindow(const QString& label);
 // Processes events until no logical thread has work left (bounded); for tests and start-up.
