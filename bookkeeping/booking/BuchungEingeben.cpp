@@ -34,14 +34,16 @@ WindowDef definition() {
   d.h = 156;
   d.kind = WindowKind::MdiChild;
   d.font = "Arial";
-  // The VAT key group: options with the keys F3..F7 beside their key names.
+  // The VAT key group: options with the keys F3..F7 beside their key names. Each key name stands
+  // centred in its box, and the options keep two units from the boxes, so that no name touches or
+  // runs under an option's circle.
   auto option = [](int field, const char* label, int value, int y, int key) {
-    return ControlDef{.field = field, .label = label, .kind = Kind::Option, .x = 240, .y = y, .w = 38, .h = 9,
+    return ControlDef{.field = field, .label = label, .kind = Kind::Option, .x = 242, .y = y, .w = 37, .h = 9,
                       .key = key, .value = static_cast<double>(value)};
   };
   auto keyName = [](int field, const char* label, const char* text, int y) {
-    return ControlDef{.field = field, .label = label, .kind = Kind::Prompt, .text = text, .x = 229, .y = y,
-                      .w = 11, .h = 7, .attrs = A_Centre};
+    return ControlDef{.field = field, .label = label, .kind = Kind::Prompt, .text = text, .x = 226, .y = y,
+                      .w = 13, .h = 7, .attrs = A_Centre};
   };
   auto keyBox = [](int field, const char* label, int y) {
     return ControlDef{.field = field, .label = label, .kind = Kind::Box, .x = 226, .y = y, .w = 13, .h = 7,
