@@ -640,6 +640,11 @@ QString Window::text(int field) const {
   return c ? c->ops->text(*impl_, *c) : QString();
 }
 
+int Window::textWidth(int field, const QString& text) const {
+  const QWidget* w = widget(field);
+  return w ? static_cast<int>(std::ceil(w->fontMetrics().horizontalAdvance(text) / impl_->units.x)) : 0;
+}
+
 void Window::setFill(int field, const QColor& colour) {
   if (ControlState* c = impl_->control(field); c && c->widget) c->ops->setFill(*impl_, *c, colour);
 }

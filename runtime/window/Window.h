@@ -60,6 +60,7 @@ class Window {
   bool isEnabled(int field) const;
   void setText(int field, const QString& text);
   QString text(int field) const;  // what the control shows now
+  int textWidth(int field, const QString& text) const;  // in the control's type, in dialog units
   void setFill(int field, const QColor& colour);
   QColor fill(int field) const;
   void setTextColour(int field, const QColor& colour);
