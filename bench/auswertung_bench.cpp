@@ -62,8 +62,8 @@ bool fill() {
     BUCHUNG.DATUM = rt::dateOf(jan1 + i / 274);  // 274 a day: the 100,000 lie within 2026
     BUCHUNG.TEXT[0] = "Rechnung " + std::to_string(i) + " Bürobedarf";
     BUCHUNG.TEXT[1] = i % 7 ? "" : "Lieferant Schmidt & Söhne GmbH";
-    BUCHUNG.BRUTTO = 119.0 + i % 1000;
-    BUCHUNG.NETTO = std::round(BUCHUNG.BRUTTO / 1.19 * 100) / 100;
+    BUCHUNG.BRUTTO = rt::Cents(11900 + i % 1000 * 100);
+    BUCHUNG.NETTO = rt::netOf(BUCHUNG.BRUTTO, 19);
     BUCHUNG.MWST = BUCHUNG.BRUTTO - BUCHUNG.NETTO;
     if (i % 20 == 19) {
       BUCHUNG.ART = 3;
@@ -176,7 +176,6 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
-  P40_REP.reset();
   KONTODATEI.close();
   BUCHUNGDATEI.close();
   return 0;

@@ -91,8 +91,8 @@ bool anlegen(const QString& appdata) {
     BUCHUNG.DATUM = rt::dateOf(rt::yearStart(kJahr) + static_cast<int>((i * 7919LL) % 365));
     BUCHUNG.TEXT[0] = "Rechnung " + std::to_string(i) + " Bürobedarf";
     BUCHUNG.TEXT[1] = i % 97 ? "Lieferant Schmidt & Söhne GmbH" : "Lieferant Müller GmbH";
-    BUCHUNG.BRUTTO = 119.0 + i % 1000;
-    BUCHUNG.NETTO = BUCHUNG.BRUTTO / 1.19;
+    BUCHUNG.BRUTTO = rt::Cents(11900 + i % 1000 * 100);
+    BUCHUNG.NETTO = rt::netOf(BUCHUNG.BRUTTO, 19);
     BUCHUNG.MWST = BUCHUNG.BRUTTO - BUCHUNG.NETTO;
     BUCHUNG.ART = static_cast<std::uint8_t>(i % 3 ? 2 : 1);
     BUCHUNG.MWSTSATZ = 2;

@@ -44,8 +44,8 @@ int addBooking(int i) {
   BUCHUNG.DATUM = rt::dateOf(rt::dayNumber(2020, 1, 1) + (i * 7919) % 1800);
   BUCHUNG.TEXT[0] = "Rechnung " + std::to_string(i) + " Bürobedarf";
   BUCHUNG.TEXT[1] = "Lieferant Müller & Söhne GmbH";
-  BUCHUNG.BRUTTO = 119.0 + i % 1000;
-  BUCHUNG.NETTO = BUCHUNG.BRUTTO / 1.19;
+  BUCHUNG.BRUTTO = rt::Cents(11900 + i % 1000 * 100);
+  BUCHUNG.NETTO = rt::netOf(BUCHUNG.BRUTTO, 19);
   BUCHUNG.MWST = BUCHUNG.BRUTTO - BUCHUNG.NETTO;
   BUCHUNG.ART = static_cast<std::uint8_t>(1 + i % 3);
   BUCHUNG.MWSTSATZ = 1;

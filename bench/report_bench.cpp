@@ -77,8 +77,8 @@ bool makeBookings() {
     BUCHUNG.KONTO = "4930";
     BUCHUNG.TEXT[0] = "Büromaterial, Beleg " + std::to_string(n);
     BUCHUNG.TEXT[1] = n % 2 ? "Papier und Toner" : "";
-    BUCHUNG.BRUTTO = 11.9 * (1 + n % 500);
-    BUCHUNG.NETTO = 10.0 * (1 + n % 500);
+    BUCHUNG.BRUTTO = rt::Cents(1190 * (1 + n % 500));
+    BUCHUNG.NETTO = rt::Cents(1000 * (1 + n % 500));
     BUCHUNG.MWST = BUCHUNG.BRUTTO - BUCHUNG.NETTO;
     BUCHUNG.ART = 2;
     BUCHUNG.MWSTSATZ = 1;

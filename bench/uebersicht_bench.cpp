@@ -42,8 +42,8 @@ bool fill(const char* name, int rows, rt::Day erster, int proTag) {
     BUCHUNG.DATUM = rt::dateOf(erster + static_cast<int>((i * 7919LL) % tage));
     BUCHUNG.TEXT[0] = "Rechnung " + std::to_string(i) + " Bürobedarf";
     BUCHUNG.TEXT[1] = i % 97 ? "Lieferant Schmidt & Söhne GmbH" : "Lieferant Müller GmbH";
-    BUCHUNG.BRUTTO = 119.0 + i % 1000;
-    BUCHUNG.NETTO = BUCHUNG.BRUTTO / 1.19;
+    BUCHUNG.BRUTTO = rt::Cents(11900 + i % 1000 * 100);
+    BUCHUNG.NETTO = rt::netOf(BUCHUNG.BRUTTO, 19);
     BUCHUNG.MWST = BUCHUNG.BRUTTO - BUCHUNG.NETTO;
     BUCHUNG.ART = static_cast<std::uint8_t>(1 + i % 3);
     BUCHUNG.MWSTSATZ = 1;

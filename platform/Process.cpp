@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QProcess>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 
@@ -13,6 +14,12 @@ namespace platform {
 void endProcess(int code) {
   std::fflush(nullptr);
   std::_Exit(code);
+}
+
+void keepRunningAtFileSizeLimit() {
+#ifdef SIGXFSZ
+  std::signal(SIGXFSZ, SIG_IGN);
+#endif
 }
 
 bool runAndWait(const QString& commandLine) {

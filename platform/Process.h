@@ -9,6 +9,10 @@ namespace platform {
 // Ends the process at once with `code`: no window is closed and nothing is saved.
 [[noreturn]] void endProcess(int code);
 
+// A write beyond the largest file the process may write (a file-size limit) then fails with its
+// code, as on a full disk, instead of ending the process by a signal.
+void keepRunningAtFileSizeLimit();
+
 // Runs a command line in the current folder and waits for its end, without a time limit. The first
 // word names the program, the others are its arguments (separated by blanks); the name "WScript"
 // is the script host (ScriptHost.h). False when the program could not be started; its exit code is

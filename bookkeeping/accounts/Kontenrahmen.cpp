@@ -1,5 +1,6 @@
 #include "bookkeeping/accounts/Kontenrahmen.h"
 
+#include "bookkeeping/data/Dateien.h"
 #include "bookkeeping/data/Parameter.h"
 
 using namespace rt::report;
@@ -21,6 +22,8 @@ const ReportDef P19_REPKONTEN{
                .controls = {{.label = "?TITELBOX", .kind = Kind::Box, .x = 20, .y = 10, .w = 170, .h = 7,
                              .border = QColor(0, 0, 0)},
                             {.label = "?TITEL", .kind = Kind::Text, .text = "Tavik! Kontenrahmen", .x = 22, .y = 11.3},
+                            {.label = "?BESCHAEDIGT", .kind = Kind::Text, .text = KONTEN_UNVOLLSTAENDIG, .x = 66,
+                             .y = 12, .attrs = A_Hidden, .color = QColor(192, 0, 0), .fontSize = 8},
                             {.label = "?SEITE", .kind = Kind::Text, .text = "Seite", .x = 180, .y = 11.3,
                              .attrs = A_Right},
                             // Clear of "Seite" by one and a half blanks; four digits and more in smaller type.
@@ -53,6 +56,9 @@ const ReportDef P19_REPKONTEN{
 };
 
 void KontenrahmenDrucken(Report& bericht, std::uint8_t& grau) {
+  // The pages of a chart from a damaged file say so.
+  if (KONTODATEI.failure()) bericht.unhide("?BESCHAEDIGT");
+  else bericht.hide("?BESCHAEDIGT");
   for (std::size_t i = 1; i <= KONTOQUEUE.records(); ++i) {
     if (PARA.ZEILENABHEBEN != 0) {
       grau = grau == 0 ? 1 : 0;

@@ -137,16 +137,10 @@ bool PruefenUndSpeichern(Window& w) {
 }
 
 Pass Ereignis(Window& w, const Event& e) {
+  if (BestaetigungsTasten(w, e)) return Pass::Default;
   switch (e.code) {
     case EV_OpenWindow:
       w.giveFocus(KB_NAME);
-      break;
-    case EV_GainFocus:
-    case EV_Selected:
-      TastenBelegen(2, 0, 0);
-      break;
-    case EV_AlertKey:
-      F2Bestaetigen(w, e.key);
       break;
     case EV_Accepted:
       if (e.field == KB_ART) {

@@ -223,7 +223,9 @@ Pass Ereignis(Window& w, const Event& e) {
         case KS_NR:
           if (e.key == kKeyMouseLeft2) Bearbeiten();
           break;
-        case KS_KONTENDRUCKEN: DruckerWaehlen(w); break;
+        case KS_KONTENDRUCKEN:
+          if (TrotzBeschaedigungFortfahren(KONTODATEI, "Soll der Kontenrahmen trotzdem gedruckt werden?")) DruckerWaehlen(w);
+          break;
         case KS_BEARBEITEN: Bearbeiten(); break;
         case KS_NEU: NeuesKonto(); break;
         case KS_LOESCHEN: Loeschen(); break;

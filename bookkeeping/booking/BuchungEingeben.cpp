@@ -127,6 +127,7 @@ std::uint8_t g_bearbeiten = 0;      // a loaded booking is being edited
 std::uint8_t g_ersteAuswahl = 1;    // the focus has not yet gone to ?CODE after the splash
 bool g_hinweisOffen = false;        // a notice is shown and its store is still to come
 int g_aktivierungsFeld = 0;         // the control that the window's activation put the focus on
+constexpr int kSpaeterAktiv = -1;   // … or: the form becomes active later, when the user comes back
 
 // The VAT rates as the texts of ?R1..?R5: "19,00%", " 7,00%".
 void SaetzeAnzeigen() {
@@ -157,7 +158,11 @@ void Anzeigen(std::initializer_list<int> felder) {
 // layer activates it, it puts the focus back on a control of the form; that is no selection by the
 // user, and must not return the form to the state without an account.
 void Aktivieren(Window& w) {
-  if (!ArbeitsfensterVorne()) return;
+  if (!ArbeitsfensterVorne()) {
+    // The window layer puts the focus on one of the form's controls when the user comes back.
+    g_aktivierungsFeld = kSpaeterAktiv;
+    return;
+  }
   const bool hatteFokus = w.focusField() != 0;
   w.activate();
   g_aktivierungsFeld = hatteFokus ? 0 : w.focusField();
@@ -287,6 +292,13 @@ void AufLaden() {
 }
 
 void Ausgewaehlt(Window& w, int feld) {
+  if (g_aktivierungsFeld == kSpaeterAktiv) {
+    // The form became active again with the focus where the window layer put it, no choice of the
+    // user's: without an account it goes to ?CODE, without a word.
+    g_aktivierungsFeld = 0;
+    if (CODE.isBlank() && feld != BF_CODE && feld != BF_NR) w.giveFocus(BF_CODE);
+    return;
+  }
   if (feld == std::exchange(g_aktivierungsFeld, 0)) return;
   if (CODE.isBlank() && !g_ersteAuswahl && feld != BF_CODE && feld != BF_ABBRUCH && feld != BF_HILF &&
       feld != BF_NR && feld != BF_DATUMMERKEN) {
@@ -297,6 +309,7 @@ void Ausgewaehlt(Window& w, int feld) {
   if (g_ersteAuswahl && !STARTBILDAKTIV) {
     g_ersteAuswahl = 0;
     w.giveFocus(BF_CODE);
+    w.hide(BF_HILF);
   }
   switch (feld) {
     case BF_CODE:
@@ -356,7 +369,7 @@ void Akzeptiert(Window& w, const Event& e) {
       w.giveFocus(BF_TEXT_1);
       break;
     case BF_KONTOMWST:
-      if (round2(BUCHUNGEINGABE.BRUTTO) != 0 && Meldung("Netto und MwSt neu berechnen?", "", "", "", 1, 1)) {
+      if (BUCHUNGEINGABE.BRUTTO != rt::Cents() && Meldung("Netto und MwSt neu berechnen?", "", "", "", 1, 1)) {
         NettoMwstBerechnen();
         w.showVariables();
       }
@@ -440,8 +453,7 @@ Pass Ereignis(Window& w, const Event& e) {
       STARTBILDAKTIV = 0;
       if (!ArbeitsfensterVorne()) {
         // The user is at a window opened meanwhile: it keeps the focus, and the first selection in
-        // the form sends the focus to ?CODE.
-        w.hide(BF_HILF);
+        // the form (?HILF, which holds the form's focus) sends the focus to ?CODE.
         break;
       }
       w.activate();

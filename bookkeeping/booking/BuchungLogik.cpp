@@ -27,13 +27,10 @@ void Leeren(BUCHUNG_T& b) { b = BUCHUNG_T{}; }
 
 }  // namespace
 
-double round2(double x) { return rt::roundDecimal(x, 2); }
-
 void NettoMwstBerechnen() {
   if (KONTOMWST == 0) return;
-  const double r = MwstSatz(KONTOMWST);
-  BUCHUNGEINGABE.NETTO = round2((BUCHUNGEINGABE.BRUTTO / (r + 100)) * 100);
-  BUCHUNGEINGABE.MWST = round2(BUCHUNGEINGABE.BRUTTO - BUCHUNGEINGABE.NETTO);
+  BUCHUNGEINGABE.NETTO = rt::netOf(BUCHUNGEINGABE.BRUTTO, MwstSatz(KONTOMWST));
+  BUCHUNGEINGABE.MWST = BUCHUNGEINGABE.BRUTTO - BUCHUNGEINGABE.NETTO;
 }
 
 void AuswahlListeFuellen() {

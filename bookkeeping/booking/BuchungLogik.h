@@ -17,9 +17,6 @@ extern rt::String<50> LETZTEBUCHUNG;
 extern std::int32_t GEWAEHLTEBUCHUNG;   // the booking the overview hands over
 extern std::uint8_t BUCHUNGSUCHEN;      // 1 while the overview is in its search mode
 
-// x to 15 significant digits, then to a multiple of 0.01 with halves away from zero.
-double round2(double x);
-
 void NettoMwstBerechnen();
 void AuswahlListeFuellen();
 

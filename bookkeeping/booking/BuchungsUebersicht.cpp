@@ -84,7 +84,7 @@ ListSource quelle(rt::Queue<BUCHUNGSZEILE_T>& q) {
     switch (column) {
       case 0: return rt::dayNumber(z->DATUM);
       case 1: return z->TEXT.clip();
-      case 2: return z->BETRAG;
+      case 2: return QVariant::fromValue(z->BETRAG);
       case 3: return z->NR;
       default: return {};
     }

@@ -4,15 +4,16 @@
 #include "bookkeeping/booking/BuchungLogik.h"
 #include "bookkeeping/booking/UebersichtLogik.h"
 #include "bookkeeping/common/Ereignisse.h"
+#include "bookkeeping/data/Dateien.h"
 #include "bookkeeping/data/Parameter.h"
 #include "bookkeeping/frame/Globale.h"
 #include "runtime/window/Threads.h"
 
 using namespace rt::win;
 
-double EINGANGBRUTTO_ = 0, EINGANGNETTO_ = 0, EINGANGMWST_ = 0;
-double AUSGANGBRUTTO_ = 0, AUSGANGNETTO_ = 0, AUSGANGMWST_ = 0;
-double JEINGANGBRUTTO_ = 0, JAUSGANGBRUTTO_ = 0, JUST_ = 0, JGEWINN_ = 0;
+rt::Cents EINGANGBRUTTO_, EINGANGNETTO_, EINGANGMWST_;
+rt::Cents AUSGANGBRUTTO_, AUSGANGNETTO_, AUSGANGMWST_;
+rt::Cents JEINGANGBRUTTO_, JAUSGANGBRUTTO_, JUST_, JGEWINN_;
 rt::String<7> GEWINNSTR;
 
 namespace {
@@ -76,8 +77,21 @@ WindowDef definition() {
       text(FELD_S_MWST4, "?MWST4", "USt-Vorauszahlung", 345, 37),
       {.field = FELD_S_LINIE, .kind = Kind::Line, .x = 290, .y = 46, .w = 135, .h = 1},
       anzeige(FELD_S_GEWINNSTR, "?GEWINNSTR", 345, 52, kDefault, GEWINNSTR, "@S7"),
+      // In the free row between the period and its sums.
+      text(FELD_S_BESCHAEDIGT, "?BESCHAEDIGT", "Buchung.dat beschädigt - Summen unvollständig!", 2, 14, 196,
+           A_Hidden | A_Bold),
   };
   return d;
+}
+
+// Sums read from a damaged file lack the bookings that could not be read.
+void BeschaedigtZeigen() {
+  if (BUCHUNGDATEI.failure() == 0) {
+    WinSummen.hide(FELD_S_BESCHAEDIGT);
+    return;
+  }
+  WinSummen.setTextColour(FELD_S_BESCHAEDIGT, QColor(0xC0, 0x00, 0x00));
+  WinSummen.show(FELD_S_BESCHAEDIGT);
 }
 
 void SummenNeu() {
@@ -92,14 +106,14 @@ void SummenNeu() {
   JAUSGANGBRUTTO_ = SUMMEN.JAUSGANGBRUTTO;
   JUST_ = SUMMEN.JUST;
   JGEWINN_ = SUMMEN.JGEWINN;
-  // Decided on the cent: a result such as -5,55e-17 (0,30 - 0,10 - 0,20) is a profit of 0,00.
-  if (round2(SUMMEN.JGEWINN) >= 0) {
+  if (SUMMEN.JGEWINN >= rt::Cents()) {
     GEWINNSTR = "Gewinn";
     WinSummen.setTextColour(FELD_S_JGEWINN, QColor(0x00, 0x60, 0x00));
   } else {
     GEWINNSTR = "Verlust";
     WinSummen.setTextColour(FELD_S_JGEWINN, QColor(0x60, 0x00, 0x00));
   }
+  BeschaedigtZeigen();
   WinSummen.showVariables();
 }
 
@@ -159,6 +173,7 @@ void SummenfensterEinrichten() {
   setzeY(FELD_S_EINNAHMEN2, zwei ? 17 : 7);
   setzeY(FELD_S_JAUSGANGBRUTTO, zwei ? 32 : 22);
   setzeY(FELD_S_AUSGABEN2, zwei ? 32 : 22);
+  BeschaedigtZeigen();
 }
 
 void SummenUebersicht() {

@@ -2,6 +2,7 @@
 // The sums window $WINSUMMEN: the period sums, the year sums and the year result that the overview
 // computes, laid out for the booking mode.
 
+#include "runtime/text/Cents.h"
 #include "runtime/text/String.h"
 
 // Field numbers of the sums window's controls, in the order of the window.
@@ -35,15 +36,17 @@ enum SummenFeld : int {
   FELD_S_MWST4,
   FELD_S_LINIE,
   FELD_S_GEWINNSTR,
+  FELD_S_BESCHAEDIGT,  // shown while "Buchung.dat" is known to be damaged
 };
 
 // The display fields of the window, filled from SUMMEN on every new sums event.
-extern double EINGANGBRUTTO_, EINGANGNETTO_, EINGANGMWST_;
-extern double AUSGANGBRUTTO_, AUSGANGNETTO_, AUSGANGMWST_;
-extern double JEINGANGBRUTTO_, JAUSGANGBRUTTO_, JUST_, JGEWINN_;
+extern rt::Cents EINGANGBRUTTO_, EINGANGNETTO_, EINGANGMWST_;
+extern rt::Cents AUSGANGBRUTTO_, AUSGANGNETTO_, AUSGANGMWST_;
+extern rt::Cents JEINGANGBRUTTO_, JAUSGANGBRUTTO_, JUST_, JGEWINN_;
 extern rt::String<7> GEWINNSTR;
 
 // The window procedure: opens the sums window on the calling thread and attaches its handler.
 void SummenUebersicht();
-// Shows and places the controls for PARA.BUCHUNGSART.
+// Shows and places the controls for PARA.BUCHUNGSART; while "Buchung.dat" is known to be damaged, also
+// the warning that the sums are incomplete.
 void SummenfensterEinrichten();

@@ -2,6 +2,7 @@
 // The work behind the booking overview: the refill of the income and expense lists with the period
 // and year sums, and the text search. They work on "Buchung.dat", PARA and the queues alone.
 
+#include "runtime/text/Cents.h"
 #include "runtime/text/Date.h"
 #include "runtime/text/String.h"
 
@@ -13,16 +14,16 @@
 #include <functional>
 
 struct SUMMEN_T {
-  double JGEWINN = 0;
-  double JEINGANGBRUTTO = 0;
-  double JAUSGANGBRUTTO = 0;  // negative
-  double JUST = 0;            // negative
-  double EINGANGNETTO = 0;
-  double EINGANGBRUTTO = 0;
-  double EINGANGMWST = 0;
-  double AUSGANGNETTO = 0;    // negative
-  double AUSGANGBRUTTO = 0;   // negative
-  double AUSGANGMWST = 0;     // negative
+  rt::Cents JGEWINN;
+  rt::Cents JEINGANGBRUTTO;
+  rt::Cents JAUSGANGBRUTTO;  // negative
+  rt::Cents JUST;            // negative
+  rt::Cents EINGANGNETTO;
+  rt::Cents EINGANGBRUTTO;
+  rt::Cents EINGANGMWST;
+  rt::Cents AUSGANGNETTO;    // negative
+  rt::Cents AUSGANGBRUTTO;   // negative
+  rt::Cents AUSGANGMWST;     // negative
 };
 
 extern SUMMEN_T SUMMEN;
@@ -54,7 +55,7 @@ struct JAHRESZEILE_T {
   rt::Day TAG;
   std::int32_t NR;
   std::uint8_t ART;
-  double BRUTTO, NETTO, MWST;
+  rt::Cents BRUTTO, NETTO, MWST;
   BUCHUNGSZEILE_T LISTENZEILE;
 };
 // The rows kept, in walk order (date, then number, descending).

@@ -3,6 +3,7 @@
 
 #include "runtime/Queue.h"
 #include "runtime/report/Report.h"
+#include "runtime/text/Cents.h"
 #include "runtime/text/Date.h"
 #include "runtime/text/String.h"
 
@@ -19,7 +20,7 @@ struct KONTOQUEUE_T {
 struct BUCHUNGSZEILE_T {
   rt::DATE DATUM{};
   rt::String<103> TEXT;
-  double BETRAG = 0;
+  rt::Cents BETRAG;
   std::int32_t NR = 0;
 };
 

@@ -2,6 +2,7 @@
 
 #include "bookkeeping/common/Ereignisse.h"
 #include "bookkeeping/data/Parameter.h"
+#include "runtime/window/Events.h"
 #include "runtime/window/Keys.h"
 #include "runtime/window/Threads.h"
 #include "runtime/window/Window.h"
@@ -25,4 +26,18 @@ void F2Bestaetigen(rt::win::Window& fenster, int taste) {
   if (taste != VK_F2) return;
   fenster.takeEdit();
   rt::win::post(EVENT_Bestaetigt, 0);
+}
+
+bool BestaetigungsTasten(rt::win::Window& fenster, const rt::win::Event& e) {
+  switch (e.code) {
+    case EV_GainFocus:
+    case EV_Selected:
+      TastenBelegen(2, 0, 0);
+      return true;
+    case EV_AlertKey:
+      F2Bestaetigen(fenster, e.key);
+      return true;
+    default:
+      return false;
+  }
 }

@@ -1,6 +1,9 @@
 #include "bookkeeping/data/Dateien.h"
 
+#include "bookkeeping/common/Ereignisse.h"
 #include "bookkeeping/common/Meldung.h"
+#include "bookkeeping/frame/Globale.h"
+#include "runtime/window/Threads.h"
 
 #include <cstring>
 
@@ -44,8 +47,8 @@ const rt::isam::Record BUCHUNG_AUFBAU{
     sizeof(BUCHUNG_T),
     {FELD(BUCHUNG_T, INTERN, Bytes), FELD(BUCHUNG_T, NR, Long), FELD(BUCHUNG_T, KONTO, String),
      FELD(BUCHUNG_T, KONTOTEXT, String), FELD(BUCHUNG_T, DATUM, Date),
-     FELDER(BUCHUNG_T, TEXT, String, 2), FELD(BUCHUNG_T, BRUTTO, Real),
-     FELD(BUCHUNG_T, NETTO, Real), FELD(BUCHUNG_T, MWST, Real), FELD(BUCHUNG_T, ART, Byte),
+     FELDER(BUCHUNG_T, TEXT, String, 2), FELD(BUCHUNG_T, BRUTTO, Cents),
+     FELD(BUCHUNG_T, NETTO, Cents), FELD(BUCHUNG_T, MWST, Cents), FELD(BUCHUNG_T, ART, Byte),
      FELD(BUCHUNG_T, MWSTSATZ, Byte), FELD(BUCHUNG_T, EXTRA, Bytes)},
     {{"KEYNR", {"NR"}, true, false},
      {"KEYKONTO", {"KONTO", "DATUM"}, false, true},
@@ -68,9 +71,11 @@ namespace {
 
 // A damaged file is named once, with its code; the data layer refuses every further write to it.
 bool BeschaedigtMelden(rt::isam::DataFile& datei, const char* name) {
-  datei.setFailureHandler([name](int fehler) {
+  datei.setFailureHandler([&datei, name](int fehler) {
     Meldung(QString("Die Datei \"%1\" ist beschädigt - Fehlercode %2").arg(name).arg(fehler),
             "Bis zum Programmende wird nichts mehr in sie geschrieben.", "", "", 1, 0);
+    // The sums window says from now on that its figures are incomplete.
+    if (&datei == &BUCHUNGDATEI && THREADSUMMEN != 0) rt::win::post(EVENT_EinstellungenGeaendert, THREADSUMMEN);
   });
   return true;
 }
@@ -80,3 +85,11 @@ const bool g_gemeldet = BeschaedigtMelden(KONTODATEI, "Konto.dat") &&
                         BeschaedigtMelden(PARADATEI, "Para.dat");
 
 }  // namespace
+
+const char BUCHUNGEN_UNVOLLSTAENDIG[] = "Buchung.dat ist beschädigt - die Zahlen können unvollständig sein!";
+const char KONTEN_UNVOLLSTAENDIG[] = "Konto.dat ist beschädigt - der Kontenrahmen kann unvollständig sein!";
+
+bool TrotzBeschaedigungFortfahren(const rt::isam::DataFile& datei, const QString& frage) {
+  if (datei.failure() == rt::isam::kNoError) return true;
+  return Meldung(&datei == &KONTODATEI ? KONTEN_UNVOLLSTAENDIG : BUCHUNGEN_UNVOLLSTAENDIG, frage, "", "", 1, 1) == 1;
+}

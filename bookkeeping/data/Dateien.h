@@ -8,9 +8,11 @@
 //   if (KONTODATEI.error()) ...
 
 #include "runtime/isam/DataFile.h"
+#include "runtime/text/Cents.h"
 #include "runtime/text/Date.h"
 #include "runtime/text/String.h"
 
+#include <QString>
 #include <cstddef>
 #include <cstdint>
 
@@ -34,9 +36,9 @@ struct BUCHUNG_T {
   rt::String<20> KONTOTEXT;
   rt::DATE DATUM;
   rt::String<50> TEXT[2];
-  double BRUTTO;
-  double NETTO;
-  double MWST;
+  rt::Cents BRUTTO;  // REAL in the file, converted on every read and write
+  rt::Cents NETTO;
+  rt::Cents MWST;
   std::uint8_t ART;
   std::uint8_t MWSTSATZ;
   std::uint8_t EXTRA[200];
@@ -81,3 +83,12 @@ inline constexpr rt::isam::Key BUCHUNG_KEYNR{&BUCHUNG_AUFBAU, 0};    // NR, uniq
 inline constexpr rt::isam::Key BUCHUNG_KEYKONTO{&BUCHUNG_AUFBAU, 1}; // KONTO, DATUM
 inline constexpr rt::isam::Key BUCHUNG_KEYDATUM{&BUCHUNG_AUFBAU, 2}; // DATUM, NR
 inline constexpr rt::isam::Key PARA_KEYNR{&PARAREC_AUFBAU, 0};       // NR, unique
+
+// What is made from a file known to be damaged (the data layer named it once and refuses writes to
+// it) may lack the records that can no longer be read. The warning the program gives then: in a
+// message before an evaluation, the chart of accounts or the export starts, and on their pages.
+extern const char BUCHUNGEN_UNVOLLSTAENDIG[];  // "Buchung.dat": the sums, evaluations, export
+extern const char KONTEN_UNVOLLSTAENDIG[];     // "Konto.dat": the chart of accounts
+// True while `datei` is sound; otherwise shows its warning with the question `frage` ("OK" and
+// "Abbruch") and gives the answer.
+bool TrotzBeschaedigungFortfahren(const rt::isam::DataFile& datei, const QString& frage);

@@ -89,6 +89,7 @@ void exportieren(Window& w, Export& x) {
     w.giveFocus(FELD_CSV_VON);
     return;
   }
+  if (!TrotzBeschaedigungFortfahren(BUCHUNGDATEI, "Sollen die Buchungen trotzdem exportiert werden?")) return;
   QString datei = x.ordner;
   while (datei.endsWith(' ')) datei.chop(1);
   datei += "Tavik.csv";
@@ -119,16 +120,10 @@ void exportieren(Window& w, Export& x) {
 }
 
 Pass ereignis(Window& w, Export& x, const Event& e) {
+  if (BestaetigungsTasten(w, e)) return Pass::Default;
   switch (e.code) {
     case EV_OpenWindow:
       w.giveFocus(FELD_CSV_VON);
-      break;
-    case EV_GainFocus:
-    case EV_Selected:
-      TastenBelegen(2, 0, 0);
-      break;
-    case EV_AlertKey:
-      F2Bestaetigen(w, e.key);
       break;
     case EV_Accepted:
       if (e.field == FELD_CSV_SPEICHERN) {

@@ -4,6 +4,7 @@
 #include "bookkeeping/proc/CsvDatei.h"
 #include "runtime/text/Picture.h"
 
+#include <chrono>
 #include <climits>
 #include <map>
 #include <optional>
@@ -82,15 +83,15 @@ void CsvBuchungSchreiben(const BUCHUNG_T& b, const KONTO_T* konto) {
     tag = t;
     datum = rt::toCp1252(rt::formatDate(t));
   }
-  const double vorzeichen = b.ART == 1 ? 1 : -1;
   CsvFeldSchreiben(b.KONTO.raw(), 0, 0);
   CsvFeldSchreiben(konto ? konto->NAME.raw() : std::string_view(CSV_KONTO_FEHLT), 0, 0);
   CsvFeldSchreiben(datum, 0, 0);
   CsvFeldSchreiben(b.TEXT[0].raw(), 0, 0);
   CsvFeldSchreiben(b.TEXT[1].raw(), 0, 0);
-  feld(rt::formatAmount(vorzeichen * b.BRUTTO));
-  feld(rt::formatAmount(vorzeichen * b.NETTO));
-  feld(rt::formatAmount(vorzeichen * b.MWST));
+  const bool eingang = b.ART == 1;  // income positive, expenses and VAT bookings negative
+  feld(rt::formatAmount(eingang ? b.BRUTTO : -b.BRUTTO));
+  feld(rt::formatAmount(eingang ? b.NETTO : -b.NETTO));
+  feld(rt::formatAmount(eingang ? b.MWST : -b.MWST));
   CsvFeldSchreiben(std::to_string(b.ART), 0, 0);
   CsvFeldSchreiben(b.MWSTSATZ >= 1 && b.MWSTSATZ <= 5 ? satzText(b.MWSTSATZ) : std::string_view(), 0, 0);
   CsvTextSchreiben("\r\n");
@@ -108,13 +109,15 @@ CsvExportErgebnis CsvExportieren(const QString& datei, rt::Day von, rt::Day bis,
   bool gelesen = false;
   int code = 0;
   Kontenliste konten;
+  using Clock = std::chrono::steady_clock;
   for (bool ende = false; !ende;) {
     {
       const PufferLeihe geliehen;
       BUCHUNG.DATUM = datum;
       BUCHUNG.NR = nr;
       BUCHUNGDATEI.setToValue(BUCHUNG_KEYDATUM);
-      for (int n = 0; n < CSV_PAUSE_NACH;) {
+      const auto bisPause = Clock::now() + std::chrono::milliseconds(CSV_PAUSE_MS);
+      for (int n = 0; n < CSV_PAUSE_NACH && (n % 64 != 63 || Clock::now() < bisPause);) {
         code = BUCHUNGDATEI.next();
         if (code != 0 || rt::dayNumber(BUCHUNG.DATUM) > bis) {
           if (code == rt::isam::kRecordNotAvailable) code = 0;

@@ -19,8 +19,10 @@
 extern const std::string_view CSV_KOPFZEILE;
 // The account name of a booking whose account no longer exists.
 extern const char CSV_KONTO_FEHLT[];
-// The walk pauses after this many bookings.
+// The walk pauses after this many bookings, and sooner when this many milliseconds have passed since
+// the last pause, so that the window shows its progress at least that often.
 inline constexpr int CSV_PAUSE_NACH = 2000;
+inline constexpr int CSV_PAUSE_MS = 50;
 
 // Writes the line of one booking; `konto` is its account, nullptr when there is none.
 void CsvBuchungSchreiben(const BUCHUNG_T& buchung, const KONTO_T* konto);
@@ -31,8 +33,8 @@ struct CsvExportErgebnis {
 };
 
 // Writes the file `datei` with the bookings from `von` to `bis`, both included. `pause` is called
-// after every CSV_PAUSE_NACH bookings with the date of the booking read last; other threads may
-// work in it.
+// after every CSV_PAUSE_NACH bookings or CSV_PAUSE_MS milliseconds, whichever comes first, with the
+// date of the booking read last; other threads may work in it.
 CsvExportErgebnis CsvExportieren(const QString& datei, rt::Day von, rt::Day bis,
                                  const std::function<void(rt::Day)>& pause);
 

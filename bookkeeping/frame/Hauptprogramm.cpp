@@ -15,6 +15,7 @@
 #include "platform/CommandLine.h"
 #include "platform/FileLock.h"
 #include "platform/Files.h"
+#include "platform/Process.h"
 #include "platform/Registry.h"
 #include "platform/ShellFolders.h"
 #include "runtime/isam/Errors.h"
@@ -166,6 +167,8 @@ void RahmenPlatzieren() {
 }  // namespace
 
 void Hauptprogramm() {
+  // A file-size limit makes a write fail with its code, which the writer reports, as on a full disk.
+  platform::keepRunningAtFileSizeLimit();
   KOMMANDOZEILE = platform::commandLine();
   if (KOMMANDOZEILE.clip().contains("/UnInstall")) {
     Deinstallation();

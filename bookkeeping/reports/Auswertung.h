@@ -4,18 +4,21 @@
 // below and calls AuswertungErstellen; the evaluation is built, shown in the print preview and the
 // report closed, which prints it when the user chose to.
 //
-// The bookings of the date range are read once into the evaluation's own copies; every section is
-// then listed from those copies, in date order, through the evaluation's own record buffer POSTEN.
+// The bookings of the date range are read once into the run's own copies; every section is then
+// listed from those copies, in date order, through the run's own record buffer POSTEN.
 // The evaluation never writes to "Buchung.dat" and leaves the shared record buffer BUCHUNG as it was.
 
 #include "bookkeeping/data/Dateien.h"
 #include "runtime/report/Report.h"
+#include "runtime/text/Cents.h"
 #include "runtime/text/Date.h"
 #include "runtime/text/String.h"
 
 #include <cstdint>
 #include <functional>
-#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
 
 // The choices of the print dialog.
 extern std::uint8_t GEWAEHLTESEITE;  // 1 profit/loss, 2 by account, 3 VAT pre-return
@@ -24,29 +27,41 @@ extern std::uint8_t AUSGABENAUFSCHLUESSELN;  // tab 1: expenses by account
 extern std::uint8_t EXTRASEITE;              // tab 2: one page per account
 extern std::uint8_t NURSUMMEN;               // sum lines only
 
-// The evaluation state.
-extern rt::DATE AUSWERTUNGVON, AUSWERTUNGBIS;
-extern std::uint8_t POSTENART;         // booking kind of the section: 1, 2 or 3
-extern std::int16_t POSTENSCHLUESSEL;  // VAT key the section requires; 0: any
-extern std::size_t POSTENKONTOZEILE;   // row of MARKIERQUEUE whose account the section lists; 0: any
-extern std::uint8_t KOPFGEDRUCKT;      // the section has accepted a booking
-extern std::uint8_t ZEILEGRAU;         // row shading toggle
-extern rt::String<120> T_1, T_2;       // the two lines of the page header
-extern rt::String<40> INFOOBEN;        // section heading
-extern rt::String<40> INFOUNTEN;       // label of the sum line
-extern double SUMB, SUMN, SUMM;        // gross, net and VAT of the section
-extern double SUMBRUTTOALLES, SUMNETTOALLES, SUMMWSTALLES;
-extern double SUMMWST;                 // VAT balance
-extern BUCHUNG_T POSTEN;               // the booking being listed, as the detail band shows it
+// The bookings of an evaluation's date range, copied in date order, and where each section finds
+// its own: by kind, and by kind and account number (without trailing blanks).
+struct AUSWERTUNGSBESTAND_T {
+  std::vector<BUCHUNG_T> buchungen;
+  std::vector<std::uint32_t> nachArt[4];
+  std::unordered_map<std::string, std::vector<std::uint32_t>> nachKonto[4];
+};
 
-extern const rt::report::ReportDef P40_REP_DEF;
-// The report; the print dialog makes it when it opens and drops it when it closes. An evaluation
-// without a dialog makes it itself.
-extern std::unique_ptr<rt::report::Report> P40_REP;
+// The state of one evaluation run. AuswertungErstellen makes one for each evaluation and hands it
+// down to the listing routines; its report P40_REP is bound to the run's own fields.
+struct AUSWERTUNG_T {
+  rt::DATE AUSWERTUNGVON{}, AUSWERTUNGBIS{};
+  std::uint8_t POSTENART = 0;         // booking kind of the section: 1, 2 or 3
+  std::int16_t POSTENSCHLUESSEL = 0;  // VAT key the section requires; 0: any
+  std::size_t POSTENKONTOZEILE = 0;   // row of MARKIERQUEUE whose account the section lists; 0: any
+  std::uint8_t KOPFGEDRUCKT = 0;      // the section has accepted a booking
+  std::uint8_t ZEILEGRAU = 0;         // row shading toggle
+  rt::String<120> T_1, T_2;           // the two lines of the page header
+  rt::String<40> INFOOBEN;            // section heading
+  rt::String<40> INFOUNTEN;           // label of the sum line
+  rt::Cents SUMB, SUMN, SUMM;         // gross, net and VAT of the section
+  rt::Cents SUMBRUTTOALLES, SUMNETTOALLES, SUMMWSTALLES;
+  rt::Cents SUMMWST;                  // VAT balance
+  BUCHUNG_T POSTEN{};                 // the booking being listed, as the detail band shows it
+  AUSWERTUNGSBESTAND_T BESTAND;
+  rt::report::Report P40_REP;
+
+  AUSWERTUNG_T();
+  AUSWERTUNG_T(const AUSWERTUNG_T&) = delete;
+  AUSWERTUNG_T& operator=(const AUSWERTUNG_T&) = delete;
+};
 
 void AuswertungErstellen();
-void PostenAuflisten();
-void PostenOhneKontoAuflisten();
+void PostenAuflisten(AUSWERTUNG_T& lauf);
+void PostenOhneKontoAuflisten(AUSWERTUNG_T& lauf);
 
 // The print preview: Druckvorschau(report, -50, 1, 0). Tests replace it.
 using VorschauFunktion = std::function<std::uint8_t(rt::report::Report&)>;

@@ -225,8 +225,6 @@ void Auswertungen() {
   NURSUMMEN = EXTRASEITE = AUSGABENAUFSCHLUESSELN = 0;
   DRUCKER.clear();
   Window w(definition());
-  P40_REP = std::make_unique<rt::report::Report>(P40_REP_DEF);
-  POSTENSCHLUESSEL = 0;
   DRUCKER = rt::report::currentPrinterName();
   MarkierlisteFuellen();
   g_fenster = &w;
@@ -251,5 +249,4 @@ void Auswertungen() {
   w.run(Ereignis);
   w.close();
   g_fenster = nullptr;
-  P40_REP.reset();
 }

@@ -7,31 +7,15 @@
 #include "docs/manual/Pages.h"
 #include "docs/manual/Pictures.h"
 
-#include "bookkeeping/common/Eingabefehler.h"
-#include "runtime/window/Resources.h"
-#include "runtime/window/Window.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QFont>
-#include <QLocale>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
-
-namespace {
-
-// The offscreen platform's notice that it keeps no size hints says nothing about the manual.
-void quietMessages(QtMsgType type, const QMessageLogContext&, const QString& text) {
-  if (text.contains("propagateSizeHints")) return;
-  std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
-  if (type == QtFatalMsg) std::abort();
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
   if (argc != 3) {
@@ -51,15 +35,8 @@ int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   qputenv("QT_SCALE_FACTOR", "2");  // pictures at twice the screen's pixels, sharp on paper
 
-  qInstallMessageHandler(quietMessages);
   QApplication app(argc, argv);
-  QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-  // The program's own window font and message on bad input, as its main() sets them.
-  QFont font("Arial", 8);
-  font.setStyleHint(QFont::SansSerif);
-  QApplication::setFont(font);
-  QApplication::setWindowIcon(rt::win::resourceIcon("Tavik.ico"));
-  rt::win::setInvalidInputHandler(EingabefehlerMelden);
+  setUpLikeTheProgram();
 
   QFile in(QString::fromLocal8Bit(argv[1]));
   if (!in.open(QIODevice::ReadOnly)) {

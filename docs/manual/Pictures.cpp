@@ -3,6 +3,10 @@
 #include "bookkeeping/booking/BuchungEingeben.h"
 #include "bookkeeping/booking/BuchungsUebersicht.h"
 #include "bookkeeping/booking/SummenUebersicht.h"
+#include "bookkeeping/accounts/KontoSuchen.h"
+#include "bookkeeping/common/Ereignisse.h"
+#include "bookkeeping/export/CsvDatenexport.h"
+#include "bookkeeping/common/Eingabefehler.h"
 #include "bookkeeping/common/Queues.h"
 #include "bookkeeping/data/Dateien.h"
 #include "bookkeeping/data/Parameter.h"
@@ -12,13 +16,17 @@
 #include "bookkeeping/reports/Auswertungen.h"
 #include "platform/CommandLine.h"
 #include "runtime/text/Collation.h"
+#include "runtime/window/Resources.h"
 #include "runtime/window/Threads.h"
 #include "runtime/window/Window.h"
 
 #include <QAbstractButton>
 #include <QDir>
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFont>
+#include <QLocale>
 #include <QLineEdit>
 #include <QTest>
 #include <QTimer>
@@ -99,9 +107,9 @@ void beispieleAnlegen(const QString& datenordner) {
     BUCHUNG.DATUM = rt::dateOf(rt::dayNumber(kJahr, b.monat, b.tag));
     BUCHUNG.ART = static_cast<std::uint8_t>(b.art);
     BUCHUNG.MWSTSATZ = static_cast<std::uint8_t>(b.schluessel);
-    BUCHUNG.BRUTTO = b.brutto;
-    BUCHUNG.NETTO = b.netto;
-    BUCHUNG.MWST = b.mwst;
+    BUCHUNG.BRUTTO = rt::Cents::fromReal(b.brutto);
+    BUCHUNG.NETTO = rt::Cents::fromReal(b.netto);
+    BUCHUNG.MWST = rt::Cents::fromReal(b.mwst);
     BUCHUNG.TEXT[0] = b.text1;
     BUCHUNG.TEXT[1] = b.text2;
     if (BUCHUNGDATEI.add()) fail("Beispielbuchung kann nicht gespeichert werden");
@@ -180,6 +188,7 @@ struct Bild {
   int rahmenBefehl = 0;          // or: the frame's menu item or toolbar button ...
   const char* label = "";        // ... and the label of the window it opens
   std::function<void()> nachher = {};
+  std::function<QImage()> selbst = {};  // or: a scene that takes its picture itself
 };
 
 // One line per picture; the manual's text shows it with <img src="bild:NAME">.
@@ -221,17 +230,143 @@ QImage fensterDesBefehls(const Bild& b) {
   return g_geoeffnet;
 }
 
-void alleAufnehmen(QMap<QString, QImage>* out) {
+// ---- Further pictures, not in the manual: every other window and state, for a person to look over ----
+
+// Set while a scene shows a message on purpose: the open hook leaves it to the scene.
+bool g_meldungGewollt = false;
+// The splash as it showed at the start, taken by the open hook.
+QImage g_startbild;
+
+Window& geoeffnet(const char* label) {
+  waitFor(label, [label] { return findWindow(label) != nullptr; });
+  settle();
+  QTest::qWait(50);
+  return *findWindow(label);
+}
+
+// A frame command whose window stays open for the scene.
+Window& befehl(int feld, const char* label) {
+  postField(EV_Accepted, feld, WinMain.thread());
+  return geoeffnet(label);
+}
+
+void schliessen(Window& w) {
+  w.topWidget()->close();
+  settle();
+}
+
+QImage buchungArt(const char* code) {
+  type(WinBuchung, BF_CODE, code);
+  type(WinBuchung, BF_BRUTTO, "1234,5");
+  QTest::qWait(50);
+  const QImage bild = aufnehmen(WinBuchung.topWidget());
+  formularLeeren();
+  return bild;
+}
+
+QImage summenImModus(int modus) {
+  PARA.BUCHUNGSART = static_cast<std::uint8_t>(modus);
+  post(EVENT_EinstellungenGeaendert, THREADSUMMEN);
+  settle();
+  QTest::qWait(50);
+  const QImage bild = aufnehmen(WinSummen.topWidget());
+  PARA.BUCHUNGSART = 1;
+  post(EVENT_EinstellungenGeaendert, THREADSUMMEN);
+  settle();
+  return bild;
+}
+
+QImage werkzeugleiste() {
+  QWidget* leiste = WinMain.widget(FELD_QUARTAL_1)->parentWidget();
+  const QImage bild = aufnehmen(leiste);
+  return bild.scaled(bild.size() * 2);
+}
+
+QImage kontoBearbeiten() {
+  Window& liste = befehl(FELD_KONTEN, "$WINKONTOSUCHEN");
+  click(liste, KS_BEARBEITEN);
+  Window& fenster = geoeffnet("P23$WIN");
+  const QImage bild = aufnehmen(fenster.topWidget());
+  schliessen(fenster);
+  schliessen(liste);
+  return bild;
+}
+
+// A message wider than 50 characters: the question before an account is deleted, answered "Abbruch".
+QImage meldungBreit() {
+  Window& liste = befehl(FELD_KONTEN, "$WINKONTOSUCHEN");
+  g_meldungGewollt = true;
+  click(liste, KS_LOESCHEN);
+  Window& meldung = geoeffnet("P9$WIN");
+  const QImage bild = aufnehmen(meldung.topWidget());
+  click(meldung, 8);
+  g_meldungGewollt = false;
+  schliessen(liste);
+  return bild;
+}
+
+QImage csvExportFertig() {
+  Window& fenster = befehl(FELD_CSV_EXPORT, "P49$WIN");
+  click(fenster, FELD_CSV_SPEICHERN);
+  waitFor("Export", [&fenster] { return !fenster.isHidden(FELD_CSV_EXPORTINFO); });
+  QTest::qWait(50);
+  const QImage bild = aufnehmen(fenster.topWidget());
+  schliessen(fenster);
+  return bild;
+}
+
+// The preview after a click on the page, which magnifies it.
+QImage vorschauLupe() {
+  druckdialogOeffnen();
+  click(*findWindow("P40$WIN"), AF_OK);
+  Window& vorschau = geoeffnet("P18$WINVORSCHAU");
+  QTest::mouseClick(vorschau.widget(2), Qt::LeftButton);
+  settle();
+  QTest::qWait(50);
+  const QImage bild = aufnehmen(vorschau.topWidget());
+  schliessen(vorschau);
+  druckdialogSchliessen();
+  return bild;
+}
+
+const std::vector<Bild>& weitereBilder() {
+  static const std::vector<Bild> b = {
+      {"startbild", {}, nullptr, 0, "", {}, [] {
+         if (g_startbild.isNull()) fail("kein Startbild");
+         return g_startbild;
+       }},
+      {"buchung_eingang", {}, nullptr, 0, "", {}, [] { return buchungArt("E"); }},
+      {"buchung_ausgabe", {}, nullptr, 0, "", {}, [] { return buchungArt("K"); }},
+      {"buchung_ust", {}, nullptr, 0, "", {}, [] { return buchungArt("U"); }},
+      {"summen_modus2", {}, nullptr, 0, "", {}, [] { return summenImModus(2); }},
+      {"summen_modus3", {}, nullptr, 0, "", {}, [] { return summenImModus(3); }},
+      {"rahmen_werkzeugleiste", {}, nullptr, 0, "", {}, werkzeugleiste},
+      {"info", {}, nullptr, FELD_INFO, "P50$WIN"},
+      {"konto_bearbeiten", {}, nullptr, 0, "", {}, kontoBearbeiten},
+      {"meldung_breit", {}, nullptr, 0, "", {}, meldungBreit},
+      {"csv_export_fertig", {}, nullptr, 0, "", {}, csvExportFertig},
+      {"vorschau_lupe", {}, nullptr, 0, "", {}, vorschauLupe},
+  };
+  return b;
+}
+
+void alleAufnehmen(const std::vector<const std::vector<Bild>*>& tafeln, QMap<QString, QImage>* out) {
   waitFor("Arbeitsfenster", [] { return WinBuchung.isOpen() && WinAnzeige.isOpen() && WinSummen.isOpen(); });
   waitFor("erste Übersicht", listsShown);
   settle();
-  for (const Bild& b : bilder()) {
-    if (b.vorher) b.vorher();
-    QTest::qWait(50);
-    out->insert(b.name, b.fenster ? aufnehmen(b.fenster->topWidget()) : fensterDesBefehls(b));
-    if (b.nachher) b.nachher();
-  }
+  for (const auto* tafel : tafeln)
+    for (const Bild& b : *tafel) {
+      if (b.vorher) b.vorher();
+      QTest::qWait(50);
+      out->insert(b.name, b.selbst    ? b.selbst()
+                          : b.fenster ? aufnehmen(b.fenster->topWidget())
+                                      : fensterDesBefehls(b));
+      if (b.nachher) b.nachher();
+    }
 }
+
+// Runs the program once and takes the pictures of the tables, in their order.
+QMap<QString, QImage> aufnahmen(const std::vector<const std::vector<Bild>*>& tafeln);
 
 }  // namespace
 
@@ -239,6 +374,27 @@ QStringList pictureNames() {
   QStringList n;
   for (const Bild& b : bilder()) n << b.name;
   return n;
+}
+
+namespace {
+
+// The offscreen platform's notice that it keeps no size hints says nothing about the pictures.
+void quietMessages(QtMsgType type, const QMessageLogContext&, const QString& text) {
+  if (text.contains("propagateSizeHints")) return;
+  std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+  if (type == QtFatalMsg) std::abort();
+}
+
+}  // namespace
+
+void setUpLikeTheProgram() {
+  qInstallMessageHandler(quietMessages);
+  QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+  QFont font("Arial", 8);
+  font.setStyleHint(QFont::SansSerif);
+  QApplication::setFont(font);
+  QApplication::setWindowIcon(rt::win::resourceIcon("Tavik.ico"));
+  rt::win::setInvalidInputHandler(EingabefehlerMelden);
 }
 
 void redirectLocations(const QString& root) {
@@ -259,7 +415,13 @@ void redirectLocations(const QString& root) {
   qputenv("TAVIK_REGISTRY_USER", (root + "/registry-user.ini").toUtf8());
 }
 
-QMap<QString, QImage> takePictures() {
+QMap<QString, QImage> takePictures() { return aufnahmen({&bilder()}); }
+
+QMap<QString, QImage> takeAllPictures() { return aufnahmen({&bilder(), &weitereBilder()}); }
+
+namespace {
+
+QMap<QString, QImage> aufnahmen(const std::vector<const std::vector<Bild>*>& tafeln) {
   const QString appdata = qEnvironmentVariable("TAVIK_FOLDER_COMMON_APPDATA");
   if (appdata.isEmpty()) fail("Die Ordner sind nicht umgeleitet (redirectLocations fehlt)");
   const QString datenordner = appdata + "/Dolmix/Tavik/";
@@ -274,7 +436,7 @@ QMap<QString, QImage> takePictures() {
     if (w.label() == "$WINMAIN") {
       QTimer::singleShot(0, [&] {
         try {
-          alleAufnehmen(&out);
+          alleAufnehmen(tafeln, &out);
         } catch (const std::exception& e) {
           fehler = QString::fromUtf8(e.what());
         }
@@ -286,7 +448,11 @@ QMap<QString, QImage> takePictures() {
         g_geoeffnet = aufnehmen(w.topWidget());
         w.topWidget()->close();
       });
-    } else if (w.label() == "P9$WIN") {
+    } else if (w.label() == "P7$WIN") {
+      QTimer::singleShot(50, [] {
+        if (Window* startbild = findWindow("P7$WIN")) g_startbild = aufnehmen(startbild->topWidget());
+      });
+    } else if (w.label() == "P9$WIN" && !g_meldungGewollt) {
       // A message nobody asked for would wait for an answer forever: it ends the build instead.
       if (fehler.isEmpty()) fehler = "unerwartete Meldung: " + w.text(4).trimmed() + " " + w.text(3).trimmed();
       QTimer::singleShot(0, [&w] { w.topWidget()->close(); });
@@ -296,6 +462,10 @@ QMap<QString, QImage> takePictures() {
   setOpenHook(nullptr);
   settle();
   if (!fehler.isEmpty()) fail(fehler);
-  if (static_cast<std::size_t>(out.size()) != bilder().size()) fail("nicht alle Bilder aufgenommen");
+  std::size_t n = 0;
+  for (const auto* tafel : tafeln) n += tafel->size();
+  if (static_cast<std::size_t>(out.size()) != n) fail("nicht alle Bilder aufgenommen");
   return out;
 }
+
+}  // namespace

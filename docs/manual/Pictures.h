@@ -11,9 +11,17 @@
 // platform and the environment prepared by redirectLocations().
 QMap<QString, QImage> takePictures();
 
+// The manual's pictures and those of every other window and state, for a person to look over
+// (scripts/screenshots.sh).
+QMap<QString, QImage> takeAllPictures();
+
 // The names of all pictures the manual's text may ask for and the builder can take.
 QStringList pictureNames();
 
 // Points HOME, the XDG folders and the program's registry and data-folder locations into `root`,
 // so that the builder never reads or writes the real user's files. Call before QApplication.
 void redirectLocations(const QString& root);
+
+// The program's own window font, icon and message on bad input, as its main() sets them, the German
+// locale, and Qt's messages without the offscreen platform's notices. Call after QApplication.
+void setUpLikeTheProgram();

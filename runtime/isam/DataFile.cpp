@@ -1,5 +1,6 @@
 #include "runtime/isam/DataFile.h"
 
+#include "runtime/text/Cents.h"
 #include "runtime/text/Collation.h"
 #include "runtime/text/Cp1252.h"
 #include "runtime/text/Date.h"
@@ -9,8 +10,13 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <map>
+#include <mutex>
+#include <thread>
 
 namespace rt::isam {
 namespace {
@@ -35,6 +41,7 @@ std::size_t sizeOf(FieldType t) {
     case FieldType::Short: return 2;
     case FieldType::Long: return 4;
     case FieldType::Real: return 8;
+    case FieldType::Cents: return 8;
     case FieldType::Date: return 4;
     default: return 0;  // any size
   }
@@ -43,6 +50,7 @@ std::size_t sizeOf(FieldType t) {
 const char* sqlTypeOf(FieldType t) {
   switch (t) {
     case FieldType::Real: return "REAL";
+    case FieldType::Cents: return "REAL";
     case FieldType::String: return "TEXT";
     case FieldType::Bytes: return "BLOB";
     default: return "INTEGER";
@@ -168,6 +176,8 @@ bool decodable(FieldType t, std::size_t size, sqlite3_stmt* stmt, int i) {
   const int type = sqlite3_column_type(stmt, i);
   switch (t) {
     case FieldType::Real: return type == SQLITE_FLOAT || type == SQLITE_INTEGER;
+    case FieldType::Cents:
+      return (type == SQLITE_FLOAT || type == SQLITE_INTEGER) && rt::Cents::isAmount(sqlite3_column_double(stmt, i));
     case FieldType::String: return type == SQLITE_TEXT;
     case FieldType::Bytes: {  // whole, or without its trailing zeros
       if (type != SQLITE_BLOB) return false;
@@ -243,7 +253,7 @@ void DataFile::plan() {
     for (const char* comp : kd.components) {
       auto it = std::find_if(fields.begin(), fields.end(),
                              [&](const Field& fd) { return std::strcmp(fd.name, comp) == 0; });
-      if (it == fields.end() || it->dim != 1) {
+      if (it == fields.end() || it->dim != 1 || it->type == FieldType::Cents) {  // amounts are no keys
         planError_ = kOtherError;
         continue;
       }
@@ -626,6 +636,8 @@ int DataFile::open(AccessMode mode) {
     return again;
   }
   if (!code && !password_) code = checkWhole();
+  path_ = path;
+  keyedEarlier_ = earlier;
   if (!code) code = exec("PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL; PRAGMA cache_size=-32768");
   if (!code) {
     sqlite3_busy_timeout(db_, 2000);
@@ -780,6 +792,12 @@ void DataFile::bindRecord(sqlite3_stmt* stmt) const {
         sqlite3_bind_double(stmt, i, d);
         break;
       }
+      case FieldType::Cents: {
+        rt::Cents c;
+        std::memcpy(&c, p, 8);
+        sqlite3_bind_double(stmt, i, c.toReal());
+        break;
+      }
       case FieldType::String: bindText(stmt, i, p, f.size); break;
       case FieldType::Bytes: {
         std::size_t n = f.size;
@@ -804,7 +822,9 @@ void DataFile::bindRecord(sqlite3_stmt* stmt) const {
 
 // Fills the buffer from a row of selectList (column 0 is the row id); false, with the buffer
 // unchanged, when a stored value cannot be a value of its field.
-bool DataFile::readRecord(sqlite3_stmt* stmt) {
+bool DataFile::readRecord(sqlite3_stmt* stmt) { return readRecordInto(stmt, buffer_); }
+
+bool DataFile::readRecordInto(sqlite3_stmt* stmt, unsigned char* buffer) const {
   for (int i = 1; i <= static_cast<int>(columns_.size()); ++i) {
     const Field& f = record_.fields[columns_[i - 1].field];
     if (!decodable(f.type, f.size, stmt, i)) return false;
@@ -812,11 +832,16 @@ bool DataFile::readRecord(sqlite3_stmt* stmt) {
   int i = 1;
   for (const auto& c : columns_) {
     const Field& f = record_.fields[c.field];
-    unsigned char* p = buffer_ + f.offset + f.size * c.element;
+    unsigned char* p = buffer + f.offset + f.size * c.element;
     switch (f.type) {
       case FieldType::Real: {
         const double d = sqlite3_column_double(stmt, i);
         std::memcpy(p, &d, 8);
+        break;
+      }
+      case FieldType::Cents: {
+        const rt::Cents c = rt::Cents::fromReal(sqlite3_column_double(stmt, i));
+        std::memcpy(p, &c, 8);
         break;
       }
       case FieldType::String: readText(stmt, i, p, f.size); break;
@@ -834,12 +859,14 @@ bool DataFile::readRecord(sqlite3_stmt* stmt) {
   return true;
 }
 
-void DataFile::keyValueOfBuffer(int key, std::vector<Value>* out) const {
+void DataFile::keyValueOfBuffer(int key, std::vector<Value>* out) const { keyValueOf(key, buffer_, out); }
+
+void DataFile::keyValueOf(int key, const unsigned char* buffer, std::vector<Value>* out) const {
   const KeyPlan& kp = keys_[key];
   out->resize(kp.fields.size());
   for (std::size_t j = 0; j < kp.fields.size(); ++j) {
     const Field& f = record_.fields[kp.fields[j]];
-    const unsigned char* p = buffer_ + f.offset;
+    const unsigned char* p = buffer + f.offset;
     Value& v = (*out)[j];
     if (kp.sortColumns[j] >= 0) {
       v.type = SQLITE_BLOB;
@@ -1154,6 +1181,155 @@ void DataFile::restoreWalk(const WalkState& state) {
   start_ = static_cast<Start>(state.start);
   position_ = state.position;
   positionRow_ = state.row;
+}
+
+}  // namespace rt::isam
+
+namespace rt::isam {
+
+sqlite3* DataFile::readerConnection() const {
+  if (!db_) return nullptr;
+  sqlite3* db = nullptr;
+  int rc = sqlite3_open_v2(path_.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+  if (rc == SQLITE_OK && password_) {
+    const std::string key = cipherKey(keyedEarlier_);
+    rc = sqlite3_key(db, key.data(), static_cast<int>(key.size()));
+    if (rc == SQLITE_OK && !keyedEarlier_)
+      rc = sqlite3_exec(db, "PRAGMA cipher_page_size = 4096", nullptr, nullptr, nullptr);
+  }
+  // A reader goes through the table once: a small cache is enough. A writer of this process may
+  // hold the file for the moment of its commit.
+  if (rc == SQLITE_OK) rc = sqlite3_exec(db, "PRAGMA cache_size = -2048", nullptr, nullptr, nullptr);
+  if (rc != SQLITE_OK) {
+    sqlite3_close(db);
+    return nullptr;
+  }
+  sqlite3_busy_timeout(db, 10000);
+  return db;
+}
+
+namespace {
+
+// Runs `work(0)` to `work(parts - 1)` on threads of their own; the calling thread waits and calls
+// `waiting` every few milliseconds meanwhile.
+template <typename Work>
+void inParallel(int parts, const Work& work, const std::function<void()>& waiting) {
+  std::mutex m;
+  std::condition_variable cv;
+  int running = parts;
+  std::vector<std::thread> threads;
+  threads.reserve(static_cast<std::size_t>(parts));
+  for (int p = 0; p < parts; ++p)
+    threads.emplace_back([&, p] {
+      work(p);
+      const std::lock_guard<std::mutex> lock(m);
+      --running;
+      cv.notify_all();
+    });
+  for (;;) {
+    {
+      std::unique_lock<std::mutex> lock(m);
+      if (!waiting) cv.wait(lock, [&] { return running == 0; });
+      if (cv.wait_for(lock, std::chrono::milliseconds(5), [&] { return running == 0; })) break;
+    }
+    waiting();
+  }
+  for (auto& t : threads) t.join();
+}
+
+}  // namespace
+
+int DataFile::readRange(Key key, const void* low, const void* high, bool descending,
+                        const std::function<void(std::size_t count)>& count,
+                        const std::function<void(std::size_t place, const void* record, std::int64_t row)>& take,
+                        const std::function<void()>& waiting) {
+  if (!db_) return fail(kFileNotOpen);
+  const int k = keyIndex(key);
+  if (k < 0) return fail(kOtherError);
+  const KeyPlan& kp = keys_[k];
+  std::vector<Value> from, to;
+  keyValueOf(k, static_cast<const unsigned char*>(low), &from);
+  keyValueOf(k, static_cast<const unsigned char*>(high), &to);
+  std::string params;
+  for (std::size_t i = 0; i < kp.columns.size(); ++i) params += i ? ", ?" : "?";
+  std::vector<std::string> withRow = kp.columns;
+  withRow.push_back(kRowColumn);
+  const std::string values = "(" + joined(kp.columns) + ")";
+  const std::string table = sqlName(record_.table);
+  const std::string keysSql = "SELECT " + sqlName(kRowColumn) + " FROM " + table + " INDEXED BY " +
+                              sqlName(std::string(record_.table) + "_" + record_.keys[k].name) + " WHERE " +
+                              values + " >= (" + params + ") AND " + values + " <= (" + params + ") ORDER BY " +
+                              joined(withRow, descending ? " DESC" : "");
+  const std::string rowsSql = selectList(kp) + " NOT INDEXED WHERE " + sqlName(kRowColumn) + " >= ? AND " +
+                              sqlName(kRowColumn) + " <= ?";
+
+  // First the order: the rows of the range by the key's index alone, (row, place) sorted by row.
+  std::vector<std::pair<std::int64_t, std::uint32_t>> rows;
+  std::atomic<int> failure{SQLITE_OK};
+  inParallel(
+      1,
+      [&](int) {
+        sqlite3* db = readerConnection();
+        sqlite3_stmt* stmt = nullptr;
+        int rc = db ? sqlite3_prepare_v2(db, keysSql.c_str(), -1, &stmt, nullptr) : SQLITE_CANTOPEN;
+        if (rc == SQLITE_OK) {
+          bindValues(stmt, to, bindValues(stmt, from, 1));
+          std::uint32_t place = 0;
+          while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) rows.emplace_back(sqlite3_column_int64(stmt, 0), place++);
+          if (rc == SQLITE_DONE) rc = SQLITE_OK;
+        }
+        sqlite3_finalize(stmt);
+        sqlite3_close(db);
+        std::sort(rows.begin(), rows.end());
+        failure = rc;
+      },
+      waiting);
+  if (failure != SQLITE_OK) return error_ = sqlError(failure);
+  if (count) count(rows.size());
+  if (rows.empty()) return done();
+
+  // Then the records, in stored order, in stretches of about equal length.
+  const int parts = static_cast<int>(std::clamp<std::size_t>(
+      rows.size() / 8192, 1, std::clamp(std::thread::hardware_concurrency(), 1u, 4u)));
+  std::atomic<bool> stop{false};
+  inParallel(
+      parts,
+      [&](int part) {
+        const std::size_t first = rows.size() * part / parts, end = rows.size() * (part + 1) / parts;
+        if (first == end) return;
+        std::vector<unsigned char> buffer(record_.size);
+        sqlite3* db = readerConnection();
+        sqlite3_stmt* stmt = nullptr;
+        int rc = db ? sqlite3_prepare_v2(db, rowsSql.c_str(), -1, &stmt, nullptr) : SQLITE_CANTOPEN;
+        if (rc == SQLITE_OK) {
+          sqlite3_bind_int64(stmt, 1, rows[first].first);
+          sqlite3_bind_int64(stmt, 2, rows[end - 1].first);
+          std::size_t next = first;
+          while (!stop && (rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+            const std::int64_t row = sqlite3_column_int64(stmt, 0);
+            while (next < end && rows[next].first < row) ++next;  // gone meanwhile
+            if (next == end) break;
+            if (rows[next].first != row) continue;  // not in the range
+            if (!readRecordInto(stmt, buffer.data())) {
+              rc = SQLITE_CORRUPT;
+              break;
+            }
+            take(rows[next].second, buffer.data(), row);
+            ++next;
+          }
+          if (rc == SQLITE_DONE || rc == SQLITE_ROW) rc = SQLITE_OK;
+        }
+        sqlite3_finalize(stmt);
+        sqlite3_close(db);
+        if (rc != SQLITE_OK) {
+          int none = SQLITE_OK;
+          failure.compare_exchange_strong(none, rc);
+          stop = true;
+        }
+      },
+      waiting);
+  if (failure != SQLITE_OK) return error_ = sqlError(failure);
+  return done();
 }
 
 }  // namespace rt::isam

@@ -42,6 +42,7 @@
 #include "runtime/isam/Record.h"
 #include "runtime/text/String.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -135,6 +136,26 @@ class DataFile {
   WalkState saveWalk();
   void restoreWalk(const WalkState& state);
 
+  // Reads every record whose key value lies from `low` to `high` (two record buffers holding the
+  // key's values; both included) for a copy kept elsewhere. The key's index gives their order
+  // (descending when asked); then the table is read in stored order, in stretches that run in
+  // parallel, each on a connection of its own, so that every page is read once and in sequence.
+  // `count` is called first with the number of records found; `take` then gets each of them with
+  // its place in key order (0 to count - 1), its row and a record buffer of its own, on the
+  // reading threads, for different places at the same time. A record deleted meanwhile leaves
+  // its place untaken; one added or changed meanwhile may be missed or come at its earlier place:
+  // the caller catches up through changedRows from the revision before the call. `waiting` is
+  // called on the calling thread every few milliseconds until the reading is done; it may use
+  // this file. Gives 0 or the code of the failed read, which is neither remembered nor reported
+  // (a walk over the same records meets and reports it).
+  int readRange(Key key, const void* low, const void* high, bool descending,
+                const std::function<void(std::size_t count)>& count,
+                const std::function<void(std::size_t place, const void* record, std::int64_t row)>& take,
+                const std::function<void()>& waiting);
+  // A new read-only connection to the open file (nullptr when it cannot be made); the caller
+  // closes it. For reading in parallel and for measurements.
+  sqlite3* readerConnection() const;
+
   // Tests: files made from now on are of the earlier keyed form, and are not converted on Open.
   static void useEarlierFormForTesting(bool on) { earlierForm_ = on; }
 
@@ -203,6 +224,8 @@ class DataFile {
 
   void bindRecord(sqlite3_stmt* stmt) const;
   bool readRecord(sqlite3_stmt* stmt);
+  bool readRecordInto(sqlite3_stmt* stmt, unsigned char* buffer) const;
+  void keyValueOf(int key, const unsigned char* buffer, std::vector<Value>* out) const;
   void keyValueOfBuffer(int key, std::vector<Value>* out) const;
   int bindValues(sqlite3_stmt* stmt, const std::vector<Value>& values, int first) const;
   int step(bool forward);
@@ -221,6 +244,8 @@ class DataFile {
   std::vector<KeyPlan> keys_;
 
   sqlite3* db_ = nullptr;
+  std::string path_;      // of the open file
+  bool keyedEarlier_ = false;  // the open file is of the earlier keyed form
   platform::FileLock lock_;
   sqlite3_stmt* insert_ = nullptr;
   sqlite3_stmt* update_ = nullptr;

@@ -12,6 +12,7 @@ enum class FieldType {
   Short,   // signed 16 bits
   Long,    // signed 32 bits
   Real,    // IEEE double
+  Cents,   // rt::Cents in the buffer, a REAL in the file: converted on every read and write
   Date,    // rt::DATE
   String,  // rt::String<size>: Windows-1252, blank-padded
   Bytes,   // `size` raw bytes (a byte array)

@@ -3,6 +3,9 @@
 #include "platform/FileHandle.h"
 #include "platform/Files.h"
 #include "platform/ShellFolders.h"
+#include "runtime/report/PdfWriter.h"
+#include "runtime/window/Threads.h"
+#include "runtime/window/Window.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -11,6 +14,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QProgressDialog>
 #include <memory>
 
 namespace rt::report {
@@ -67,6 +71,33 @@ QString fileNameOf(QString title) {
     if (c < QChar(' ') || unfit.contains(c)) c = '_';
   title = title.trimmed();
   return title.isEmpty() ? QStringLiteral("Ausdruck") : title;
+}
+
+// A PDF file written straight from the page images, under the wait cursor; a longer printout shows
+// how far it has come. The other threads go on meanwhile.
+bool writeFile(const QString& file, const std::vector<const PageImage*>& pages, const QString& title) {
+  const int count = static_cast<int>(pages.size());
+  rt::win::setWaitCursor(true);
+  std::unique_ptr<QProgressDialog> progress;
+  if (count >= 50) {
+    progress = std::make_unique<QProgressDialog>(QString(), QString(), 0, count);
+    progress->setWindowTitle(title);
+    progress->setMinimumDuration(0);
+    progress->setAutoReset(false);
+  }
+  const auto show = [&](int written) {
+    if (!progress) return;
+    progress->setLabelText(QString("Der Ausdruck wird geschrieben: Seite %1 von %2").arg(written).arg(count));
+    progress->setValue(written);
+  };
+  show(0);
+  const bool ok = writePdf(file, pages, title, [&](int written) {
+    show(written);
+    rt::win::yieldThread();
+  });
+  progress.reset();
+  rt::win::setWaitCursor(false);
+  return ok;
 }
 
 PrintOutcome written(const QString& file, int pages) {
@@ -163,11 +194,7 @@ PrintOutcome printPages(const std::vector<const PageImage*>& pages, const QStrin
   const QString temp = platform::newFileBeside(file, &code);
   if (temp.isEmpty()) return cannotMake();
 
-  QPrinter pdf(QPrinter::HighResolution);
-  pdf.setOutputFormat(QPrinter::PdfFormat);
-  pdf.setOutputFileName(temp);
-  pdf.setDocName(title);
-  const bool rendered = renderPages(pdf, pages);
+  const bool rendered = writeFile(temp, pages, title);
   code = rendered ? platform::putInPlace(temp, file, replace) : platform::FileGeneralFailure;
   // A file that took the name meanwhile stays; the printout takes the next free name.
   for (int tries = 0; code == platform::FileAlreadyExists && tries < 100; ++tries) {

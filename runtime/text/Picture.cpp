@@ -103,7 +103,11 @@ std::optional<QString> Picture::render(double value) const {
   if (!std::isfinite(value)) return std::nullopt;
   std::string digits = roundedDigits(value, decimals_, width_);
   if (digits.empty()) return std::nullopt;
-  const bool negative = value < 0 && digits != "0";  // never "-0,00"
+  return render(std::move(digits), value < 0);
+}
+
+std::optional<QString> Picture::render(std::string digits, bool negative) const {
+  negative = negative && digits != "0";  // never "-0,00"
   if (static_cast<int>(digits.size()) <= decimals_) digits.insert(0, decimals_ + 1 - digits.size(), '0');
 
   const std::string whole = digits.substr(0, digits.size() - decimals_);
@@ -126,6 +130,23 @@ QString Picture::format(double value) const {
   // A value too wide for its picture is never cut or shown in part: the whole width shows "#", so
   // that no wrong number can be read off a window, a report or the export.
   return render(value).value_or(QString(width_, '#'));
+}
+
+// The cents' digits with the picture's decimals: zeros appended, or the dropped places rounded
+// half away from zero.
+QString Picture::format(Cents amount) const {
+  if (kind_ != Kind::Number) return {};
+  const std::int64_t c = amount.cents();
+  std::uint64_t magnitude = c < 0 ? 0 - static_cast<std::uint64_t>(c) : static_cast<std::uint64_t>(c);
+  std::string digits;
+  if (decimals_ >= 2) {
+    digits = std::to_string(magnitude) + std::string(decimals_ - 2, '0');
+  } else {
+    const std::uint64_t unit = decimals_ == 1 ? 10 : 100;
+    magnitude = magnitude / unit + (magnitude % unit >= unit / 2 ? 1 : 0);
+    digits = std::to_string(magnitude);
+  }
+  return render(std::move(digits), c < 0).value_or(QString(width_, '#'));
 }
 
 // Day 0 is "no date" and shows blank with and without "B": it has no calendar form, and any
@@ -156,18 +177,22 @@ QString Picture::formatText(const QString& text) const {
 // zero, then groups of exactly 3), and where it has decimals a decimal comma with at most that many
 // digits. A stop in any other place is rejected rather than guessed at: read as a decimal point or
 // as a stop, "12.50" would be one of two amounts a factor of 100 apart.
-std::optional<double> Picture::parseNumber(const QString& typed) const {
+std::optional<Picture::Typed> Picture::scan(const QString& typed) const {
   if (kind_ != Kind::Number) return std::nullopt;
   const QString s = typed.trimmed();
-  if (s.isEmpty()) return 0.0;
+  Typed out;
+  if (s.isEmpty()) {
+    out.whole = "0";
+    return out;
+  }
 
   qsizetype i = 0;
-  const bool negative = s[0] == '-';
-  if (negative) {
+  out.negative = s[0] == '-';
+  if (out.negative) {
     if (!sign_) return std::nullopt;
     ++i;
   }
-  std::string whole;
+  std::string& whole = out.whole;
   int group = 0;         // digits in the current group
   bool grouped = false;  // a stop has been seen
   for (; i < s.size() && s[i] != ','; ++i) {
@@ -185,7 +210,7 @@ std::optional<double> Picture::parseNumber(const QString& typed) const {
   }
   if (grouped && group != 3) return std::nullopt;
 
-  std::string fraction;
+  std::string& fraction = out.fraction;
   if (i < s.size()) {  // at the decimal comma
     if (decimals_ == 0) return std::nullopt;
     for (++i; i < s.size(); ++i) {
@@ -195,15 +220,34 @@ std::optional<double> Picture::parseNumber(const QString& typed) const {
     if (static_cast<int>(fraction.size()) > decimals_) return std::nullopt;
   }
   if (whole.empty() && fraction.empty()) return std::nullopt;
+  if (whole.empty()) whole = "0";
+  return out;
+}
 
-  const std::string number = (whole.empty() ? "0" : whole) + (fraction.empty() ? "" : "." + fraction);
+std::optional<double> Picture::parseNumber(const QString& typed) const {
+  const auto t = scan(typed);
+  if (!t) return std::nullopt;
+  const std::string number = t->whole + (t->fraction.empty() ? "" : "." + t->fraction);
   double value = 0;
   const auto res = std::from_chars(number.data(), number.data() + number.size(), value);
   if (res.ec != std::errc() || res.ptr != number.data() + number.size()) return std::nullopt;
-  if (negative) value = -value;
+  if (t->negative) value = -value;
   if (value == 0) value = 0;  // no negative zero
   if (!render(value)) return std::nullopt;
   return value;
+}
+
+std::optional<Cents> Picture::parseCents(const QString& typed) const {
+  const auto t = scan(typed);
+  if (!t) return std::nullopt;
+  std::string fraction = t->fraction;
+  fraction.resize(std::max<std::size_t>(fraction.size(), 2), '0');
+  if (fraction.find_first_not_of('0', 2) != std::string::npos) return std::nullopt;  // below a cent
+  const std::string digits = t->whole + fraction.substr(0, 2);
+  if (digits.size() > 18) return std::nullopt;  // the width of a picture keeps it far below
+  const Cents amount(t->negative ? -std::stoll(digits) : std::stoll(digits));
+  if (format(amount).contains('#')) return std::nullopt;
+  return amount;
 }
 
 // Accepted: day.month.year with one or two digits for day and month and two or four for the year,
@@ -250,7 +294,7 @@ double roundDecimal(double value, int decimals) {
   return value < 0 && r != 0 ? -r : r;
 }
 
-QString formatAmount(double value) {
+QString formatAmount(Cents value) {
   static const Picture amount("@N-12`2");
   return amount.format(value);
 }

@@ -15,8 +15,10 @@
 
 #include <QString>
 #include <optional>
+#include <string>
 #include <string_view>
 
+#include "runtime/text/Cents.h"
 #include "runtime/text/Date.h"
 
 namespace rt {
@@ -34,16 +36,28 @@ class Picture {
 
   // Each formats for its own kind of picture and returns an empty text for any other.
   QString format(double value) const;
+  QString format(Cents amount) const;  // exact: no binary value in between
   QString formatDate(Day day) const;
   QString formatText(const QString& text) const;  // cut or blank-padded to the width
 
   // What an entry field makes of the typed text; empty = rejected. Blanks around it are ignored and
   // a blank entry is 0 (no date for a date picture).
   std::optional<double> parseNumber(const QString& typed) const;
+  // An amount: the typed digits taken as they stand; a picture with more than two decimals takes
+  // only what whole cents can hold.
+  std::optional<Cents> parseCents(const QString& typed) const;
   std::optional<Day> parseDate(const QString& typed) const;
 
  private:
   std::optional<QString> render(double value) const;  // empty when it does not fit
+  // `digits`: the value times 10^decimals without leading zeros.
+  std::optional<QString> render(std::string digits, bool negative) const;
+  // The typed number as its sign, whole digits and decimal digits; empty when rejected.
+  struct Typed {
+    bool negative = false;
+    std::string whole, fraction;
+  };
+  std::optional<Typed> scan(const QString& typed) const;
 
   Kind kind_ = Kind::Invalid;
   int width_ = 0;
@@ -58,7 +72,7 @@ class Picture {
 double roundDecimal(double value, int decimals);
 
 // The amount picture "@N-12`2" and the date picture "@D06.".
-QString formatAmount(double value);
+QString formatAmount(Cents amount);
 QString formatDate(Day day);
 
 }  // namespace rt

@@ -41,6 +41,7 @@ double Bound::number() const {
     case Type::Short: return load<std::int16_t>(ptr_);
     case Type::Long: return load<std::int32_t>(ptr_);
     case Type::Real: return load<double>(ptr_);
+    case Type::Cents: return load<rt::Cents>(ptr_).toReal();
     case Type::Date: return rt::dayNumber(load<rt::DATE>(ptr_));
     case Type::Text: {
       std::string s(static_cast<const char*>(ptr_), size_);
@@ -57,6 +58,7 @@ void Bound::setNumber(double v) const {
     case Type::Short: store(ptr_, toInteger<std::int16_t>(v)); break;
     case Type::Long: store(ptr_, toInteger<std::int32_t>(v)); break;
     case Type::Real: store(ptr_, v); break;
+    case Type::Cents: store(ptr_, rt::Cents::fromReal(v)); break;
     case Type::Date: store(ptr_, rt::dateOf(toInteger<std::int32_t>(v))); break;
     case Type::Text: {
       const std::string s = QString::number(v, 'g', 15).toStdString();
@@ -80,7 +82,9 @@ QString Bound::show(const rt::Picture* picture) const {
   }
   if (picture && picture->kind() == rt::Picture::Kind::Date)
     return picture->formatDate(static_cast<rt::Day>(number()));
-  if (picture && picture->kind() == rt::Picture::Kind::Number) return picture->format(number());
+  if (picture && picture->kind() == rt::Picture::Kind::Number)
+    return type_ == Type::Cents ? picture->format(load<rt::Cents>(ptr_)) : picture->format(number());
+  if (type_ == Type::Cents) return rt::formatAmount(load<rt::Cents>(ptr_)).trimmed();
   if (type_ == Type::Date) return rt::formatDate(static_cast<rt::Day>(number()));
   return QString::number(number(), 'g', 15);
 }
@@ -101,6 +105,12 @@ bool Bound::take(const QString& typed, const rt::Picture* picture) const {
     const auto day = picture->parseDate(typed);
     if (!day) return false;
     setNumber(*day);
+    return true;
+  }
+  if (picture && picture->kind() == rt::Picture::Kind::Number && type_ == Type::Cents) {
+    const auto v = picture->parseCents(typed);
+    if (!v) return false;
+    store(ptr_, *v);
     return true;
   }
   if (picture && picture->kind() == rt::Picture::Kind::Number) {

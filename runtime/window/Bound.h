@@ -2,6 +2,7 @@
 // A variable that a control is bound to: the control shows it (under the control's picture) when the
 // window is displayed, and an accepted entry writes it first.
 
+#include "runtime/text/Cents.h"
 #include "runtime/text/Date.h"
 #include "runtime/text/String.h"
 
@@ -17,7 +18,7 @@ namespace rt::win {
 
 class Bound {
  public:
-  enum class Type { None, Text, Byte, Short, Long, Real, Date };
+  enum class Type { None, Text, Byte, Short, Long, Real, Cents, Date };
 
   Bound() = default;
   template <std::size_t N>
@@ -26,6 +27,7 @@ class Bound {
   Bound(std::int16_t& v) : type_(Type::Short), ptr_(&v) {}                // NOLINT
   Bound(std::int32_t& v) : type_(Type::Long), ptr_(&v) {}                 // NOLINT
   Bound(double& v) : type_(Type::Real), ptr_(&v) {}                       // NOLINT
+  Bound(rt::Cents& v) : type_(Type::Cents), ptr_(&v) {}                   // NOLINT
   Bound(rt::DATE& v) : type_(Type::Date), ptr_(&v) {}                     // NOLINT
 
   bool isSet() const { return type_ != Type::None; }
@@ -37,7 +39,7 @@ class Bound {
   // Takes what the user typed; false (variable unchanged) when the picture rejects it.
   bool take(const QString& typed, const rt::Picture* picture) const;
 
-  // Numeric access, for check boxes, option groups and spins.
+  // Numeric access, for check boxes, option groups and spins (an amount in units, not cents).
   double number() const;
   void setNumber(double v) const;
 

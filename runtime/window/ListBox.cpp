@@ -56,6 +56,8 @@ class ListModel : public QAbstractItemModel {
         const QVariant v = source.cell(row, col);
         const rt::Picture& p = pictures[col];
         if (p.kind() == rt::Picture::Kind::Date) return p.formatDate(v.toInt());
+        if (p.kind() == rt::Picture::Kind::Number && v.metaType() == QMetaType::fromType<rt::Cents>())
+          return p.format(v.value<rt::Cents>()).trimmed();
         if (p.kind() == rt::Picture::Kind::Number) return p.format(v.toDouble()).trimmed();
         if (p.kind() == rt::Picture::Kind::Text) return p.formatText(v.toString());
         return v.toString();

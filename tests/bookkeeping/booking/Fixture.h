@@ -6,9 +6,20 @@
 #include "bookkeeping/data/Dateien.h"
 #include "bookkeeping/data/Parameter.h"
 #include "runtime/text/Collation.h"
+#include "runtime/text/Picture.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <ostream>
+
+namespace rt {
+// Amounts in test messages as the program shows them.
+inline void PrintTo(Cents betrag, std::ostream* os) { *os << formatAmount(betrag).trimmed().toStdString(); }
+}  // namespace rt
+
+// An amount written in euros: euro(59.5) is 59,50.
+inline rt::Cents euro(double betrag) { return rt::Cents::fromReal(betrag); }
 
 struct DataFolderTest : ::testing::Test {
   testing_support::TempFolder folder;
@@ -62,9 +73,9 @@ struct DataFolderTest : ::testing::Test {
     BUCHUNG.NR = nr;
     BUCHUNG.DATUM = rt::dateOf(day);
     BUCHUNG.ART = static_cast<std::uint8_t>(art);
-    BUCHUNG.BRUTTO = gross;
-    BUCHUNG.NETTO = net;
-    BUCHUNG.MWST = vat;
+    BUCHUNG.BRUTTO = euro(gross);
+    BUCHUNG.NETTO = euro(net);
+    BUCHUNG.MWST = euro(vat);
     BUCHUNG.TEXT[0] = text1;
     BUCHUNG.TEXT[1] = text2;
     ASSERT_EQ(BUCHUNGDATEI.add(), 0);

@@ -85,7 +85,7 @@ TEST_F(SumsWindowTest, TheOverviewsSumsGiveTheYearResultInItsColour) {
       {"exactly 0", 119, 100, 19, "Gewinn", QColor(0x00, 0x60, 0x00), "0,00"},
       {"a loss", 100, 150, 0, "Verlust", QColor(0x60, 0x00, 0x00), "-50,00"},
       {"a profit", 1000.5, 0, 400, "Gewinn", QColor(0x00, 0x60, 0x00), "600,50"},
-      // 0,30 - 0,10 - 0,20 is -5,55e-17 in binary: on the cent it is no loss.
+      // 0,30 - 0,10 - 0,20 is exactly 0 in cents (-5,55e-17 in binary floating point): no loss.
       {"zero below the cent", 0.30, 0.10, 0.20, "Gewinn", QColor(0x00, 0x60, 0x00), "0,00"},
   };
   THREADSUMMEN = start(SummenUebersicht);
@@ -102,7 +102,7 @@ TEST_F(SumsWindowTest, TheOverviewsSumsGiveTheYearResultInItsColour) {
     booking(++nr, d(2026, 2, 10), 3, c.vat, "USt");
     post(EVENT_ListenNeu, THREADANZEIGE);
     settle();
-    EXPECT_EQ(SUMMEN.JGEWINN, c.income - c.expense - c.vat);
+    EXPECT_EQ(SUMMEN.JGEWINN, euro(c.income) - euro(c.expense) - euro(c.vat));
     EXPECT_EQ(WinSummen.text(FELD_S_GEWINNSTR).trimmed(), c.word);
     EXPECT_EQ(WinSummen.textColour(FELD_S_JGEWINN), c.colour);
     EXPECT_EQ(WinSummen.text(FELD_S_JGEWINN), c.result);
@@ -147,25 +147,4 @@ TEST_F(SumsWindowTest, EachCaptionStandsUnderItsOwnAmountAndThePeriodReadsWithBl
   EXPECT_GE(von->geometry().width(), fm.horizontalAdvance("01.12.2026")) << "the date is shown whole";
   EXPECT_GE(strichMitte - strichHalb - vonEnde, blank);
   EXPECT_GE(bis->geometry().left() - (strichMitte + strichHalb), blank);
-}
-
-TEST_F(SumsWindowTest, Screenshot) {
-  const QString out = qEnvironmentVariable("TAVIK_SCREENSHOTS");
-  if (out.isEmpty()) GTEST_SKIP() << "set TAVIK_SCREENSHOTS to a folder to write the pictures";
-  period(d(2026, 12, 1), d(2026, 12, 31));
-  PARA.BUCHUNGSART = 1;
-  booking(1, d(2026, 12, 3), 1, 11900.5, "Einnahme", "", 10000.42, 1900.08);
-  booking(2, d(2026, 12, 4), 2, 1234.56, "Ausgabe", "", 1037.45, 197.11);
-  booking(3, d(2026, 11, 10), 3, 800, "USt");
-  THREADSUMMEN = start(SummenUebersicht);
-  THREADANZEIGE = start(BuchungsUebersicht);
-  settle();
-  for (int mode : {1, 2}) {
-    PARA.BUCHUNGSART = static_cast<std::uint8_t>(mode);
-    post(EVENT_EinstellungenGeaendert, THREADSUMMEN);
-    settle();
-    QTest::qWait(50);
-    WinSummen.topWidget()->grab().save(out + "/summen-modus" + QString::number(mode) + ".png");
-  }
-  WinAnzeige.topWidget()->grab().save(out + "/uebersicht-zeitraum.png");
 }

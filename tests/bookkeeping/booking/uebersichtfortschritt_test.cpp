@@ -35,7 +35,7 @@ TEST_F(RefillProgressTest, ALongRefillShowsItsProgressAndTakesAStoreMeanwhile) {
     BUCHUNG.KONTO = "4000";
     BUCHUNG.DATUM = rt::dateOf(d(2026, 1, 1) + (i * 7919) % 365);  // scattered dates
     BUCHUNG.ART = static_cast<std::uint8_t>(1 + i % 2);
-    BUCHUNG.BRUTTO = i;
+    BUCHUNG.BRUTTO = euro(i);
     BUCHUNG.TEXT[0] = "Buchung " + std::to_string(i);
     ASSERT_EQ(BUCHUNGDATEI.add(), 0);
   }
@@ -57,15 +57,13 @@ TEST_F(RefillProgressTest, ALongRefillShowsItsProgressAndTakesAStoreMeanwhile) {
     const std::size_t zeilen = EINGANGQUEUE.records() + AUSGANGQUEUE.records();
     blicke.push_back({!WinAnzeige.isHidden(FELD_BERECHNE), zeilen});
     if (gespeichert || zeilen == 0 || WinAnzeige.isHidden(FELD_BERECHNE)) return;
-    const QString dir = qEnvironmentVariable("TAVIK_SCREENSHOTS");
-    if (!dir.isEmpty()) WinAnzeige.topWidget()->grab().save(QDir(dir).filePath("uebersicht-berechne.png"));
     // What the booking form does when the notice closes: store, then ask for a refill.
     CODE = "4000";
     BUCHUNGEINGABE = BUCHUNG_T{};
     BUCHUNGEINGABE.KONTO = "4000";
     BUCHUNGEINGABE.ART = 2;
     BUCHUNGEINGABE.DATUM = rt::dateOf(d(2026, 12, 31));
-    BUCHUNGEINGABE.BRUTTO = 0.5;
+    BUCHUNGEINGABE.BRUTTO = euro(0.5);
     BUCHUNGEINGABE.TEXT[0] = "Während der Rechnung";
     gespeichert = BuchungSpeichern([] {}) == Speichern::Gespeichert;
     post(EVENT_ListenNeu, THREADANZEIGE);

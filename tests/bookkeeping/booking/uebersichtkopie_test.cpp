@@ -42,9 +42,9 @@ struct YearCopyTest : DataFolderTest {
     BUCHUNGEINGABE.KONTO = "4000";
     BUCHUNGEINGABE.ART = static_cast<std::uint8_t>(art);
     BUCHUNGEINGABE.DATUM = rt::dateOf(day);
-    BUCHUNGEINGABE.BRUTTO = gross;
-    BUCHUNGEINGABE.NETTO = gross / 1.19;
-    BUCHUNGEINGABE.MWST = gross - gross / 1.19;
+    BUCHUNGEINGABE.BRUTTO = euro(gross);
+    BUCHUNGEINGABE.NETTO = euro(gross / 1.19);
+    BUCHUNGEINGABE.MWST = euro(gross - gross / 1.19);
     BUCHUNGEINGABE.TEXT[0] = text;
     BUCHUNGEINGABE.TEXT[1] = "Zeile zwei";
     ASSERT_EQ(BuchungSpeichern([] {}), Speichern::Gespeichert);
@@ -59,8 +59,8 @@ struct YearCopyTest : DataFolderTest {
       BUCHUNG.KONTO = "4000";
       BUCHUNG.DATUM = rt::dateOf(d(2026, 1, 1) + static_cast<int>(zufall() % 365));
       BUCHUNG.ART = static_cast<std::uint8_t>(1 + zufall() % 3);
-      BUCHUNG.BRUTTO = 100 + i;
-      BUCHUNG.NETTO = i / 1.19;
+      BUCHUNG.BRUTTO = euro(100 + i);
+      BUCHUNG.NETTO = euro(i / 1.19);
       BUCHUNG.TEXT[0] = "B" + std::to_string(i);
       ASSERT_EQ(BUCHUNGDATEI.add(), 0);
     }
@@ -140,7 +140,7 @@ TEST_F(YearCopyTest, TheCopyEqualsTheFileAfterEveryStoreDeleteAndLoad) {
         ListenNeuBerechnen();  // the load asks for a refill too
         expectCopyEqualsFile();
         if (wuerfel(2)) {
-          BUCHUNGEINGABE.BRUTTO += 1;
+          BUCHUNGEINGABE.BRUTTO += euro(1);
           BUCHUNGEINGABE.DATUM = rt::dateOf(d(2026, 1, 1) + wuerfel(365));
           ASSERT_EQ(BuchungSpeichern([] {}), Speichern::Gespeichert);
         } else {
@@ -207,4 +207,34 @@ TEST_F(YearCopyTest, AStoreWhileALongRefillPausesNeitherDerailsItNorGetsLost) {
     for (int n : numbersOf(AUSGANGQUEUE)) jetzt.push_back(n);
     EXPECT_EQ(std::count(jetzt.begin(), jetzt.end(), nr), 1) << nr;
   }
+}
+
+// A year long enough to be read in parts on several connections: many bookings a day, numbers
+// stored out of their order, bookings of the neighbouring years among them, amounts whose sums
+// depend on the order of adding. Lists, copy and sums are the walk's, to the last bit.
+TEST_F(YearCopyTest, AYearReadInPartsKeepsTheWalksOrderAndSums) {
+  constexpr int kBuchungen = 20000;
+  int imJahr = 0;
+  ASSERT_EQ(BUCHUNGDATEI.begin(), 0);
+  for (int i = 0; i < kBuchungen; ++i) {
+    const int nr = 1 + (i * 7919) % kBuchungen;
+    BUCHUNGDATEI.clear();
+    BUCHUNG.NR = nr;
+    BUCHUNG.KONTO = "4000";
+    const bool nachbar = nr % 50 == 0;
+    BUCHUNG.DATUM = rt::dateOf(nachbar ? (nr % 100 ? d(2025, 12, 31) : d(2027, 1, 1)) : d(2026, 1, 1) + nr % 30);
+    imJahr += nachbar ? 0 : 1;
+    BUCHUNG.ART = static_cast<std::uint8_t>(1 + nr % 3);
+    BUCHUNG.BRUTTO = rt::Cents(10 * nr);
+    BUCHUNG.NETTO = rt::Cents(7 * nr);
+    BUCHUNG.TEXT[0] = "B" + std::to_string(nr);
+    ASSERT_EQ(BUCHUNGDATEI.add(), 0);
+  }
+  ASSERT_EQ(BUCHUNGDATEI.commit(), 0);
+  period(d(2026, 1, 5), d(2026, 1, 20));
+  ListenNeuBerechnen();
+  EXPECT_EQ(ListenNeuGelesen(), imJahr);
+  expectCopyEqualsFile();
+  EXPECT_EQ(AUSGANGQUEUE.get(1)->DATUM, rt::dateOf(d(2026, 1, 20)));  // both bounds of the period listed
+  EXPECT_EQ(AUSGANGQUEUE.rows().back().DATUM, rt::dateOf(d(2026, 1, 5)));
 }

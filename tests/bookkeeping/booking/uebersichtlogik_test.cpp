@@ -25,14 +25,15 @@ struct OverviewLogicTest : DataFolderTest {
 
 TEST_F(OverviewLogicTest, AnEmptyFileGivesEmptyListsAndZeroSums) {
   period(d(2026, 3, 1), d(2026, 3, 31));
-  SUMMEN = SUMMEN_T{5, 5, 5, 5, 5, 5, 5, 5, 5, 5};
+  const rt::Cents f(500);
+  SUMMEN = SUMMEN_T{f, f, f, f, f, f, f, f, f, f};
   ListenNeuBerechnen();
   EXPECT_EQ(EINGANGQUEUE.records(), 0u);
   EXPECT_EQ(AUSGANGQUEUE.records(), 0u);
-  for (double sum : {SUMMEN.JGEWINN, SUMMEN.JEINGANGBRUTTO, SUMMEN.JAUSGANGBRUTTO, SUMMEN.JUST,
+  for (rt::Cents sum : {SUMMEN.JGEWINN, SUMMEN.JEINGANGBRUTTO, SUMMEN.JAUSGANGBRUTTO, SUMMEN.JUST,
                      SUMMEN.EINGANGNETTO, SUMMEN.EINGANGBRUTTO, SUMMEN.EINGANGMWST, SUMMEN.AUSGANGNETTO,
                      SUMMEN.AUSGANGBRUTTO, SUMMEN.AUSGANGMWST})
-    EXPECT_EQ(sum, 0);
+    EXPECT_EQ(sum, rt::Cents());
   EXPECT_EQ(EINGABEJAHR, 2026);
 }
 
@@ -50,19 +51,19 @@ TEST_F(OverviewLogicTest, ListsAndSumsOfThePeriodAndTheYear) {
 
   EXPECT_EQ(numbersOf(EINGANGQUEUE), (std::vector<int>{8, 1}));     // newest first
   EXPECT_EQ(numbersOf(AUSGANGQUEUE), (std::vector<int>{2, 4}));
-  EXPECT_EQ(AUSGANGQUEUE.get(2)->BETRAG, 300);                     // shown positive
+  EXPECT_EQ(AUSGANGQUEUE.get(2)->BETRAG, euro(300));                     // shown positive
   EXPECT_EQ(EINGANGQUEUE.get(1)->TEXT.clip(), "   nur Text 2");     // empty line 1: three blanks first
   EXPECT_EQ(AUSGANGQUEUE.get(1)->TEXT.clip(), "Werkstatt   Öl");
-  EXPECT_DOUBLE_EQ(SUMMEN.EINGANGBRUTTO, 129);
-  EXPECT_DOUBLE_EQ(SUMMEN.EINGANGNETTO, 100);
-  EXPECT_DOUBLE_EQ(SUMMEN.EINGANGMWST, 19);
-  EXPECT_DOUBLE_EQ(SUMMEN.AUSGANGBRUTTO, -59.5);                   // kind 3 not in the period sums
-  EXPECT_DOUBLE_EQ(SUMMEN.AUSGANGNETTO, -50);
-  EXPECT_DOUBLE_EQ(SUMMEN.AUSGANGMWST, -9.5);
-  EXPECT_DOUBLE_EQ(SUMMEN.JEINGANGBRUTTO, 1129);
-  EXPECT_DOUBLE_EQ(SUMMEN.JAUSGANGBRUTTO, -71.4);
-  EXPECT_DOUBLE_EQ(SUMMEN.JUST, -300);
-  EXPECT_EQ(SUMMEN.JGEWINN, 0);
+  EXPECT_EQ(SUMMEN.EINGANGBRUTTO, euro(129));
+  EXPECT_EQ(SUMMEN.EINGANGNETTO, euro(100));
+  EXPECT_EQ(SUMMEN.EINGANGMWST, euro(19));
+  EXPECT_EQ(SUMMEN.AUSGANGBRUTTO, euro(-59.5));                   // kind 3 not in the period sums
+  EXPECT_EQ(SUMMEN.AUSGANGNETTO, euro(-50));
+  EXPECT_EQ(SUMMEN.AUSGANGMWST, euro(-9.5));
+  EXPECT_EQ(SUMMEN.JEINGANGBRUTTO, euro(1129));
+  EXPECT_EQ(SUMMEN.JAUSGANGBRUTTO, euro(-71.4));
+  EXPECT_EQ(SUMMEN.JUST, euro(-300));
+  EXPECT_EQ(SUMMEN.JGEWINN, euro(0));
 }
 
 TEST_F(OverviewLogicTest, APeriodIntoTheNextYearWalksOnlyTheFirstYear) {
@@ -71,7 +72,7 @@ TEST_F(OverviewLogicTest, APeriodIntoTheNextYearWalksOnlyTheFirstYear) {
   booking(2, d(2026, 1, 1), 1, 20);
   ListenNeuBerechnen();
   EXPECT_EQ(numbersOf(EINGANGQUEUE), std::vector<int>{1});
-  EXPECT_EQ(SUMMEN.EINGANGBRUTTO, 10);
+  EXPECT_EQ(SUMMEN.EINGANGBRUTTO, euro(10));
   EXPECT_EQ(EINGABEJAHR, 2025);
 }
 

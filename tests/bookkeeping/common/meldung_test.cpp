@@ -111,21 +111,6 @@ TEST(MeldungTest, ALongPathShowsWhole) {
   }
 }
 
-TEST(MeldungTest, Screenshot) {
-  const QString out = qEnvironmentVariable("TAVIK_SCREENSHOTS");
-  if (out.isEmpty()) GTEST_SKIP() << "set TAVIK_SCREENSHOTS to a folder to write the pictures";
-  setOpenHook([&](Window& w) {
-    QTest::qWait(50);
-    w.topWidget()->grab().save(out + "/meldung-" + QString::number(w.position().width()) + ".png");
-    static_cast<QAbstractButton*>(w.widget(7))->click();
-  });
-  Meldung("Die Datei \"Konto.dat\" ist nicht mehr vorhanden", "Soll sie neu (ohne Konten) angelegt werden?", "", "", 1, 1);
-  Meldung("Zugriff auf die Datei \"Para.dat\" verweigert - Fehlercode 5");
-  Meldung("Der Ausdruck wurde als PDF-Datei gespeichert:",
-          "/home/anna-lena.mustermann/Dokumente/Buchhaltung/Steuerberater/Tavik! Druck 2026-12-10 15.30.05.pdf", "", "", 1);
-  setOpenHook(nullptr);
-}
-
 namespace {
 
 WindowDef askingDef() {

@@ -100,9 +100,9 @@ TEST_F(DateienTest, EveryFieldSurvivesTheFileAndClearBlanksTextsAndZeroesTheRest
   BUCHUNG.DATUM = rt::dateOf(rt::dayNumber(2024, 2, 29));
   BUCHUNG.TEXT[0] = "Rechnung Nr. 17";
   BUCHUNG.TEXT[1] = "Änderung";
-  BUCHUNG.BRUTTO = -1234.56;
-  BUCHUNG.NETTO = -1037.445378151261;
-  BUCHUNG.MWST = 1e-300;
+  BUCHUNG.BRUTTO = rt::Cents::fromReal(-1234.56);
+  BUCHUNG.NETTO = rt::Cents::fromReal(-1037.445378151261);
+  BUCHUNG.MWST = rt::Cents::fromReal(1e-300);
   BUCHUNG.ART = 2;
   BUCHUNG.MWSTSATZ = 5;
   BUCHUNG.EXTRA[0] = 0xFF;
@@ -111,13 +111,25 @@ TEST_F(DateienTest, EveryFieldSurvivesTheFileAndClearBlanksTextsAndZeroesTheRest
   ASSERT_EQ(BUCHUNGDATEI.add(), kNoError);
   BUCHUNGDATEI.clear();
   EXPECT_TRUE(BUCHUNG.DATUM.isZero());
-  EXPECT_EQ(BUCHUNG.BRUTTO, 0.0);
+  EXPECT_EQ(BUCHUNG.BRUTTO, rt::Cents());
   EXPECT_TRUE(BUCHUNG.TEXT[1].isBlank());
   EXPECT_EQ(BUCHUNG.KONTOTEXT.raw(), std::string(20, ' '));
   EXPECT_EQ(BUCHUNG.EXTRA[0], 0);
   BUCHUNG.NR = 2147483000;
   ASSERT_EQ(BUCHUNGDATEI.get(BUCHUNG_KEYNR), kNoError);
   EXPECT_TRUE(sameBytes(BUCHUNG, buchung));
+  // The amounts stand in the file as the REAL values that files have always held.
+  sqlite3_stmt* zeile = nullptr;
+  ASSERT_EQ(sqlite3_prepare_v2(BUCHUNGDATEI.connection(),
+                               "SELECT typeof(BRUTTO), BRUTTO, NETTO, MWST FROM BUCHUNG WHERE NR = 2147483000", -1,
+                               &zeile, nullptr),
+            SQLITE_OK);
+  ASSERT_EQ(sqlite3_step(zeile), SQLITE_ROW);
+  EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(zeile, 0)), "real");
+  EXPECT_EQ(sqlite3_column_double(zeile, 1), -1234.56);
+  EXPECT_EQ(sqlite3_column_double(zeile, 2), -1037.45);
+  EXPECT_EQ(sqlite3_column_double(zeile, 3), 0.0);
+  sqlite3_finalize(zeile);
 
   ASSERT_EQ(PARADATEI.open(AccessMode::ReadWriteDenyNone), kNoError);
   PARAREC.NR = -77;
@@ -434,7 +446,7 @@ TEST_F(DateienTest, ADamagedPageOfTheBookingFileIsAFailureNeverTheEnd) {
     BUCHUNG.DATUM = rt::dateOf(tag + nr % 365);
     BUCHUNG.KONTO = "4000";
     BUCHUNG.TEXT[0] = "Buchung " + std::to_string(nr);
-    BUCHUNG.BRUTTO = nr;
+    BUCHUNG.BRUTTO = rt::Cents::fromReal(nr);
     ASSERT_EQ(BUCHUNGDATEI.add(), kNoError);
   }
   ASSERT_EQ(BUCHUNGDATEI.commit(), kNoError);

@@ -73,7 +73,7 @@ TEST(BuchungswegTest, ABookingHandedOverByADoubleClickShowsWithItsAccount) {
     BUCHUNG.KONTO = b.konto;
     BUCHUNG.ART = b.konto[0] == '8' ? 1 : 2;
     BUCHUNG.DATUM = rt::dateOf(rt::dayNumber(2026, 12, b.tag));
-    BUCHUNG.BRUTTO = b.brutto;
+    BUCHUNG.BRUTTO = rt::Cents::fromReal(b.brutto);
     BUCHUNG.MWSTSATZ = 2;
     BUCHUNG.TEXT[0] = b.text;
     ASSERT_EQ(BUCHUNGDATEI.add(), 0);
@@ -162,8 +162,8 @@ TEST(BuchungswegTest, ABookingWhoseNoticeWasShownIsInTheFileWhenTheProgramDiesRi
   ASSERT_EQ(BUCHUNGDATEI.next(), 0) << "the booking is in the file";
   EXPECT_EQ(BUCHUNG.NR, 1);
   EXPECT_EQ(BUCHUNG.KONTO.clip(), "8000");
-  EXPECT_DOUBLE_EQ(BUCHUNG.BRUTTO, 119);
-  EXPECT_DOUBLE_EQ(BUCHUNG.NETTO, 100);
+  EXPECT_EQ(BUCHUNG.BRUTTO, rt::Cents::fromReal(119));
+  EXPECT_EQ(BUCHUNG.NETTO, rt::Cents::fromReal(100));
   EXPECT_EQ(BUCHUNG.TEXT[0].clip(), "ReNr #");
   EXPECT_NE(BUCHUNGDATEI.next(), 0) << "and only once";
   BUCHUNGDATEI.close();
@@ -189,7 +189,7 @@ TEST(BuchungswegTest, WithTheProgramsInputMessageARejectedAmountLeftByTabIsToldO
       QTest::keyClick(focused(), Qt::Key_A, Qt::ControlModifier);
       typeHere("12,50");
       press(Qt::Key_Tab);
-      EXPECT_DOUBLE_EQ(BUCHUNGEINGABE.BRUTTO, 12.5);
+      EXPECT_EQ(BUCHUNGEINGABE.BRUTTO, rt::Cents::fromReal(12.5));
       EXPECT_NE(WinBuchung.focusField(), BF_BRUTTO);
       driven = true;
     });

@@ -66,12 +66,6 @@ Seen run(const std::function<void()>& drive) {
         seen.yearIncome = WinSummen.text(FELD_S_JEINGANGBRUTTO);
         seen.result = WinSummen.text(FELD_S_JGEWINN);
         seen.resultWord = WinSummen.text(FELD_S_GEWINNSTR).trimmed();
-        const QString shots = qEnvironmentVariable("TAVIK_SCREENSHOTS");
-        if (!shots.isEmpty()) {
-          WinMain.setPosition(0, 0, 480, 250);
-          QTest::qWait(100);
-          WinMain.topWidget()->grab().save(shots + "/hauptweg.png");
-        }
         WinMain.topWidget()->close();
       });
     }

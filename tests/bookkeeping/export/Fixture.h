@@ -75,9 +75,9 @@ struct ExportTest : ::testing::Test {
     BUCHUNG.KONTO = konto;
     BUCHUNG.DATUM = rt::dateOf(tag);
     BUCHUNG.ART = static_cast<std::uint8_t>(art);
-    BUCHUNG.BRUTTO = brutto;
-    BUCHUNG.NETTO = netto;
-    BUCHUNG.MWST = mwst;
+    BUCHUNG.BRUTTO = rt::Cents::fromReal(brutto);
+    BUCHUNG.NETTO = rt::Cents::fromReal(netto);
+    BUCHUNG.MWST = rt::Cents::fromReal(mwst);
     BUCHUNG.MWSTSATZ = static_cast<std::uint8_t>(satz);
     BUCHUNG.TEXT[0] = text1;
     BUCHUNG.TEXT[1] = text2;

@@ -13,12 +13,10 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFileDialog>
-#include <QLibraryInfo>
 #include <QLineEdit>
 #include <QProcess>
 #include <QTest>
 #include <QTimer>
-#include <QTranslator>
 #include <csignal>
 #include <cstring>
 #include <map>
@@ -463,28 +461,4 @@ TEST_F(ExportFensterTest, AKillDuringTheExportLeavesTheEarlierFile) {
   klicken(w, FELD_CSV_SPEICHERN);
   EXPECT_EQ(dateiInhalt(exportDatei()), kKopf);
   EXPECT_EQ(dokumenteOrdner.entryList(QDir::Files), QStringList({"Tavik.csv", "Tavik.csv.alt"}));
-}
-
-TEST_F(ExportFensterTest, Screenshot) {
-  const QString out = qEnvironmentVariable("TAVIK_SCREENSHOTS");
-  if (out.isEmpty()) GTEST_SKIP() << "set TAVIK_SCREENSHOTS to a folder to write the pictures";
-  // The program's German standard dialog texts.
-  QTranslator deutsch;
-  ASSERT_TRUE(deutsch.load("qtbase_de", QLibraryInfo::path(QLibraryInfo::TranslationsPath)));
-  QApplication::installTranslator(&deutsch);
-  viele(1234, tag(2026, 1, 1), 4);
-  Window& w = oeffnen();
-  QTest::qWait(50);
-  w.topWidget()->grab().save(out + "/csvexport-bereit.png");
-  QTimer::singleShot(300, [&] {
-    if (QWidget* d = QApplication::activeModalWidget()) {
-      d->grab().save(out + "/csvexport-ordnerdialog.png");
-      d->close();
-    }
-  });
-  klicken(w, FELD_CSV_DATEIWAEHLEN);
-  klicken(w, FELD_CSV_SPEICHERN);
-  QTest::qWait(50);
-  w.topWidget()->grab().save(out + "/csvexport-fertig.png");
-  QApplication::removeTranslator(&deutsch);
 }

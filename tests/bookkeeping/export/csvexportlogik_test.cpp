@@ -110,7 +110,7 @@ TEST_F(ExportLogikTest, OtherThreadsBetweenThePausesNeitherDerailTheWalkNorSeeIt
     ohne.push_back(weg);
     fremdeBuffer(pausen);
   });
-  EXPECT_EQ(pausen, 2);
+  EXPECT_GE(pausen, 2);  // and more when the machine is slow: a pause at least every CSV_PAUSE_MS
   EXPECT_EQ(e.fehler, 0);
   EXPECT_EQ(std::memcmp(&BUCHUNG, &merkBuchung, sizeof BUCHUNG), 0);
   EXPECT_EQ(std::memcmp(&KONTO, &merkKonto, sizeof KONTO), 0);

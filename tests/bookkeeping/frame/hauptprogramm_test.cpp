@@ -412,7 +412,7 @@ TEST_F(StartupTest, ABookingBeingEditedWhenTheProgramDiedComesBack) {
   BUCHUNG.NR = 1;
   BUCHUNG.KONTO = "4000";
   BUCHUNG.DATUM = rt::dateOf(rt::dayNumber(2026, 4, 1));
-  BUCHUNG.BRUTTO = 59.5;
+  BUCHUNG.BRUTTO = rt::Cents::fromReal(59.5);
   BUCHUNG.TEXT[0] = "Tanken";
   ASSERT_EQ(BUCHUNGDATEI.add(), 0);
   BUCHUNGDATEI.close();
@@ -429,7 +429,7 @@ TEST_F(StartupTest, ABookingBeingEditedWhenTheProgramDiedComesBack) {
   BUCHUNG.NR = 1;
   ASSERT_EQ(BUCHUNGDATEI.get(BUCHUNG_KEYNR), 0);
   EXPECT_EQ(BUCHUNG.TEXT[0].clip(), "Tanken");
-  EXPECT_DOUBLE_EQ(BUCHUNG.BRUTTO, 59.5);
+  EXPECT_EQ(BUCHUNG.BRUTTO, rt::Cents::fromReal(59.5));
   BUCHUNGDATEI.close();
   EXPECT_TRUE(start("").messages.isEmpty());  // told once
 }

@@ -311,16 +311,3 @@ TEST_F(RahmenTest, StandardSizeRestoresAMaximizedFrame) {
   EXPECT_FALSE(WinMain.isMaximized());
   EXPECT_EQ(WinMain.position(), QRect(30, 40, 373, 251));
 }
-
-TEST_F(RahmenTest, Screenshot) {
-  const QString dir = qEnvironmentVariable("TAVIK_SCREENSHOTS");
-  if (dir.isEmpty()) GTEST_SKIP() << "TAVIK_SCREENSHOTS names no folder";
-  openFrame(datum(2024, 4, 1), datum(2024, 6, 30));
-  WinMain.setPosition(0, 0, 480, 280);
-  openWorkWindows();
-  AufteilungAnwenden(1);
-  settle();
-  EXPECT_TRUE(WinMain.topWidget()->grab().save(QDir(dir).filePath("frame.png")));
-  QWidget* bar = WinMain.widget(FELD_QUARTAL_1)->parentWidget();
-  EXPECT_TRUE(bar->grab().scaled(bar->size() * 3).save(QDir(dir).filePath("frame-toolbar.png")));
-}

@@ -511,17 +511,3 @@ TEST_F(DruckvorschauTest, OtherThreadsGoOnWhileThePreviewWaits) {
   anderes->close();
   settle();
 }
-
-TEST_F(DruckvorschauTest, Screenshot) {
-  const QString out = qEnvironmentVariable("TAVIK_SCREENSHOTS");
-  if (out.isEmpty()) GTEST_SKIP() << "set TAVIK_SCREENSHOTS to a folder to write the pictures";
-  Window* w = zeigen(kasse_, 2, 0, 1, 40);
-  ASSERT_TRUE(w);
-  QTest::qWait(50);
-  w->topWidget()->grab().save(out + "/vorschau-normal.png");
-  klicken(w, ZOOM);
-  QTest::qWait(50);
-  w->topWidget()->grab().save(out + "/vorschau-lupe.png");
-  EXPECT_EQ(verlassen(w, EXIT), 0);
-  kasse_.close();
-}

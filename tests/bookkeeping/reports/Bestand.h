@@ -109,7 +109,6 @@ struct DruckTest : DataFolderTest {
   }
   void TearDown() override {
     VorschauSetzen({});
-    P40_REP.reset();
     qunsetenv("TAVIK_FOLDER_PERSONAL");
     DataFolderTest::TearDown();
   }
@@ -122,9 +121,9 @@ struct DruckTest : DataFolderTest {
       BUCHUNG.DATUM = rt::dateOf(tagesNummer(p));
       BUCHUNG.TEXT[0] = p.text1;
       BUCHUNG.TEXT[1] = p.text2;
-      BUCHUNG.BRUTTO = p.brutto;
-      BUCHUNG.NETTO = p.netto;
-      BUCHUNG.MWST = p.mwst;
+      BUCHUNG.BRUTTO = euro(p.brutto);
+      BUCHUNG.NETTO = euro(p.netto);
+      BUCHUNG.MWST = euro(p.mwst);
       BUCHUNG.ART = static_cast<std::uint8_t>(p.art);
       BUCHUNG.MWSTSATZ = static_cast<std::uint8_t>(p.schluessel);
       ASSERT_EQ(BUCHUNGDATEI.add(), 0);

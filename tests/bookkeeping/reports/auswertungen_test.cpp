@@ -216,7 +216,9 @@ TEST_F(AuswertungenTest, VorschauZeigtDieAuswertungDesTabsUndDerDialogBleibtWieE
     ASSERT_EQ(vorschauen[0].size(), 2u);
     EXPECT_EQ(vorschauen[0][0][1], "USt-Voranmeldungsdaten 01.07.2024-30.09.2024 | Seite | 1");
     EXPECT_EQ(vorschauen[0][1].back(), "Summe USt-Erstattung | -7,95");
-    EXPECT_EQ(P40_REP->pageCount(), 0);  // the report is closed
+    ASSERT_GT(SEITENQUEUE.records(), 0u);
+    for (const auto& z : SEITENQUEUE.rows())  // the report is closed: its pages are gone
+      EXPECT_EQ(rt::report::pageImage(z.SEITE.clip()), nullptr);
     // The same tab, dates and options; "Zeilen hervorheben" was saved for the evaluation.
     EXPECT_EQ(w.currentTab(AF_SEITE), AF_UST);
     EXPECT_EQ(w.text(AF_VOND3), "01.07.2024");
@@ -425,7 +427,9 @@ TEST_F(MitVorschauTest, VorschauZeigtDieSeitenDerAuswertungUndAbbruchLaesstDenDi
     EXPECT_TRUE(w.takesInput());
     EXPECT_TRUE(pdfDateien().isEmpty());
     EXPECT_TRUE(antworten.shown().isEmpty());
-    EXPECT_EQ(P40_REP->pageCount(), 0);  // the report is closed
+    ASSERT_GT(SEITENQUEUE.records(), 0u);
+    for (const auto& z : SEITENQUEUE.rows())  // the report is closed: its pages are gone
+      EXPECT_EQ(rt::report::pageImage(z.SEITE.clip()), nullptr);
     // Every choice as it was.
     EXPECT_EQ(w.currentTab(AF_SEITE), AF_GEWINN);
     EXPECT_EQ(w.text(AF_VOND1), "01.02.2024");

@@ -15,15 +15,16 @@ using rt::report::Report;
 
 namespace {
 
-struct Fall {
-  const rt::report::ReportDef* def;
-  const char* band;
-};
-
 TEST(SeitennummerTest, NumbersUpToFiveDigitsStandABlankAndAHalfFromSeite) {
-  for (const Fall& f : {Fall{&P40_REP_DEF, "?KOPF"}, Fall{&P19_REPKONTEN, "?DETAIL"}}) {
-    SCOPED_TRACE(f.def->label);
-    Report bericht(*f.def);
+  AUSWERTUNG_T lauf;
+  Report kontenrahmen(P19_REPKONTEN);
+  struct Fall {
+    Report* bericht;
+    const char* band;
+  };
+  for (const Fall& f : {Fall{&lauf.P40_REP, "?KOPF"}, Fall{&kontenrahmen, "?DETAIL"}}) {
+    SCOPED_TRACE(f.band);
+    Report& bericht = *f.bericht;
     rt::report::PageQueue seiten;
     bericht.open(seiten);
     for (int i = 1; i <= 12000; ++i) {

@@ -2,6 +2,7 @@
 // key order against the collation, and a crash in the middle of adding.
 
 #include "runtime/isam/DataFile.h"
+#include "runtime/text/Cents.h"
 #include "runtime/text/Collation.h"
 #include "runtime/text/Date.h"
 #include "tests/support/TestSupport.h"
@@ -19,6 +20,7 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <mutex>
 #include <random>
 #include <string>
 #include <vector>
@@ -812,4 +814,160 @@ TEST_F(ProbeFileTest, AWalkThatSavesItsStateReadsOnAsIfNothingHappened) {
   EXPECT_TRUE(rows.empty());
   file.close();
   EXPECT_FALSE(file.changedRows(start, &rows));  // reopened: read afresh
+}
+
+namespace {
+
+#pragma pack(push, 1)
+struct Money {
+  std::int32_t NR;
+  rt::Cents AMOUNT;
+};
+struct MoneyAsReal {
+  std::int32_t NR;
+  double AMOUNT;
+};
+#pragma pack(pop)
+
+}  // namespace
+
+// An amount field holds whole cents and keeps a REAL column: a file written with REAL amounts reads
+// to the cent, and the REAL written for an amount is the nearest one, as such files always held.
+TEST(DataFileTest, AnAmountFieldConvertsTheRealColumnExactly) {
+  TempFolder folder;
+  const rt::String<200> name = folder.file("money.dat");
+  Money m{};
+  MoneyAsReal r{};
+  const Record inCents{"MONEY",
+                       sizeof(Money),
+                       {{"NR", FieldType::Long, offsetof(Money, NR), 4},
+                        {"AMOUNT", FieldType::Cents, offsetof(Money, AMOUNT), 8}},
+                       {{"KEYNR", {"NR"}, true, false}}};
+  const Record asReal{"MONEY",
+                      sizeof(MoneyAsReal),
+                      {{"NR", FieldType::Long, offsetof(MoneyAsReal, NR), 4},
+                       {"AMOUNT", FieldType::Real, offsetof(MoneyAsReal, AMOUNT), 8}},
+                      {{"KEYNR", {"NR"}, true, false}}};
+  DataFile cents(inCents, &m, name), reals(asReal, &r, name);
+  struct Case {
+    double real;
+    std::int64_t cents;
+  };
+  const Case written[] = {{84.03, 8403}, {0.1 + 0.2, 30}, {-1037.445378151261, -103745}, {0.005, 1},
+                          {2.675, 268},  {-0.004, 0},     {9999999.99, 999999999},       {1e-300, 0}};
+  ASSERT_EQ(reals.create(), kNoError);
+  ASSERT_EQ(reals.open(AccessMode::ReadWriteDenyWrite), kNoError);
+  for (std::size_t i = 0; i < std::size(written); ++i) {
+    r = {static_cast<std::int32_t>(i + 1), written[i].real};
+    ASSERT_EQ(reals.add(), kNoError);
+  }
+  reals.close();
+
+  ASSERT_EQ(cents.open(AccessMode::ReadWriteDenyWrite), kNoError);
+  for (std::size_t i = 0; i < std::size(written); ++i) {
+    m.NR = static_cast<std::int32_t>(i + 1);
+    ASSERT_EQ(cents.get(Key{&inCents, 0}), kNoError);
+    EXPECT_EQ(m.AMOUNT.cents(), written[i].cents) << written[i].real;
+  }
+  m = {100, rt::Cents(8403)};
+  ASSERT_EQ(cents.add(), kNoError);
+  m = {101, rt::Cents(-1)};
+  ASSERT_EQ(cents.add(), kNoError);
+  // A stored value that no amount can be is a failure of the file, never an amount.
+  ASSERT_EQ(sqlite3_exec(cents.connection(), "UPDATE MONEY SET AMOUNT = 1e300 WHERE NR = 3", nullptr, nullptr,
+                         nullptr),
+            SQLITE_OK);
+  m.NR = 3;
+  EXPECT_EQ(cents.get(Key{&inCents, 0}), kInvalidDataFile);
+  cents.close();
+
+  ASSERT_EQ(reals.open(AccessMode::ReadWriteDenyWrite), kNoError);
+  r.NR = 100;
+  ASSERT_EQ(reals.get(Key{&asReal, 0}), kNoError);
+  EXPECT_EQ(r.AMOUNT, 84.03);
+  r.NR = 101;
+  ASSERT_EQ(reals.get(Key{&asReal, 0}), kNoError);
+  EXPECT_EQ(r.AMOUNT, -0.01);
+  reals.close();
+}
+
+// A range read in stored order on several connections gives the records of the range in exactly
+// the order of the walk, each once and whole: days with many records, numbers out of order, bounds
+// inside a day; deleted records leave no gap. A record that cannot be read fails the read without
+// being reported (the walk that follows reports it).
+TEST(DataFileTest, ARangeReadGivesTheWalksRecordsInTheWalksOrder) {
+  TempFolder folder;
+  rt::String<200> name = folder.file("range.dat");
+  DataFile file{kProbe, &P, name, kPassword};
+  ASSERT_EQ(file.create(), kNoError);
+  ASSERT_EQ(file.open(AccessMode::ReadWriteDenyWrite), kNoError);
+  constexpr int kRecords = 30000;
+  ASSERT_EQ(file.begin(), kNoError);
+  for (int i = 0; i < kRecords; ++i) {
+    fillProbe(1 + (i * 7919) % kRecords);  // numbers, and with them days, out of stored order
+    ASSERT_EQ(file.add(), kNoError);
+  }
+  ASSERT_EQ(file.commit(), kNoError);
+  for (int nr = 5; nr <= kRecords; nr += 97) {
+    P.NR = nr;
+    ASSERT_EQ(file.get(kByNr), kNoError);
+    ASSERT_EQ(file.remove(), kNoError);
+  }
+  std::vector<int> reported;
+  file.setFailureHandler([&](int code) { reported.push_back(code); });
+
+  // From day 40001 number 100 to day 40005 number 29000, both included.
+  Probe low{}, high{};
+  low.DAY = rt::dateOf(40001);
+  low.NR = 100;
+  high.DAY = rt::dateOf(40005);
+  high.NR = 29000;
+  const auto walk = [&](bool descending) {
+    std::vector<int> nrs;
+    P = descending ? high : low;
+    file.setToValue(kByDay);
+    while ((descending ? file.previous() : file.next()) == kNoError) {
+      const rt::Day day = rt::dayNumber(P.DAY);
+      if (descending ? (day < 40001 || (day == 40001 && P.NR < 100)) : (day > 40005 || (day == 40005 && P.NR > 29000)))
+        break;
+      nrs.push_back(P.NR);
+    }
+    return nrs;
+  };
+  for (const bool descending : {true, false}) {
+    SCOPED_TRACE(descending);
+    std::vector<int> nrs;
+    std::vector<int> taken;
+    bool whole = true;
+    std::mutex m;
+    int waited = 0;
+    const int code = file.readRange(
+        kByDay, &low, &high, descending, [&](std::size_t n) { nrs.assign(n, 0); },
+        [&](std::size_t place, const void* record, std::int64_t) {
+          Probe seen;
+          std::memcpy(&seen, record, sizeof seen);
+          const std::lock_guard<std::mutex> lock(m);
+          nrs[place] = seen.NR;
+          const Probe keep = P;
+          P = seen;
+          whole = whole && isProbe(seen.NR);
+          P = keep;
+        },
+        [&] { ++waited; });
+    ASSERT_EQ(code, kNoError);
+    EXPECT_TRUE(whole);
+    EXPECT_EQ(nrs, walk(descending));
+    EXPECT_GT(nrs.size(), 15000u);
+  }
+
+  // A damaged record inside the range.
+  ASSERT_EQ(sqlite3_exec(file.connection(), "UPDATE PROBE SET CODE = x'41' WHERE NR = 20003", nullptr, nullptr,
+                         nullptr),
+            SQLITE_OK);
+  EXPECT_EQ(file.readRange(kByDay, &low, &high, true, {}, [](std::size_t, const void*, std::int64_t) {}, {}),
+            kInvalidDataFile);
+  EXPECT_TRUE(reported.empty());
+  EXPECT_EQ(file.failure(), kNoError);
+  walk(true);
+  EXPECT_EQ(reported, std::vector<int>{kInvalidDataFile});
 }

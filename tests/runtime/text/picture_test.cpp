@@ -98,7 +98,7 @@ TEST(PictureTest, FormatsNumbers) {
     SCOPED_TRACE(std::string(c.picture) + " " + std::to_string(c.value));
     EXPECT_EQ(Picture(c.picture).format(c.value), QString(c.shown));
   }
-  EXPECT_EQ(rt::formatAmount(-1234.5), QString("   -1.234,50"));
+  EXPECT_EQ(rt::formatAmount(rt::Cents(-123450)), QString("   -1.234,50"));
 }
 
 TEST(PictureTest, FormatsDatesAndTexts) {
@@ -171,6 +171,51 @@ TEST(PictureTest, ParsesTypedNumbers) {
     EXPECT_EQ(*value, c.value);
     EXPECT_FALSE(std::signbit(*value) && *value == 0);
   }
+}
+
+// Amounts in cents show as the same amount in units does, and an entry reads to the same cent.
+TEST(PictureTest, AmountsInCentsShowAndReadAsTheNumbersDo) {
+  std::mt19937_64 zufall(12);
+  for (const char* bild : {"@N-12`2", "@N5`2", "@N_8", "@N4", "@N-6`1", "@N-8`3"}) {
+    SCOPED_TRACE(bild);
+    const Picture p(bild);
+    for (int i = 0; i < 20000; ++i) {
+      const int stellen = 1 + static_cast<int>(zufall() % 12);
+      std::int64_t c = static_cast<std::int64_t>(zufall() % static_cast<std::uint64_t>(std::pow(10.0, stellen)));
+      if (zufall() % 3 == 0) c = -c;
+      const QString shown = p.format(rt::Cents(c));
+      ASSERT_EQ(shown, p.format(static_cast<double>(c) / 100)) << c;
+      const auto typed = p.parseNumber(shown);
+      if (!typed) continue;  // "#"
+      ASSERT_EQ(p.parseCents(shown), rt::Cents::fromReal(*typed)) << shown.toStdString();
+    }
+  }
+  struct Case {
+    const char* picture;
+    const char* typed;
+    std::int64_t cents;
+  };
+  const std::int64_t nein = std::numeric_limits<std::int64_t>::min();  // rejected
+  const Case cases[] = {
+      {"@N-12`2", "1.234,5", 123450},     {"@N-12`2", "-0,01", -1},          {"@N-12`2", "", 0},
+      {"@N-12`2", "9.999.999,99", 999999999}, {"@N-12`2", "10.000.000", nein}, {"@N-12`2", "12.50", nein},
+      {"@N-12`2", "1,234", nein},           {"@N12`2", "-1", nein},              {"@N-8`3", "1,230", 123},
+      {"@N-8`3", "1,234", nein},            {"@N4", "12", 1200},               {"@N4", "1,5", nein},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.picture) + " \"" + c.typed + "\"");
+    const auto cents = Picture(c.picture).parseCents(QString::fromUtf8(c.typed));
+    if (c.cents == nein) {
+      EXPECT_FALSE(cents);
+    } else {
+      ASSERT_TRUE(cents);
+      EXPECT_EQ(cents->cents(), c.cents);
+    }
+  }
+  EXPECT_EQ(Picture("@N4").format(rt::Cents(12350)), QString(" 124"));  // half a unit away from zero
+  EXPECT_EQ(Picture("@N4").format(rt::Cents(-12349)), QString("-123"));
+  EXPECT_EQ(Picture("@N-12`2").format(rt::Cents(std::numeric_limits<std::int64_t>::min())), QString(12, '#'));
+  EXPECT_EQ(Picture("@S4").format(rt::Cents(1)), QString());
 }
 
 TEST(PictureTest, ParsesTypedDates) {
