@@ -3,6 +3,10 @@
 #include "installer/Nachricht.h"
 #include "platform/CommandLine.h"
 #include "platform/FileHandle.h"
+#include "platform/FileSteps.h"
+
+#include <algorithm>
+#include <vector>
 
 QString EIGENEDATEI;
 std::int32_t EIGENEGROESSE = 0;
@@ -16,6 +20,7 @@ char BLOCKPUFFER[kBlock];
 namespace {
 
 int g_letzterFehler = 0;
+char g_nameImAnhang[10];  // the name field as the file holds it
 
 QString ohneEndblanks(QString s) {
   while (s.endsWith(' ')) s.chop(1);
@@ -82,6 +87,7 @@ bool DateiOeffnenUndAnhangLesen() {
   char name[10];
   std::fill(std::begin(name), std::end(name), ' ');
   platform::readFileAt(EIGENERHANDLE, std::int64_t(EIGENEGROESSE) - 51, name, 10);
+  std::copy(std::begin(name), std::end(name), std::begin(g_nameImAnhang));
   ANHANG.NAME.assignBytes(std::string_view(name, 10));
   if (ANHANG.NAME.isBlank()) ANHANG.NAME = "Tavik";
   char felder[40] = {};
@@ -91,6 +97,35 @@ bool DateiOeffnenUndAnhangLesen() {
     ANHANG.LAENGE[i] = langAus(felder + 20 + 4 * i);
   }
   return true;
+}
+
+bool AnhangGueltig() {
+  if (EIGENEGROESSE < kAnhangGroesse || platform::entrySize(EIGENEDATEI) != EIGENEGROESSE) return false;
+  std::string_view name(g_nameImAnhang, 10);
+  while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
+  for (const char c : name)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return false;
+  if (!name.empty() && !platform::isPlainName(rt::fromCp1252(name))) return false;
+
+  const std::int64_t anhang = std::int64_t(EIGENEGROESSE) - kAnhangGroesse;
+  if (ANHANG.START[0] <= 0) return false;
+  std::vector<std::pair<std::int64_t, std::int64_t>> belegt;
+  std::int64_t bloecke = 0;
+  for (int i = 0; i < kSlots; ++i) {
+    if (ANHANG.START[i] == 0) continue;
+    const std::int64_t start = ANHANG.START[i], laenge = ANHANG.LAENGE[i];
+    if (INSTDATEI[i].isBlank() || laenge < 0 || start < ANHANG.START[0] || start + laenge > anhang) return false;
+    belegt.emplace_back(start, start + laenge);
+    bloecke += (laenge + kBlock - 1) / kBlock;
+  }
+  std::sort(belegt.begin(), belegt.end());
+  for (std::size_t i = 1; i < belegt.size(); ++i)
+    if (belegt[i].first < belegt[i - 1].second) return false;
+  return bloecke < 32768;
+}
+
+QString AnhangFehlerText() {
+  return "Die Installationsdatei kann nicht gelesen werden (evtl. Datenträger beschädigt).";
 }
 
 bool LesbarkeitPruefen(const std::function<void(int prozent)>& melden) {

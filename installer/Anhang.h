@@ -49,6 +49,13 @@ void EigeneDateiFinden();
 // Opens the own file and reads the trailer; false (FEHLERCODE set) when the file cannot be opened.
 bool DateiOeffnenUndAnhangLesen();
 
+// Whether the trailer fits the file, checked before anything is written: the name is blank or one
+// plain folder name; slot 1 is used; every used slot has a name, a size of at least 0 and lies in
+// the stored area (from the start of slot 1 to the trailer) without overlapping another; and the
+// stored files together take fewer than 32,768 blocks.
+bool AnhangGueltig();
+QString AnhangFehlerText();
+
 // Reads every byte from the start of slot 1 to the end of the file once, block by block, reporting
 // the percentage after each block; false (ZUGRIFFSZAEHLER and FEHLERCODE set) at the first block
 // that reads nothing.

@@ -4,6 +4,7 @@
 #include "installer/Nachricht.h"
 #include "installer/Skript.h"
 #include "platform/FileHandle.h"
+#include "platform/FileSteps.h"
 #include "platform/Files.h"
 #include "platform/Process.h"
 #include "platform/Registry.h"
@@ -35,9 +36,11 @@ const char* const kShellFolders = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\
 const char* const kCurrentVersion = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
 // The program's icon, which its launchers show, lies beside it.
 const char* const kSymbol = "Tavik.png";
-constexpr int kSkriptLaenge = 1400;
-constexpr int kSkriptFest = 1114;
-constexpr int kBefehlLaenge = 189;
+// A file written beside its place takes the name of its place and this much more while it is written.
+constexpr int kNebenname = 24;
+
+// Folder values are read whole: a folder name holds as much as the file system takes.
+int Wertgroesse() { return platform::longestPath(platform::separator()) + 1; }
 
 QString ohneEndblanks(QString s) {
   while (s.endsWith(' ')) s.chop(1);
@@ -51,75 +54,79 @@ QString ohneTrenner(QString ordner) {
 
 QString inAnfuehrung(const QString& s) { return "\"" + s + "\""; }
 
+QString NichtAngelegt(const QString& name) { return "Die Datei " + inAnfuehrung(name) + " kann nicht angelegt werden."; }
+QString NichtGeschrieben(const QString& name) {
+  return "Die Datei " + inAnfuehrung(name) + " kann nicht geschrieben werden.";
+}
+
 // Enters the folder, creating it (one level) when it cannot be entered.
 bool OrdnerAnlegen(const QString& ordner) {
   if (platform::setCurrentFolder(ordner) == platform::FileOk) return true;
   return platform::makeFolder(ordner) == platform::FileOk;
 }
 
-// Writes `daten` into a new file of that name; the failure as the user reads it, or "".
-QString DateiSchreiben(const QString& name, const QByteArray& daten) {
-  std::int32_t handle = 0;
-  if (!DateiErzeugen(name, handle)) return "Die Datei " + inAnfuehrung(name) + " kann nicht angelegt werden.";
-  const bool geschrieben = platform::writeFile(handle, daten.constData(), daten.size()) == daten.size();
-  if (platform::closeFile(handle) != platform::FileOk || !geschrieben)
-    return "Die Datei " + inAnfuehrung(name) + " kann nicht geschrieben werden.";
+// The names of the files that an installation writes into the program folder.
+QStringList Programmdateien() {
+  QStringList namen;
+  for (int i = 0; i < kSlots; ++i)
+    if (ANHANG.START[i] != 0) namen << INSTDATEI[i].clip();
+  return namen << kSymbol;
+}
+
+// The record of what this installation writes, in the program folder and in the data folder, made
+// before the first file is written.
+QString ListenSchreiben() {
+  const QString p = ohneTrenner(ZIELORDNER);
+  const QString d = DATENPFAD.isEmpty() ? p : DATENPFAD;
+  const platform::InstallRecord programm{p, d, Programmdateien()};
+  if (platform::writeInstallRecord(p, programm) != platform::FileOk)
+    return NichtGeschrieben(ZIELORDNER + platform::installRecordName());
+  if (d != p && platform::writeInstallRecord(d, {p, d, {}}) != platform::FileOk)
+    return NichtGeschrieben(d + platform::separator() + platform::installRecordName());
   return {};
 }
 
-// Copies slot `i` block by block; the failure as the user reads it, or "".
-QString SlotKopieren(int i, std::int64_t summe, const Rueckmeldung& r) {
+// Copies slot `i` block by block into its new file beside its place; the failure as the user reads
+// it, or "".
+QString SlotKopieren(int i, std::int64_t summe, platform::ReplacementFile& ziel, const Rueckmeldung& r) {
   ARBEITSPFAD = ZIELORDNER + INSTDATEI[i].clip();
-  const QString kaputt = "Die Installationsdatei kann nicht gelesen werden (evtl. Datenträger beschädigt).";
-  std::int32_t ziel = 0;
-  if (!DateiErzeugen(ARBEITSPFAD, ziel)) return "Die Datei " + inAnfuehrung(ARBEITSPFAD) + " kann nicht angelegt werden.";
-  QString fehler;
+  platform::deleteLeftoversBeside(ARBEITSPFAD);
+  if (ziel.create(ARBEITSPFAD) != platform::FileOk) return NichtAngelegt(ARBEITSPFAD);
+  if (i == 0 && ziel.markAsProgram() != platform::FileOk)
+    return "Die Datei " + inAnfuehrung(ARBEITSPFAD) + " kann nicht als Programm markiert werden.";
   const std::int64_t ende = std::int64_t(ANHANG.START[i]) + ANHANG.LAENGE[i];
-  for (std::int64_t versatz = ANHANG.START[i]; versatz < ende && fehler.isEmpty(); versatz += kBlock) {
+  for (std::int64_t versatz = ANHANG.START[i]; versatz < ende; versatz += kBlock) {
     const std::int64_t soll = std::min<std::int64_t>(kBlock, ende - versatz);
-    if (platform::readFileAt(EIGENERHANDLE, versatz, BLOCKPUFFER, soll) != soll)
-      fehler = kaputt;
-    else if (platform::writeFile(ziel, BLOCKPUFFER, soll) != soll)
-      fehler = "Die Datei " + inAnfuehrung(ARBEITSPFAD) + " kann nicht geschrieben werden.";
+    if (platform::readFileAt(EIGENERHANDLE, versatz, BLOCKPUFFER, soll) != soll) return AnhangFehlerText();
+    ziel.append(std::string_view(BLOCKPUFFER, size_t(soll)));
     ++BLOECKE;
     FORTSCHRITT = static_cast<std::int16_t>(std::int32_t(BLOECKE) * 51200 / summe);
     r.fortschritt();
   }
-  if (platform::closeFile(ziel) != platform::FileOk && fehler.isEmpty())
-    fehler = "Die Datei " + inAnfuehrung(ARBEITSPFAD) + " kann nicht geschrieben werden.";
-  return fehler;
+  return {};
 }
 
-// Whether the installed file of slot `i` holds the stored bytes.
-bool SlotVollstaendig(int i) {
-  QFile f(ZIELORDNER + INSTDATEI[i].clip());
-  if (!f.open(QIODevice::ReadOnly) || f.size() != ANHANG.LAENGE[i]) return false;
-  char gelesen[kBlock];
-  for (std::int64_t pos = 0; pos < ANHANG.LAENGE[i]; pos += kBlock) {
-    const std::int64_t n = std::min<std::int64_t>(kBlock, ANHANG.LAENGE[i] - pos);
-    if (platform::readFileAt(EIGENERHANDLE, ANHANG.START[i] + pos, BLOCKPUFFER, n) != n) return false;
-    if (f.read(gelesen, n) != n || std::memcmp(gelesen, BLOCKPUFFER, size_t(n)) != 0) return false;
-  }
-  return true;
-}
-
+// Every stored file is written whole beside its place first; only when all of them are whole do they
+// take their places, so that a failed or killed installation leaves the files before it as they
+// were, and the program that was there still runs.
 QString Kopieren(const Rueckmeldung& r) {
+  if (const QString f = ListenSchreiben(); !f.isEmpty()) return f;
   std::int64_t summe = 0;
   for (std::int32_t l : ANHANG.LAENGE) summe += l;
   if (summe <= 0) summe = 1;
   BLOECKE = 0;
+  platform::ReplacementFile neu[kSlots];
   for (int i = 0; i < kSlots; ++i) {
     if (ANHANG.START[i] == 0) continue;
-    if (QString f = SlotKopieren(i, summe, r); !f.isEmpty()) return f;
+    if (QString f = SlotKopieren(i, summe, neu[i], r); !f.isEmpty()) return f;
   }
   for (int i = 0; i < kSlots; ++i)
-    if (ANHANG.START[i] != 0 && !SlotVollstaendig(i))
-      return "Die Datei " + inAnfuehrung(ZIELORDNER + INSTDATEI[i].clip()) + " ist nicht vollständig installiert.";
-  if (platform::makeExecutable(ZIELORDNER + Programmdatei()) != platform::FileOk)
-    return "Die Datei " + inAnfuehrung(ZIELORDNER + Programmdatei()) + " kann nicht als Programm markiert werden.";
+    if (ANHANG.START[i] != 0 && neu[i].commit() != platform::FileOk) return NichtGeschrieben(ZIELORDNER + INSTDATEI[i].clip());
   QFile symbol(":/tavik/Tavik.png");
   symbol.open(QIODevice::ReadOnly);
-  return DateiSchreiben(ZIELORDNER + kSymbol, symbol.readAll());
+  if (platform::writeWholeFile(ZIELORDNER + kSymbol, symbol.readAll()) != platform::FileOk)
+    return NichtGeschrieben(ZIELORDNER + kSymbol);
+  return {};
 }
 
 QString EintragSchreiben() {
@@ -152,12 +159,12 @@ QString AdministratorText() { return "Installation muss mit Administratorrechten
 
 void ZielordnerVorschlagen() {
   const QString sep = platform::separator();
-  ZIELORDNER = platform::readValue(Hive::LocalMachine, kCurrentVersion, "ProgramFilesDir", 190) + sep + ANHANG.NAME.clip() + sep;
+  ZIELORDNER = platform::readValue(Hive::LocalMachine, kCurrentVersion, "ProgramFilesDir", Wertgroesse()) + sep + ANHANG.NAME.clip() + sep;
   ORDNERHINWEIS = "Dieses Programm installiert Tavik in den Ordner:";
 }
 
 QString Datenordner() {
-  const QString basis = platform::readValue(Hive::LocalMachine, kShellFolders, "Common AppData", 190);
+  const QString basis = platform::readValue(Hive::LocalMachine, kShellFolders, "Common AppData", Wertgroesse());
   if (basis.isEmpty()) return {};
   const QString sep = platform::separator();
   return basis + sep + "Dolmix" + sep + ANHANG.NAME.clip();
@@ -171,15 +178,20 @@ QString DeinstallationsBefehl(const QString& programmordner, const QString& date
 QString OrdnerFehler(const QString& programmordner) {
   const QString p = ohneEndblanks(programmordner);
   if (platform::isRootFolder(p)) return "Installations-Ordner darf nicht das Grundverzeichnis sein!";
+  for (const QString& teil : p.split(platform::separator(), Qt::SkipEmptyParts))
+    if (!platform::isPlainName(teil)) return "Der Installations-Ordner darf keine Steuerzeichen enthalten!";
+  // The longest name of a file in the folder, while it is written beside its place, must fit the
+  // file system's paths.
+  const QStringList namen = Programmdateien() << "Shortcut.vbs" << "Start.inf" << platform::installRecordName();
+  int laengster = 0;
+  for (const QString& name : namen)
+    laengster = std::max(laengster, platform::encodedLength(name));
+  laengster += kNebenname;
   const QString d = Datenordner();
-  // The longest file name in the folder, the uninstall entry and the shortcut script must hold it.
-  const int laengster = std::max<int>(INSTDATEI[2].clip().size(), QString("Shortcut.vbs").size());
-  const int frei = DeinstallationsBefehl("", "").size();
-  const int grenze = std::min({kArbeitspfadLaenge - laengster,
-                               int(kBefehlLaenge - frei - (d.isEmpty() ? 0 : d.size())) / (d.isEmpty() ? 3 : 2),
-                               int(kSkriptLaenge - kSkriptFest - d.size()) / 6});
-  if (grenze < 4) return "Der Daten-Ordner " + inAnfuehrung(d) + " ist zu lang für eine Installation.";
-  if (p.size() > grenze)
+  if (!d.isEmpty() && platform::encodedLength(d) + 1 + laengster >= platform::longestPath(d))
+    return "Der Daten-Ordner " + inAnfuehrung(d) + " ist zu lang für eine Installation.";
+  const int grenze = platform::longestPath(p) - 1 - laengster;
+  if (platform::encodedLength(p) > grenze)
     return "Der Installations-Ordner darf höchstens " + QString::number(grenze) + " Zeichen lang sein!";
   return {};
 }
@@ -195,7 +207,7 @@ bool Installation(const Rueckmeldung& r) {
     ORDNEROK = 0;
   }
   DATENPFAD.clear();
-  const QString basis = platform::readValue(Hive::LocalMachine, kShellFolders, "Common AppData", 190);
+  const QString basis = platform::readValue(Hive::LocalMachine, kShellFolders, "Common AppData", Wertgroesse());
   if (!basis.isEmpty()) {
     for (const QString& teil : {QString("Dolmix"), ANHANG.NAME.clip()}) {
       DATENPFAD = (DATENPFAD.isEmpty() ? basis : DATENPFAD) + platform::separator() + teil;
@@ -212,13 +224,13 @@ bool Installation(const Rueckmeldung& r) {
   r.kopierBeginn();
 
   NEUINSTALLATION = DateiVorhanden(ZIELORDNER + Programmdatei()) ? 0 : 1;
+  // The write test leaves the program as it is: a running program, or one that another holds,
+  // stops the installation before anything is written.
   ARBEITSPFAD = ZIELORDNER + Programmdatei();
-  std::int32_t handle = 0;
-  if (!DateiErzeugen(ARBEITSPFAD, handle)) {
+  if (platform::canReplace(ARBEITSPFAD) != platform::FileOk) {
     r.meldung("Alle Anwender müssen Tavik beenden!");
     return false;
   }
-  platform::closeFile(handle);
 
   rt::win::setWaitCursor(true);
   const QString kopierFehler = Kopieren(r);
@@ -233,8 +245,8 @@ bool Installation(const Rueckmeldung& r) {
     VerknuepfungenAnlegen(ZIELORDNER, DATENPFAD);
     if (!DATENPFAD.isEmpty()) platform::setCurrentFolder(DATENPFAD);
     const QString marke = platform::currentFolder() + platform::separator() + "Start.inf";
-    if (const QString f = DateiSchreiben(marke, {}); !f.isEmpty()) {
-      r.meldung(f);
+    if (platform::writeWholeFile(marke, {}) != platform::FileOk) {
+      r.meldung(NichtAngelegt(marke));
       return false;
     }
     platform::setCurrentFolder(ZIELORDNER);

@@ -20,9 +20,8 @@ extern std::uint8_t NEUINSTALLATION;
 extern std::int16_t BLOECKE;
 extern QString ARBEITSPFAD;              // the file being probed or written
 
-// The name of the program file, and the longest name written into the program folder.
+// The name of the program file.
 QString Programmdatei();
-inline constexpr int kArbeitspfadLaenge = 80;
 
 // The probe: false when the probe file below the Windows folder cannot be created for any reason
 // but a missing path, that is without administrator rights.
@@ -34,8 +33,9 @@ void ZielordnerVorschlagen();
 // The data folder that an installation will use: the common application-data folder & the vendor
 // folder & the installation's name; empty when the system names no such folder.
 QString Datenordner();
-// Why a program folder cannot be taken: it is a root folder, or too long for the names of its files,
-// the uninstall entry or the shortcut script. Empty when it can be taken.
+// Why a program folder cannot be taken: it is a root folder, holds a control character, or it or the
+// data folder is too long for the paths of their files on this file system. Empty when it can be
+// taken.
 QString OrdnerFehler(const QString& programmordner);
 // The uninstall command line for the program folder and the data folder.
 QString DeinstallationsBefehl(const QString& programmordner, const QString& datenordner);

@@ -21,6 +21,12 @@ void FortschrittZeigen(Window& fenster) {
   if (neu) yieldThread();
 }
 
+// The program folder as its line shows it: a name too long for the line keeps its beginning and its
+// end, where the folder's own name stands.
+QString OrdnerAnzeige(const QString& ordner) {
+  return ordner.size() <= 46 ? ordner : ordner.left(18) + " … " + ordner.right(25);
+}
+
 void OrdnerAendern(Window& fenster) {
   if (Nachricht("Ein anderer Installationsordner darf nur vom Computer-Spezialisten gewählt werden!", "",
                 "Abbruch|Bin Spezialist") != 2)
@@ -32,7 +38,7 @@ void OrdnerAendern(Window& fenster) {
     return;
   }
   ZIELORDNER = ordner;
-  fenster.setText(FELD_ZIELORDNER, ZIELORDNER);
+  fenster.setText(FELD_ZIELORDNER, OrdnerAnzeige(ZIELORDNER));
 }
 
 }  // namespace
@@ -108,6 +114,12 @@ void Installieren() {
     fenster.close();
     return;
   }
+  // A damaged file is refused before anything can be written.
+  if (!AnhangGueltig()) {
+    Nachricht(AnhangFehlerText());
+    fenster.close();
+    return;
+  }
   UEBERSCHRIFT = "Installation Tavik";
   ZielordnerVorschlagen();
   fenster.showVariables();
@@ -133,7 +145,7 @@ void Installieren() {
           ZugriffsFehler();
           return Pass::Leave;
         }
-        w.setText(FELD_ZIELORDNER, ZIELORDNER);
+        w.setText(FELD_ZIELORDNER, OrdnerAnzeige(ZIELORDNER));
         w.show(FELD_HAKEN, FELD_ABBRUCH);
         w.giveFocus(FELD_INSTALLATIONSTARTEN);
         if (const QString fehler = OrdnerFehler(ZIELORDNER); !fehler.isEmpty()) Nachricht(fehler);

@@ -8,6 +8,8 @@
 
 #include <QStringList>
 
+const QString kBeschreibung = "Buchhaltung mit Einnahmen-Überschuss-Rechnung";
+
 QString SkriptText(const QString& P, const QString& D) {
   const QString q = "\"";
   const QStringList verknuepfung = {
@@ -15,7 +17,8 @@ QString SkriptText(const QString& P, const QString& D) {
       "oShellLink.TargetPath = \"" + P + "Tavik.exe\"",
       "oShellLink.WindowStyle = 1",
       "oShellLink.IconLocation = \"" + P + "Tavik.exe, 0\"",
-      "oShellLink.Description = \"Tavik\"",
+      // The launcher's tip says what the program is for, beside its name.
+      "oShellLink.Description = \"" + kBeschreibung + q,
       "oShellLink.WorkingDirectory = \"" + P + q,
       "oShellLink.Save",
   };

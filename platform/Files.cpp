@@ -208,6 +208,14 @@ void ReplacementFile::append(std::string_view bytes) {
   if (buffer_.size() >= kBufferSize) flush();
 }
 
+int ReplacementFile::markAsProgram() {
+  struct stat st {};
+  if (fd_ < 0) return FileGeneralFailure;
+  if (::fstat(fd_, &st) != 0) return fileCodeOf(errno);
+  // Everyone who may read the file may start it.
+  return ::fchmod(fd_, (st.st_mode & 07777) | ((st.st_mode & 0444) >> 2)) == 0 ? FileOk : fileCodeOf(errno);
+}
+
 void ReplacementFile::flush() {
   std::size_t done = 0;
   while (error_ == FileOk && done < buffer_.size()) {

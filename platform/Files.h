@@ -13,6 +13,7 @@ enum FileCode : int {
   FilePathNotFound = 3,     // a folder of the path does not exist or is not a folder
   FileAccessDenied = 5,     // the operating system refuses, or the path names a folder
   FileGeneralFailure = 31,  // input/output error, disk full and everything else
+  FileFolderNotEmpty = 145, // the folder to be removed holds entries
   FileAlreadyExists = 183,  // the folder to be made exists already
 };
 
@@ -80,6 +81,8 @@ class ReplacementFile {
     if (buffer_.size() >= kBufferSize) flush();
   }
   void append(std::string_view bytes);
+  // Marks the new file as a program that may be started, before it takes the place of `path`.
+  int markAsProgram();
   // Writes out the rest, makes the file durable and puts it in the place of `path`. On a failure
   // the new file is removed and `path` is left as it was.
   int commit();

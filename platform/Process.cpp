@@ -42,9 +42,16 @@ bool startProgram(const QString& program, const QStringList& arguments, const QS
   return QProcess::startDetached(file, arguments, QDir::fromNativeSeparators(folder));
 }
 
-bool startBatch(const QString& batch, const QStringList& arguments, const QString& folder) {
-  return QProcess::startDetached("/bin/sh", QStringList{QDir::fromNativeSeparators(batch)} + arguments,
-                                 QDir::fromNativeSeparators(folder));
+int runBatch(const QString& batch, const QStringList& arguments, const QString& folder) {
+  QProcess p;
+  p.setProgram("/bin/sh");
+  p.setArguments(QStringList{QDir::fromNativeSeparators(batch)} + arguments);
+  p.setWorkingDirectory(QDir::fromNativeSeparators(folder));
+  p.setStandardInputFile(QProcess::nullDevice());
+  p.setProcessChannelMode(QProcess::ForwardedChannels);  // the batch reports on the console, if any
+  p.start();
+  if (!p.waitForStarted(-1) || !p.waitForFinished(-1) || p.exitStatus() != QProcess::NormalExit) return -1;
+  return p.exitCode();
 }
 
 }  // namespace platform

@@ -23,7 +23,8 @@ bool runAndWait(const QString& commandLine);
 // the file of that name in `folder`, as a program started by its name alone is found there.
 bool startProgram(const QString& program, const QStringList& arguments, const QString& folder);
 
-// Starts a batch file (here a POSIX shell script, run by /bin/sh) without waiting.
-bool startBatch(const QString& batch, const QStringList& arguments, const QString& folder);
+// Runs a batch file (here a POSIX shell script, run by /bin/sh) with `folder` as its current folder
+// and waits for its end: its exit code, or -1 when it could not be started or did not end normally.
+int runBatch(const QString& batch, const QStringList& arguments, const QString& folder);
 
 }  // namespace platform

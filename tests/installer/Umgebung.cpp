@@ -122,7 +122,7 @@ void Umgebung::bauen(const std::string& name) {
 }
 
 QString Umgebung::registerWert(const QString& name) const {
-  return platform::readValue(platform::Hive::LocalMachine, kEintrag, name, 190);
+  return platform::readValue(platform::Hive::LocalMachine, kEintrag, name, 16384);
 }
 
 void Umgebung::deinstallationEintragen(const QString& befehl) {
@@ -168,6 +168,12 @@ bool bereit(int feld) {
 void Treiber::klicke(int feld) {
   schritt([feld] { return bereit(feld); },
           [feld] { QTest::mouseClick(rt::win::findWindow("$WIN")->widget(feld), Qt::LeftButton); });
+}
+
+void Treiber::installiereUndSchliesse() {
+  klicke(FELD_INSTALLATIONSTARTEN);
+  schritt([] { return !rt::win::findWindow("$WIN")->isHidden(FELD_ERFOLG); },
+          [] { rt::win::findWindow("$WIN")->topWidget()->close(); });
 }
 
 void Treiber::enterFuer(int feld) {

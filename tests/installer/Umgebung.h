@@ -78,6 +78,8 @@ class Treiber {
   void schritt(std::function<bool()> bereit, std::function<void()> tun) { schritte_.push_back({bereit, tun}); }
   // Clicks the button of the installer window once it is shown and enabled.
   void klicke(int feld);
+  // Clicks "Installation starten" and, once the success text shows, closes the installer window.
+  void installiereUndSchliesse();
   // Presses Enter in the installer window, where the focus is, once the button is shown and enabled.
   void enterFuer(int feld);
   const QList<Box>& boxen() const { return boxen_; }

@@ -12,6 +12,8 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QSettings>
+#include <QtEndian>
+#include <csignal>
 #include <unistd.h>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -72,10 +74,14 @@ TEST_F(InstallationTest, ANewInstallationPutsEverythingInPlaceAndStartsTheProgra
   EXPECT_TRUE(QFileInfo(P + "Tavik").isExecutable());
   // "Beenden" started the installed program in its folder.
   EXPECT_TRUE(warteAuf(P + "gestartet"));
-  EXPECT_EQ(inhalt(P), (QStringList{"Tavik", "Tavik.pdf", "Tavik.png", "UnInst.int", "gestartet"}));
+  EXPECT_EQ(inhalt(P), (QStringList{"Tavik", "Tavik-Installation.lst", "Tavik.pdf", "Tavik.png", "UnInst.int", "gestartet"}));
+  // The record of what the installation wrote, in both folders.
+  const QString kopf = "Programmordner=" + u.programme + "/Tavik\nDatenordner=" + u.datenordner() + "\n";
+  EXPECT_EQ(lesen(P + "Tavik-Installation.lst"), kopf + "Datei=Tavik\nDatei=UnInst.int\nDatei=Tavik.pdf\nDatei=Tavik.png\n");
+  EXPECT_EQ(lesen(u.datenordner() + "/Tavik-Installation.lst"), kopf);
   for (const QString& ordner : {u.menue, u.desktop})
     EXPECT_TRUE(lesen(ordner + "/Tavik.desktop").contains("Exec=\"" + P.toUtf8() + "Tavik\"")) << ordner.toStdString();
-  EXPECT_EQ(inhalt(u.datenordner()), QStringList{"Start.inf"});
+  EXPECT_EQ(inhalt(u.datenordner()), (QStringList{"Start.inf", "Tavik-Installation.lst"}));
   EXPECT_EQ(u.registerWert("DisplayName"), "Tavik");
   EXPECT_EQ(u.registerWert("UnInstallString"),
             P + "Tavik /UnInstall Path1=" + P + " Path2=" + u.datenordner());
@@ -228,9 +234,7 @@ TEST_F(InstallationTest, TheRunningProgramStopsAnUpdateBeforeAnyFileIsTouched) {
   u.bauen();
   {
     Treiber t;
-    t.klicke(FELD_INSTALLATIONSTARTEN);
-    t.schritt([] { return !rt::win::findWindow("$WIN")->isHidden(FELD_ERFOLG); },
-              [] { rt::win::findWindow("$WIN")->topWidget()->close(); });
+    t.installiereUndSchliesse();
     ASSERT_TRUE(installieren(t));
   }
   const QString P = u.programmordner();
@@ -305,18 +309,20 @@ TEST_F(InstallationTest, FailuresAreNamedAndNeverReportedAsSuccess) {
   }
 }
 
-TEST_F(InstallationTest, AFolderTooLongForItsFileNamesIsRefusedBeforeAnythingIsCreated) {
-  const QString lang = u.programme + "/" + QString(70 - u.programme.size() - 7, 'x');
+TEST_F(InstallationTest, AFolderTooLongForThePathsOfItsFilesIsRefusedBeforeAnythingIsCreated) {
+  // The file system's limit on paths, not the Windows one: a folder of 4,100 characters is refused.
+  QString lang = u.programme;
+  while (lang.size() < 4100) lang += "/" + QString(200, 'x');
   u.programmeImRegister(lang);
   u.bauen();
   Treiber t;
   t.klicke(FELD_INSTALLATIONSTARTEN);
   t.klicke(FELD_ABBRUCH);
   ASSERT_TRUE(installieren(t));
-  ASSERT_EQ(t.texte().size(), 2);
-  EXPECT_TRUE(t.texte()[0].startsWith("Der Installations-Ordner darf höchstens ")) << t.texte()[0].toStdString();
+  ASSERT_EQ(t.texte().size(), 2) << t.texte().join("\n").toStdString();
+  EXPECT_TRUE(t.texte()[0].startsWith("Der Installations-Ordner darf höchstens 40")) << t.texte()[0].toStdString();
   EXPECT_EQ(t.texte()[0], t.texte()[1]);
-  EXPECT_FALSE(QFile::exists(lang));
+  EXPECT_EQ(QDir(u.programme).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{});
   EXPECT_FALSE(QFile::exists(u.appdata + "/Dolmix"));
 }
 
@@ -339,4 +345,149 @@ TEST_F(InstallationTest, WithoutRightsOrWithAnUnreadableFileTheInstallerEnds) {
   EXPECT_EQ(t.texte(), QStringList{"(Zugriffscode 0-3): Auf die Installationsdatei ist kein Zugriff möglich "
                                    "(evtl. Datenträger beschädigt)."});
   EXPECT_FALSE(QFile::exists(u.programmordner()));
+}
+
+namespace {
+
+// The installer file with its trailer changed by `aendern` (the trailer's bytes, the file's size).
+void anhangAendern(const QString& datei, const std::function<void(QByteArray&, qint64)>& aendern) {
+  QByteArray inhalt = lesen(datei);
+  QByteArray anhang = inhalt.right(131);
+  aendern(anhang, inhalt.size());
+  schreiben(datei, inhalt.left(inhalt.size() - 131) + anhang);
+}
+
+void langSetzen(QByteArray& anhang, int feld, std::int32_t wert) {
+  qToLittleEndian(wert, anhang.data() + feld);
+}
+std::int32_t langAus(const QByteArray& anhang, int feld) { return qFromLittleEndian<std::int32_t>(anhang.constData() + feld); }
+
+// Fields of the trailer: the name, the starts and the sizes of slot 1 to 5.
+constexpr int kName = 80;
+constexpr int start(int slot) { return 90 + 4 * (slot - 1); }
+constexpr int laenge(int slot) { return 110 + 4 * (slot - 1); }
+
+}  // namespace
+
+TEST_F(InstallationTest, ADamagedInstallerFileIsRefusedBeforeAnythingIsWritten) {
+  struct Fall {
+    const char* was;
+    std::function<void(QByteArray&, qint64)> aendern;
+  };
+  const auto name = [](const QByteArray& n) {
+    return [n](QByteArray& a, qint64) { a.replace(kName, 10, n.leftJustified(10, ' ')); };
+  };
+  const Fall faelle[] = {
+      {"name ..", name("..")},
+      {"name ../x", name("../x")},
+      {"name .", name(".")},
+      {"name with a separator", name("a/b")},
+      {"name with a backslash", name("a\\b")},
+      {"name with a control character", name("Ta\x01vik")},
+      {"name padded with NUL", name(QByteArray("Tavik\0\0\0\0\0", 10))},
+      {"slot 1 unused", [](QByteArray& a, qint64) { langSetzen(a, start(1), 0); }},
+      {"slot 1 starts beyond the file", [](QByteArray& a, qint64 g) { langSetzen(a, start(1), std::int32_t(g + 10)); }},
+      {"slot 1 starts in the trailer", [](QByteArray& a, qint64 g) { langSetzen(a, start(1), std::int32_t(g - 100)); }},
+      {"negative start", [](QByteArray& a, qint64) { langSetzen(a, start(3), -5); }},
+      {"negative size", [](QByteArray& a, qint64) { langSetzen(a, laenge(3), -1); }},
+      {"size beyond the file", [](QByteArray& a, qint64 g) { langSetzen(a, laenge(4), std::int32_t(g)); }},
+      {"slot 4 reaches into the trailer", [](QByteArray& a, qint64) { langSetzen(a, laenge(4), langAus(a, laenge(4)) + 1); }},
+      {"slot 3 overlaps slot 1", [](QByteArray& a, qint64) { langSetzen(a, start(3), langAus(a, start(1)) + 1); }},
+      {"slot 3 before slot 1", [](QByteArray& a, qint64) { langSetzen(a, start(3), 10); }},
+      {"a slot without a name is used", [](QByteArray& a, qint64) { langSetzen(a, start(2), langAus(a, start(4))); }},
+  };
+  u.gespeichert[0] = "#!/bin/sh\n";
+  u.gespeichert[3] = QByteArray(3000, 'm');
+  u.bauen();
+  // An installation is in place: the damaged file must not touch it either.
+  {
+    Treiber t;
+    t.installiereUndSchliesse();
+    ASSERT_TRUE(installieren(t));
+  }
+  const QString P = u.programmordner();
+  const QStringList vorher = inhalt(P), wurzelVorher = QDir(u.wurzel.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+  const QString eintrag = u.registerWert("UnInstallString");
+  const QByteArray gut = lesen(u.installer);
+  for (const Fall& f : faelle) {
+    SCOPED_TRACE(f.was);
+    schreiben(u.installer, gut);
+    anhangAendern(u.installer, f.aendern);
+    Treiber t;
+    t.klicke(FELD_INSTALLATIONSTARTEN);  // never offered
+    installieren(t);
+    EXPECT_EQ(t.texte(), QStringList{"Die Installationsdatei kann nicht gelesen werden (evtl. Datenträger beschädigt)."});
+    EXPECT_FALSE(t.fertig());
+    EXPECT_EQ(inhalt(P), vorher);
+    EXPECT_EQ(lesen(P + "Tavik"), u.gespeichert[0]);
+    EXPECT_EQ(lesen(P + "Tavik.pdf"), u.gespeichert[3]);
+    EXPECT_EQ(QDir(u.wurzel.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), wurzelVorher);
+    EXPECT_EQ(QDir(u.programme).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"Tavik"});
+    EXPECT_EQ(u.registerWert("UnInstallString"), eintrag);
+  }
+  // A file too short for its trailer.
+  schreiben(u.installer, gut.left(100));
+  Treiber t;
+  installieren(t);
+  EXPECT_EQ(t.texte(), QStringList{"Die Installationsdatei kann nicht gelesen werden (evtl. Datenträger beschädigt)."});
+  EXPECT_EQ(inhalt(P), vorher);
+}
+
+namespace {
+
+// A child that runs the installer of the file `args[0]` through its window and is killed while it
+// copies, as by a power cut or the task manager.
+int installierenUndAbbrechen(const QStringList& args) {
+  platform::setOwnProgramForTesting(args.value(0));
+  platform::setCommandLineForTesting("");
+  Treiber t;
+  t.klicke(FELD_INSTALLATIONSTARTEN);
+  t.schritt([] {
+              rt::win::Window* w = rt::win::findWindow("$WIN");
+              return w && w->text(FELD_STATUSTEXT) == "Installationsverlauf" && w->text(FELD_FORTSCHRITT).toInt() >= 20;
+            },
+            [] { ::kill(::getpid(), SIGKILL); });
+  ProgrammStart();
+  return 3;  // the copy ended before the kill
+}
+TAVIK_CHILD_MODE("installer-abbrechen", installierenUndAbbrechen);
+
+}  // namespace
+
+TEST_F(InstallationTest, AnUpdateKilledWhileItCopiesLeavesTheEarlierProgramRunnable) {
+  u.bauen();
+  {
+    Treiber t;
+    ganzeInstallation(t);
+    ASSERT_TRUE(installieren(t));
+  }
+  const QString P = u.programmordner();
+  ASSERT_TRUE(warteAuf(P + "gestartet"));
+  QFile::remove(P + "gestartet");
+  const QByteArray frueher = lesen(P + "Tavik"), handbuch = lesen(P + "Tavik.pdf");
+  u.gespeichert[0] = startmarkeProgramm() + "# Version 2\n" + QByteArray(8 * 1024 * 1024, '#');
+  u.gespeichert[3] = "%PDF-1.4 Version 2\n";
+  u.bauen();
+  QProcess kind;
+  kind.start(testing_support::selfPath(), {"--child=installer-abbrechen", u.installer});
+  ASSERT_TRUE(kind.waitForFinished(60000));
+  ASSERT_EQ(kind.exitStatus(), QProcess::CrashExit) << "exit code " << kind.exitCode();
+  EXPECT_EQ(lesen(P + "Tavik"), frueher);
+  EXPECT_EQ(lesen(P + "Tavik.pdf"), handbuch);
+  QProcess programm;
+  programm.setWorkingDirectory(P);
+  programm.start(P + "Tavik", {});
+  ASSERT_TRUE(programm.waitForFinished());
+  EXPECT_EQ(programm.exitCode(), 0);
+  EXPECT_TRUE(QFile::exists(P + "gestartet"));
+  QFile::remove(P + "gestartet");
+  // The next installation takes the place of what the killed one left half written.
+  const QStringList halb = QDir(P).entryList({"Tavik.new*"}, QDir::Files);
+  EXPECT_EQ(halb.size(), 1) << halb.join(" ").toStdString();
+  Treiber t;
+  t.installiereUndSchliesse();
+  ASSERT_TRUE(installieren(t));
+  EXPECT_EQ(t.texte(), QStringList{});
+  EXPECT_EQ(lesen(P + "Tavik"), u.gespeichert[0]);
+  EXPECT_EQ(QDir(P).entryList({"*.new*"}, QDir::Files), QStringList{});
 }

@@ -1,5 +1,6 @@
 // The registry store, the standard folders and the file steps of the platform layer.
 
+#include "platform/FileSteps.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
 #include "platform/ShellFolders.h"
@@ -13,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace platform;
@@ -340,3 +342,82 @@ TEST_F(Platform, FoldersAreMadeAndEntered) {
 }
 
 }  // namespace
+
+TEST_F(Platform, FilesAreRemovedByExactNameAndAFolderOnlyWhenEmpty) {
+  TempFolder t;
+  const QString ordner = t.file("Ordner");
+  QDir().mkpath(ordner + "/Unterordner");
+  for (const char* name : {"Konto.dat", "Konto.dat.alt", "konto.dat", "Tavik.pdf"}) {
+    QFile f(ordner + "/" + name);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  }
+  QFile ziel(t.file("ziel.pdf"));
+  ASSERT_TRUE(ziel.open(QIODevice::WriteOnly));
+  ziel.close();
+  ASSERT_TRUE(QFile::link(t.file("ziel.pdf"), ordner + "/Verweis.pdf"));
+  // Names that are no plain names reach nothing outside; a folder of a given name stays.
+  EXPECT_EQ(removeNamedFiles(ordner, {"Konto.dat", "Verweis.pdf", "Unterordner", "../ziel.pdf", "..", "", "fehlt"}), FileOk);
+  EXPECT_EQ(QDir(ordner).entryList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name),
+            (QStringList{"Konto.dat.alt", "Tavik.pdf", "Unterordner", "konto.dat"}));
+  EXPECT_TRUE(QFile::exists(t.file("ziel.pdf")));
+  EXPECT_EQ(removeFolderIfEmpty(ordner), FileFolderNotEmpty);
+  EXPECT_EQ(removeFolderIfEmpty(ordner + "/Unterordner"), FileOk);
+  EXPECT_EQ(removeFolderIfEmpty(ordner + "/Unterordner"), FileNotFound);
+  ASSERT_TRUE(QFile::link(ordner, t.file("Verweis")));
+  EXPECT_EQ(removeFolderIfEmpty(t.file("Verweis")), FileAccessDenied);
+  EXPECT_TRUE(holdsEntry(t.path(), "Verweis"));
+  EXPECT_FALSE(holdsEntry(t.path(), "Verweis/Tavik.pdf"));
+
+  for (const QString& name : QStringList{"Tavik", "Kasse 2", "Bücher"}) EXPECT_TRUE(isPlainName(name)) << name.toStdString();
+  for (const QString& name : QStringList{"", ".", "..", "a/b", "a\\b", "a\tb", QString("a") + QChar(0) + "b"})
+    EXPECT_FALSE(isPlainName(name)) << name.toStdString();
+}
+
+TEST_F(Platform, APrivateFolderIsNewEachTimeAndOnlyItsOwnersToEnter) {
+  TempFolder t;
+  qputenv("TMPDIR", t.path().toUtf8());
+  const QString a = makePrivateFolder(), b = makePrivateFolder();
+  qunsetenv("TMPDIR");
+  ASSERT_FALSE(a.isEmpty());
+  EXPECT_NE(a, b);
+  EXPECT_EQ(QFileInfo(a).path(), t.path());
+  struct stat st {};
+  ASSERT_EQ(::stat(QFile::encodeName(a).constData(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+  // A whole copy lands there; a copy of a missing file makes nothing.
+  QFile quelle(t.file("quelle"));
+  ASSERT_TRUE(quelle.open(QIODevice::WriteOnly));
+  quelle.write("#!/bin/sh\n");
+  quelle.close();
+  EXPECT_EQ(copyWholeFile(t.file("quelle"), a + "/UnInst.bat"), FileOk);
+  EXPECT_EQ(QFile(a + "/UnInst.bat").size(), 10);
+  EXPECT_EQ(copyWholeFile(t.file("fehlt"), b + "/UnInst.bat"), FileNotFound);
+  EXPECT_EQ(QDir(b).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList{});
+}
+
+TEST_F(Platform, AnInstallRecordIsReadOnlyWhenWholeAndPlain) {
+  TempFolder t;
+  const InstallRecord geschrieben{"/opt/Tavik", "/daten/Tavik", {"Tavik", "UnInst.int"}};
+  ASSERT_EQ(writeInstallRecord(t.path(), geschrieben), FileOk);
+  InstallRecord gelesen;
+  ASSERT_TRUE(readInstallRecord(t.path(), &gelesen));
+  EXPECT_EQ(gelesen.programFolder, geschrieben.programFolder);
+  EXPECT_EQ(gelesen.dataFolder, geschrieben.dataFolder);
+  EXPECT_EQ(gelesen.files, geschrieben.files);
+  const QString datei = t.file(installRecordName());
+  for (const QByteArray& inhalt : {QByteArray("Programmordner=/opt/Tavik\nDatenordner=/d\nDatei=../x\n"),
+                                   QByteArray("Programmordner=/opt/Tavik\nDatei=Tavik\n"),
+                                   QByteArray("Programmordner=/opt/Tavik\nDatenordner=/d\nrm -rf\n")}) {
+    QFile f(datei);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(inhalt);
+    f.close();
+    EXPECT_FALSE(readInstallRecord(t.path(), &gelesen)) << inhalt.toStdString();
+  }
+  // A link in the place of the record is none.
+  QFile::remove(datei);
+  TempFolder anderer;
+  ASSERT_EQ(writeInstallRecord(anderer.path(), geschrieben), FileOk);
+  ASSERT_TRUE(QFile::link(anderer.file(installRecordName()), datei));
+  EXPECT_FALSE(readInstallRecord(t.path(), &gelesen));
+}
