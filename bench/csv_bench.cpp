@@ -11,6 +11,7 @@
 #include "runtime/text/Collation.h"
 #include "runtime/window/Threads.h"
 #include "runtime/window/Window.h"
+#include "tests/support/Settle.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -75,6 +76,7 @@ double g_laengsteLuecke = 0;
 // One export as the user starts it: a new window, "Start", the count from its end text.
 int exportieren() {
   using namespace rt::win;
+using testing_support::settle;
   start(CsvDatenexport);
   settle();
   Window* w = findWindow("P49$WIN");

@@ -27,6 +27,7 @@
 #include "runtime/window/Application.h"
 #include "runtime/window/Threads.h"
 #include "runtime/window/Window.h"
+#include "tests/support/Settle.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -50,6 +51,7 @@
 #include <unistd.h>
 
 using namespace rt::win;
+using testing_support::settle;
 
 namespace {
 

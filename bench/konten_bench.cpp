@@ -10,6 +10,7 @@
 #include "runtime/text/Collation.h"
 #include "runtime/window/Threads.h"
 #include "runtime/window/Window.h"
+#include "tests/support/Settle.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -79,7 +80,7 @@ std::string rawSql(const std::string& prefix) {
 void inDerKontenliste(const std::function<void(rt::win::Window&)>& body) {
   KONTONAME.clear();
   QTimer::singleShot(0, [&] {
-    rt::win::settle();
+    testing_support::settle();
     body(WinKontoSuchen);
     WinKontoSuchen.topWidget()->close();
   });
@@ -93,7 +94,7 @@ void tippen(QLineEdit* e, QChar ch) {
   QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(ch));
   QApplication::sendEvent(e, &press);
   QApplication::sendEvent(e, &release);
-  rt::win::settle();
+  testing_support::settle();
 }
 
 // The open list's own fill, which watches for a waiting key press.
@@ -138,7 +139,7 @@ void BM_FuellenMitWartenderTaste(benchmark::State& state) {
       state.ResumeTiming();
       rows += fuellen();
       state.PauseTiming();
-      rt::win::settle();
+      testing_support::settle();
       state.ResumeTiming();
     }
     state.counters["rows_read_with_key_waiting"] = rows;

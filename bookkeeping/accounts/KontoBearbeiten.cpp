@@ -72,7 +72,7 @@ WindowDef definition() {
        .border = QColor(160, 160, 160)},
       {.field = KB_MWSTTITEL, .label = "?MWSTTITEL", .kind = Kind::Prompt, .text = "MwSt Satz", .x = 137, .y = 7},
       {.field = KB_MWST, .label = "?KONTO:MWST", .kind = Kind::OptionGroup, .x = 132, .y = 6, .w = 70, .h = 65,
-       .bound = Bound(g_konto.MWST)},
+       .bound = Bound(&g_konto.MWST)},
       satz(1),
       satz(2),
       satz(3),

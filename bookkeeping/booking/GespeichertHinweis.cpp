@@ -5,8 +5,6 @@
 #include "bookkeeping/frame/Globale.h"
 #include "runtime/window/Threads.h"
 
-#include <QTimer>
-
 using namespace rt::win;
 
 namespace {
@@ -36,10 +34,9 @@ void GespeichertHinweis() {
   w.setPosition(form.x() + 100, form.y() + 26, 153, 96);
   w.setTimer(80);
   // However the notice ends (its time, Esc or a close request, the program's end), the form hears of it.
-  w.attach([notice](Window& win, const Event& e) {
+  w.attach([](Window& win, const Event& e) {
     if (e.code != EV_Timer && e.code != EV_CloseWindow && e.code != EV_CloseDown) return Pass::Default;
-    win.close();
-    QTimer::singleShot(0, [notice] { delete notice; });
+    win.release();
     TastenBelegen(2, 0, 0);
     post(EVENT_Speichern, THREADBUCHUNG);
     return Pass::Leave;

@@ -13,8 +13,6 @@
 #include "runtime/window/Threads.h"
 #include "runtime/window/Window.h"
 
-#include <QTimer>
-
 using namespace rt::win;
 
 namespace {
@@ -167,14 +165,12 @@ void CsvDatenexport() {
   w->open();
   CsvZeitraumVorbelegen(x->VON, x->BIS);
   w->showVariables();
-  w->attach([x, w](Window& fenster, const Event& e) {
+  w->attach([x](Window& fenster, const Event& e) {
     const Pass p = ereignis(fenster, *x, e);
     if (e.code == EV_CloseWindow || e.code == EV_CloseDown) {
       CsvDateiFreigeben();
-      QTimer::singleShot(0, [x, w] {
-        delete w;
-        delete x;
-      });
+      fenster.release();
+      delete x;
     }
     return p;
   });

@@ -229,6 +229,7 @@ void Hauptprogramm() {
   ParameterSpeichern();
   StartbildSchliessen();
   WinMain.close();
+  rt::win::endThreads();
   KONTODATEI.close();
   BUCHUNGDATEI.close();
 }

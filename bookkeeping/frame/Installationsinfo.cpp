@@ -3,8 +3,6 @@
 #include "bookkeeping/frame/Globale.h"
 #include "runtime/window/Window.h"
 
-#include <QTimer>
-
 using namespace rt::win;
 
 namespace {
@@ -50,10 +48,9 @@ void Installationsinfo() {
   // The data folder as it is now, up to 190 characters.
   w.setText(DATENORDNERFELD, DATENORDNER.left(190));
   for (int feld : {ORDNERTEXT, DATENORDNERFELD}) w.setTextColour(feld, kOrdnerFarbe);
-  w.attach([fenster](Window& win, const Event& e) {
+  w.attach([](Window& win, const Event& e) {
     if (e.code != EV_CloseWindow && e.code != EV_CloseDown) return Pass::Default;
-    win.close();
-    QTimer::singleShot(0, [fenster] { delete fenster; });
+    win.release();
     return Pass::Leave;
   });
 }

@@ -7,9 +7,6 @@
 #include "runtime/window/Threads.h"
 #include "runtime/window/Window.h"
 
-#include <QTimer>
-#include <QWidget>
-
 using namespace rt::win;
 
 namespace {
@@ -40,20 +37,10 @@ WindowDef definition() {
 
 Window* g_startbild = nullptr;  // the splash while it is up
 
-// The splash opens before the frame, so the frame does not own it: only this hint keeps it above the
-// frame that opens after it.
-void ObenHalten(Window& w) {
-  QWidget* top = w.topWidget();
-  top->setWindowFlag(Qt::WindowStaysOnTopHint, true);
-  top->show();  // a changed flag hides the window
-}
-
 void Beenden(Window& w) {
-  w.close();
   g_startbild = nullptr;
   STARTBILDAKTIV = 0;
-  Window* fenster = &w;
-  QTimer::singleShot(0, [fenster] { delete fenster; });
+  w.release();
 }
 
 Pass Ereignis(Window& w, const Event& e) {
@@ -89,7 +76,9 @@ void Startbild() {
   w.setPosition(r.x(), 45, 282, 152);
   w.setTextColour(VERSION, QColor(32, 80, 128));
   w.setTextColour(SLOGAN, QColor(88, 88, 80));
-  ObenHalten(w);
+  // The splash opens before the frame, so the frame does not own it: it is kept above the frame
+  // that opens after it.
+  w.keepOnTop();
   w.addAlertKey(kKeyMouseLeft);
   w.addAlertKey(kKeyMouseRight);
   w.addAlertKey(VK_Esc);

@@ -10,8 +10,6 @@
 #include "runtime/window/Keys.h"
 #include "runtime/window/Threads.h"
 
-#include <QAbstractItemView>
-
 using namespace rt::win;
 
 namespace {
@@ -114,13 +112,8 @@ ListSource markierliste() {
   return s;
 }
 
-// A click on a row chooses it. The window runtime raises a list's accepted event only on a double
-// click; this list switches a row's marking with every single click.
-void zeileMitKlickWaehlen(Window& w, int field) {
-  const int thread = w.thread();
-  QObject::connect(w.list(field), &QAbstractItemView::clicked, w.list(field),
-                   [thread, field] { postField(EV_Accepted, field, thread); });
-}
+// A click on a row chooses it: this list switches a row's marking with every single click.
+void zeileMitKlickWaehlen(Window& w, int field) { w.acceptOnClick(field); }
 
 void alleZeilen(void (*setzen)(MARKIERQUEUE_T&)) {
   for (std::size_t i = 1; i <= MARKIERQUEUE.records(); ++i) setzen(*MARKIERQUEUE.get(i));

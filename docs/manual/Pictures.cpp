@@ -19,6 +19,7 @@
 #include "runtime/window/Resources.h"
 #include "runtime/window/Threads.h"
 #include "runtime/window/Window.h"
+#include "tests/support/Settle.h"
 
 #include <QAbstractButton>
 #include <QDir>
@@ -36,6 +37,7 @@
 #include <stdexcept>
 
 using namespace rt::win;
+using testing_support::settle;
 
 namespace {
 

@@ -13,6 +13,9 @@
 
 namespace rt {
 
+// Packed to an alignment of one byte: amounts are fields of the packed data records, where an
+// eight-byte alignment does not hold, and are bound and passed by reference there.
+#pragma pack(push, 1)
 class Cents {
  public:
   constexpr Cents() = default;
@@ -46,6 +49,8 @@ class Cents {
  private:
   std::int64_t cents_ = 0;
 };
+#pragma pack(pop)
+static_assert(sizeof(Cents) == 8 && alignof(Cents) == 1);
 
 // The net part of a gross amount at a VAT rate in percent: gross x 100 / (100 + rate), to the cent
 // with halves away from zero; the VAT is the gross less it. The rate counts in hundredths of a

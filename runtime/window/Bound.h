@@ -29,6 +29,11 @@ class Bound {
   Bound(double& v) : type_(Type::Real), ptr_(&v) {}                       // NOLINT
   Bound(rt::Cents& v) : type_(Type::Cents), ptr_(&v) {}                   // NOLINT
   Bound(rt::DATE& v) : type_(Type::Date), ptr_(&v) {}                     // NOLINT
+  // An integer field of a packed record lies where its type's alignment does not hold, and no
+  // reference may be bound to it: it is bound by its address, as every variable is read and written
+  // byte by byte.
+  Bound(std::int16_t* v) : type_(Type::Short), ptr_(v) {}                 // NOLINT
+  Bound(std::int32_t* v) : type_(Type::Long), ptr_(v) {}                  // NOLINT
 
   bool isSet() const { return type_ != Type::None; }
   Type type() const { return type_; }

@@ -398,8 +398,7 @@ struct ImageOps : KindOps {
 struct ListOps : KindOps {
   QWidget* build(Builder& b, ControlState& c) const override {
     // The format string stands in the control's text; the rows come from setListSource.
-    auto* l = new ListBox(b.host);
-    l->setDialogUnit(b.w.units.x);
+    auto* l = new ListBox(b.host, b.w.units.x);
     l->setFormat(textOf(*c.def));
     if (!(c.def->attrs & A_HScroll)) l->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     if (c.def->fill.isValid()) {

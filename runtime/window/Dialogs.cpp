@@ -6,6 +6,8 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
 
 namespace rt::win {
 
@@ -25,13 +27,28 @@ QWidget* dialogOwner() {
 QString chooseFolder(const QString& caption, const QString& start) {
   QString from = start;
   while (from.endsWith(' ')) from.chop(1);
-  QFileDialog dialog(dialogOwner(), caption, from);
-  dialog.setFileMode(QFileDialog::Directory);
-  dialog.setOptions(QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
-  if (runDialog(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-  QString folder = QDir::toNativeSeparators(dialog.selectedFiles().front());
+  auto* dialog = new QFileDialog(dialogOwner(), caption, from);
+  dialog->setFileMode(QFileDialog::Directory);
+  dialog->setOptions(QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
+  QString folder;
+  if (runDialog(dialog, [&] { folder = dialog->selectedFiles().value(0); }) != QDialog::Accepted || folder.isEmpty())
+    return {};
+  folder = QDir::toNativeSeparators(folder);
   if (!folder.endsWith(platform::separator())) folder += platform::separator();
   return folder;
+}
+
+int messageBox(const QString& text, const QString& caption, const QStringList& buttons) {
+  auto* box = new QMessageBox(QMessageBox::NoIcon, caption, text, QMessageBox::NoButton, dialogOwner());
+  QList<QAbstractButton*> list;
+  for (const QString& b : buttons) list << box->addButton(b, QMessageBox::AcceptRole);
+  if (!list.isEmpty()) {
+    box->setEscapeButton(list.first());
+    box->setDefaultButton(static_cast<QPushButton*>(list.first()));
+  }
+  int chosen = 0;
+  runDialog(box, [&] { chosen = static_cast<int>(list.indexOf(box->clickedButton())) + 1; });
+  return chosen;
 }
 
 }  // namespace rt::win

@@ -116,6 +116,8 @@ struct WindowImpl {
   bool inRun = false;           // the window runs modally (`run`)
   bool left = false;            // its procedure left the loop
   bool deferUserEvents = false;
+  bool closing = false;         // being closed down: the waits of its thread's dialogs end
+  bool released = false;        // the window object goes once its handler has returned
   bool inputChanging = false;   // input is being switched on or off: focus moves are no user moves
   Window::Handler handler;
   QPointer<QWidget> top;        // the top-level widget: the window, the MDI sub-window or the frame
@@ -194,6 +196,7 @@ class Dispatcher : public QObject {
   int nextId = 2;
   int inCoroutine = 0;  // the thread whose coroutine runs now, 0 outside every coroutine
   int yielding = 0;     // coroutines that let the others work for a moment and go on by themselves
+  bool ending = false;  // the program ends: every wait returns at once
   std::map<int, LogicalThread> threads;
   std::vector<Window*> openWindows;  // in opening order
   Window* frame = nullptr;           // the open application frame
@@ -212,6 +215,7 @@ class Dispatcher : public QObject {
   void opened(Window* w);
   void closed(Window* w);
   Window* windowOf(const QObject* o) const;
+  Window* lastOpenWindow() const;  // nullptr when no window is open
   void pump();
 
   // Starts a thread's coroutine or lets it go on until it waits again.
@@ -219,6 +223,9 @@ class Dispatcher : public QObject {
   // Waits in the running coroutine until `done` holds; with `takeEvents` its thread's events are
   // handled meanwhile. Outside every coroutine a nested event loop waits instead.
   void wait(const std::function<bool()>& done, bool takeEvents);
+  // An exception left a thread's procedure or handler: the user is told, and the program closes
+  // its windows as at its end.
+  void failed(LogicalThread& t, const QString& what);
 
  private:
   bool scheduled_ = false;

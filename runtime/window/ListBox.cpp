@@ -1,7 +1,6 @@
 #include "runtime/window/ListBox.h"
 
 #include "runtime/text/Picture.h"
-#include "runtime/window/Window.h"
 
 #include <QAbstractItemModel>
 #include <QHeaderView>
@@ -115,7 +114,8 @@ class CellDelegate : public QStyledItemDelegate {
 
 }  // namespace
 
-ListBox::ListBox(QWidget* parent) : QTreeView(parent), model_(new ListModel), unit_(dluX()) {
+ListBox::ListBox(QWidget* parent, double dialogUnit)
+    : QTreeView(parent), model_(new ListModel), unit_(dialogUnit) {
   model_->setParent(this);
   setModel(model_);
   setItemDelegate(new CellDelegate(this));
@@ -155,11 +155,6 @@ ListBox::ListBox(QWidget* parent) : QTreeView(parent), model_(new ListModel), un
   connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] {
     if (!applying_ && onNewSelection) onNewSelection();
   });
-}
-
-void ListBox::setDialogUnit(double pixels) {
-  unit_ = pixels;
-  setFormat(format_.text());
 }
 
 void ListBox::setSource(ListSource source) {

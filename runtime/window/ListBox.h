@@ -5,11 +5,9 @@
 // the room under the last one that fits stays empty.
 
 #include "runtime/window/ListFormat.h"
+#include "runtime/window/ListSource.h"
 
-#include <QColor>
 #include <QTreeView>
-#include <QVariant>
-#include <functional>
 
 namespace rt {
 class Picture;
@@ -17,24 +15,13 @@ class Picture;
 
 namespace rt::win {
 
-struct ListSource {
-  std::function<int()> count;
-  // Cell of a 1-based row: a number (a day number under a date picture) or a text.
-  std::function<QVariant(int row, int column)> cell;
-  // Optional text and background colours of a cell, and the same while its row is selected.
-  std::function<QColor(int row, int column)> foreground;
-  std::function<QColor(int row, int column)> background;
-  std::function<QColor(int row, int column)> selectedForeground;
-  std::function<QColor(int row, int column)> selectedBackground;
-};
-
 class ListModel;
 
 class ListBox : public QTreeView {
  public:
-  explicit ListBox(QWidget* parent);
-  // The horizontal dialog unit of the window's font, in pixels; the column widths are measured in it.
-  void setDialogUnit(double pixels);
+  // `dialogUnit`: the horizontal dialog unit of the window's font, in pixels; the column widths are
+  // measured in it.
+  ListBox(QWidget* parent, double dialogUnit);
   double dialogUnit() const { return unit_; }
   void setSource(ListSource source);
   // Applies a format string; a blank or unreadable one leaves the format as it was and returns false.

@@ -11,10 +11,13 @@
 #include "runtime/window/Internal.h"
 
 #include <boost/context/protected_fixedsize_stack.hpp>
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/asan_interface.h>
+#endif
 
 #include <QCoreApplication>
 #include <QDialog>
-#include <QElapsedTimer>
+#include <QMessageBox>
 #include <QMetaObject>
 #include <QWidget>
 #include <algorithm>
@@ -28,6 +31,22 @@ constexpr std::size_t kStackSize = 4u << 20;
 
 // Resumes at most this many coroutines per pass, so that Qt gets to paint and read input in between.
 constexpr int kResumesPerPass = 64;
+
+// At the program's end, the windows closed and the threads let go on at most this many times.
+constexpr int kMaxClosings = 10000;
+
+// The coroutines' stacks. Under AddressSanitizer a stack is unpoisoned before it is freed: frames that
+// were poisoned on it would otherwise stay poisoned in memory that is later used for something else.
+struct Stack : boost::context::protected_fixedsize_stack {
+  using Base = boost::context::protected_fixedsize_stack;
+  Stack() : Base(kStackSize) {}
+  void deallocate(boost::context::stack_context& sc) noexcept {
+#if defined(__SANITIZE_ADDRESS__)
+    __asan_unpoison_memory_region(static_cast<char*>(sc.sp) - sc.size, sc.size);
+#endif
+    Base::deallocate(sc);
+  }
+};
 
 }  // namespace
 
@@ -115,18 +134,27 @@ void Dispatcher::resume(LogicalThread& t) {
   if (!t.started) {
     t.started = true;
     t.suspended = boost::context::fiber(
-        std::allocator_arg, boost::context::protected_fixedsize_stack(kStackSize),
+        std::allocator_arg, Stack(),
         [this, id](boost::context::fiber&& caller) {
           LogicalThread& self = threads[id];
           self.back = std::move(caller);
-          if (self.procedure) {
-            const std::function<void()> procedure = std::move(self.procedure);
-            self.procedure = nullptr;
-            procedure();
+          try {
+            if (self.procedure) {
+              const std::function<void()> procedure = std::move(self.procedure);
+              self.procedure = nullptr;
+              procedure();
+            }
+            // Then the thread serves its windows; it ends with its last window (the main thread
+            // never, but at the program's end).
+            self.idle = true;
+            wait([&self] { return self.id != 1 && self.stack.empty(); }, true);
+          } catch (const boost::context::detail::forced_unwind&) {
+            throw;  // the coroutine's own unwinding
+          } catch (const std::exception& e) {
+            failed(self, QString::fromLocal8Bit(e.what()));
+          } catch (...) {
+            failed(self, {});
           }
-          // Then the thread serves its windows; it ends with its last window (the main thread never).
-          self.idle = true;
-          wait([&self] { return self.id != 1 && self.stack.empty(); }, true);
           self.finished = true;
           return std::move(self.back);
         });
@@ -140,14 +168,23 @@ void Dispatcher::resume(LogicalThread& t) {
   current = savedCurrent;
   inCoroutine = savedCoroutine;
   selecting = savedSelecting;
-  if (after.finished) threads.erase(id);
+  if (!after.finished) return;
+  if (id != 1) {
+    threads.erase(id);
+    return;
+  }
+  // The main thread's coroutine only serves the windows of the main procedure, which goes on: a new
+  // one serves them when they have events again.
+  after.started = after.finished = after.idle = false;
+  after.until = nullptr;
+  after.takesEvents = false;
 }
 
 void Dispatcher::wait(const std::function<bool()>& done, bool takeEvents) {
   if (!inCoroutine) {
-    if (done()) return;
+    if (done() || ending) return;
     QEventLoop loop;
-    outerWaits.emplace_back(&loop, done);
+    outerWaits.emplace_back(&loop, [this, done] { return ending || done(); });
     schedule();
     loop.exec();
     outerWaits.erase(std::find_if(outerWaits.begin(), outerWaits.end(),
@@ -160,7 +197,7 @@ void Dispatcher::wait(const std::function<bool()>& done, bool takeEvents) {
   const bool savedIdle = t.idle;
   t.until = done;
   t.takesEvents = takeEvents;
-  while (!done()) {
+  while (!done() && !ending) {
     if (takeEvents && deliverNext(t)) continue;
     const int savedSelecting = selecting;
     t.back = std::move(t.back).resume();  // back to the dispatcher until this thread is resumed
@@ -203,6 +240,11 @@ void Dispatcher::deliver(LogicalThread& t, Pending p) {
   t.idle = savedIdle;
   if (alive.expired()) return;
   --w->inHandler;
+  if (w->released && !w->inHandler) {
+    delete target;
+    schedule();
+    return;
+  }
   if (!w->open) return;
   if (r == Pass::Default) {
     applyDefault(*target, p.ev);
@@ -217,17 +259,46 @@ void Dispatcher::deliver(LogicalThread& t, Pending p) {
 
 void Dispatcher::closeDown(Window* target) {
   WindowImpl* w = target->impl();
+  std::weak_ptr<bool> alive = w->token;
+  // A dialog that its handler waits for ends first, as cancelled; then the handler hears of the
+  // close-down.
+  w->closing = true;
   auto it = threads.find(w->thread);
-  if (it != threads.end() && w->handler && !w->inHandler) {
+  if (it != threads.end() && w->handler) {
     LogicalThread& t = it->second;
     if (t.running && inCoroutine == t.id) {
-      deliver(t, Pending{target, Event{EV_CloseDown, 0, 0}, {}});
+      if (!w->inHandler) deliver(t, Pending{target, Event{EV_CloseDown, 0, 0}, {}});
     } else {
       t.queue.push_front(Pending{target, Event{EV_CloseDown, 0, 0}, {}});
       if (wakeable(t)) resume(t);  // its coroutine handles it now, if the window is its top one
     }
   }
-  target->close();
+  if (!alive.expired()) target->close();
+}
+
+void Dispatcher::failed(LogicalThread& t, const QString& what) {
+  qWarning("Logical thread %d ended by an exception: %s", t.id, qUtf8Printable(what));
+  // The handlers that the exception left never return: their windows take no more events.
+  for (Window* w : t.stack) w->impl()->handler = nullptr;
+  auto* box = new QMessageBox(QMessageBox::Critical, QCoreApplication::applicationName(),
+                              "Ein unerwarteter Fehler ist aufgetreten. Das Programm wird beendet.");
+  if (!what.isEmpty()) box->setInformativeText("Fehler: " + what);
+  box->setObjectName("Programmfehler");
+  runDialog(box);
+  // The program closes as at its end: its windows close, the last opened first (the frame with the
+  // windows inside it), and the procedure that waits for them goes on to its end.
+  for (int n = 0; n < kMaxClosings; ++n) {
+    Window* w = lastOpenWindow();
+    if (!w) break;
+    closeDown(w);
+  }
+}
+
+Window* Dispatcher::lastOpenWindow() const {
+  // A window being closed (the frame while the windows inside it close) is no longer open.
+  for (auto it = openWindows.rbegin(); it != openWindows.rend(); ++it)
+    if ((*it)->isOpen()) return *it;
+  return nullptr;
 }
 
 void applyDefault(Window& w, const Event& ev) {
@@ -331,43 +402,62 @@ bool keyPressWaiting() {
   return it != d.threads.end() && it->second.keyPresses != it->second.keysSeen;
 }
 
-int runDialog(QDialog& dialog) {
+int runDialog(QDialog* dialog, const std::function<void()>& answer) {
   Dispatcher& d = Dispatcher::get();
-  if (!d.inCoroutine) return dialog.exec();
-  // Non-blocking: the dialog opens without a modal loop; this thread's window takes no input and the
-  // thread waits until the dialog is finished, while the other threads go on.
-  Window* top = topWindow(d.current);
-  if (top) top->impl()->setInputEnabled(false);
-  auto finished = std::make_shared<bool>(false);
-  auto result = std::make_shared<int>(QDialog::Rejected);
-  const auto connection = QObject::connect(&dialog, &QDialog::finished, &d, [finished, result, &d](int r) {
-    *finished = true;
-    *result = r;
+  QPointer<QDialog> guard(dialog);
+  bool finished = false;
+  int result = QDialog::Rejected;
+  const auto connection = QObject::connect(dialog, &QDialog::finished, &d, [&finished, &result, &d](int r) {
+    finished = true;
+    result = r;
     d.schedule();
   });
-  dialog.setWindowModality(Qt::NonModal);
-  dialog.show();
-  dialog.raise();
-  dialog.activateWindow();
+  // Non-blocking: the dialog opens without a modal loop; this thread's window takes no input and the
+  // thread waits until the dialog is finished, while the other threads go on. Outside every thread
+  // the dialog runs modally.
+  Window* top = d.inCoroutine ? topWindow(d.current) : nullptr;
   std::weak_ptr<bool> alive = top ? top->impl()->token : std::weak_ptr<bool>();
-  d.wait([finished] { return *finished; }, false);
+  const auto ownerThere = [top, alive] {
+    return !top || (!alive.expired() && top->isOpen() && !top->impl()->closing);
+  };
+  if (!d.inCoroutine) {
+    if (!d.ending) dialog->exec();
+  } else if (!d.ending) {
+    if (top) top->impl()->setInputEnabled(false);
+    dialog->setWindowModality(Qt::NonModal);
+    dialog->show();
+    dialog->raise();
+    dialog->activateWindow();
+    d.wait([&] { return finished || !guard || !ownerThere(); }, false);
+    if (ownerThere() && top) top->impl()->setInputEnabled(true);
+  }
+  if (!guard) return QDialog::Rejected;
   QObject::disconnect(connection);
-  if (top && !alive.expired() && top->isOpen()) top->impl()->setInputEnabled(true);
-  return *result;
+  if (!finished || !ownerThere()) result = QDialog::Rejected;
+  else if (answer) answer();
+  delete guard.data();
+  return result;
 }
 
-void settle(int maxMs) {
+void endThreads() {
   Dispatcher& d = Dispatcher::get();
-  if (d.inCoroutine) {
-    yieldThread();
-    return;
+  d.ending = true;
+  for (int n = 0; n < kMaxClosings; ++n) {
+    // The windows still open, the last opened first: each hears of it on its own thread.
+    if (Window* w = d.lastOpenWindow()) {
+      d.closeDown(w);
+      continue;
+    }
+    auto it = std::find_if(d.threads.begin(), d.threads.end(), [](const auto& e) {
+      return e.second.started && !e.second.finished && !e.second.running;
+    });
+    if (it == d.threads.end()) break;
+    d.resume(it->second);
   }
-  QElapsedTimer clock;
-  clock.start();
-  do {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  } while (d.hasWork() && clock.elapsed() < maxMs);
-  QCoreApplication::processEvents();
+  d.ending = false;
 }
+
+bool threadsHaveWork() { return Dispatcher::get().hasWork(); }
+bool inLogicalThread() { return Dispatcher::get().inCoroutine != 0; }
 
 }  // namespace rt::win

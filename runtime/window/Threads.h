@@ -37,9 +37,23 @@ void yieldThread();
 // Whether a key press has reached a window of the calling thread since the event being handled was
 // taken (typed, but not yet handled by the program); lets the screen catch up first.
 bool keyPressWaiting();
-// Runs a Qt dialog (a standard dialog: folder, printer) without a nested event loop: the calling
-// thread waits until the dialog is finished, its window taking no input, while the other threads go
-// on. Returns the dialog's result (QDialog::Accepted or Rejected).
-int runDialog(QDialog& dialog);
+// Runs a Qt dialog (a standard dialog: folder, printer, message box) without a nested event loop.
+// The caller makes it on the heap; the runtime owns it from then on and deletes it before it
+// returns. The calling thread waits until the dialog is finished, its window taking no input, while
+// the other threads go on; `answer` then runs, the dialog still there, to read what was chosen.
+// Returns the dialog's result (QDialog::Accepted or Rejected). The wait ends as cancelled (Rejected,
+// `answer` not run) when the dialog goes, when the window it was opened over closes or is closed
+// down, and at the program's end.
+int runDialog(QDialog* dialog, const std::function<void()>& answer = {});
+
+// At the program's end, after its main window has closed: closes the windows still open (each hears
+// of it on its own thread) and lets every suspended thread go on, its waits ending at once, until its
+// procedure has returned and its stack has unwound. Called outside every logical thread.
+void endThreads();
+
+// Whether a logical thread has work it can do now (an event it can take, a wait that has ended);
+// whether the caller runs in a logical thread. For drivers that let the threads settle.
+bool threadsHaveWork();
+bool inLogicalThread();
 
 }  // namespace rt::win

@@ -51,10 +51,11 @@ bool isFieldEvent(QEvent::Type t) { return t == QEvent::FocusIn || t == QEvent::
 class Content : public QWidget {
  public:
   explicit Content(WindowImpl* w) : w_(w) {}
+  void detach() { w_ = nullptr; }  // its window has closed; the widget waits for its deletion
 
  protected:
   void paintEvent(QPaintEvent*) override {
-    if (w_->wallpaper.isEmpty()) return;
+    if (!w_ || w_->wallpaper.isEmpty()) return;
     const QPixmap pm = resourcePixmap(w_->wallpaper);
     if (pm.isNull()) return;
     QPainter p(this);
@@ -64,7 +65,7 @@ class Content : public QWidget {
       p.drawPixmap(rect(), pm);
   }
   void resizeEvent(QResizeEvent*) override {
-    if (w_->open) w_->enqueue(EV_Sized);
+    if (w_ && w_->open) w_->enqueue(EV_Sized);
   }
 
  private:
@@ -340,6 +341,7 @@ void Window::open() {
   WindowImpl& w = *impl_;
   w.thread = d.current;
   w.allowClose = false;
+  w.closing = false;
   w.left = false;
   w.rejecting = false;
   w.alertKeys.clear();
@@ -558,6 +560,7 @@ void Window::close() {
     top->blockSignals(true);
     for (QObject* child : top->findChildren<QObject*>()) child->blockSignals(true);
   }
+  if (auto* content = dynamic_cast<Content*>(w.content.data())) content->detach();
   w.controls.clear();
   w.groups.clear();
   w.inputParts.clear();
@@ -569,6 +572,12 @@ void Window::close() {
   w.top = nullptr;
   w.content = nullptr;
   w.sub = nullptr;
+}
+
+void Window::release() {
+  close();
+  impl_->released = true;
+  if (!impl_->inHandler) delete this;  // else the dispatcher deletes it after the handler
 }
 
 // ------------------------------------------------------------------- controls
@@ -761,6 +770,15 @@ void Window::selectListRow(int field, int row) {
   if (ListBox* l = list(field)) l->selectRow(row);
 }
 
+void Window::acceptOnClick(int field) {
+  ListBox* l = list(field);
+  if (!l) return;
+  WindowImpl* w = impl_.get();
+  QObject::connect(l, &QAbstractItemView::clicked, l, [w, field] {
+    if (w->open) w->enqueue(EV_Accepted, field, kKeyMouseLeft);
+  });
+}
+
 int Window::rejectedField() const {
   for (const auto& [field, c] : impl_->controls) {
     if (field <= 0 || c.def->kind != Kind::Entry || !c.widget || !c.changed || !c.picture) continue;
@@ -942,6 +960,13 @@ void Window::activate() {
   if (!w.top) return;
   if (w.sub && Dispatcher::get().mdi) Dispatcher::get().mdi->setActiveSubWindow(w.sub);
   raiseWidget(w.top);
+}
+
+void Window::keepOnTop() {
+  QWidget* top = impl_->top;
+  if (!top) return;
+  top->setWindowFlag(Qt::WindowStaysOnTopHint, true);
+  top->show();  // a changed flag hides the window
 }
 
 bool Window::takesInput() const {

@@ -19,7 +19,7 @@
 #include <QSizeF>
 #include <set>
 
-#include "runtime/window/ListBox.h"
+#include "runtime/window/ListSource.h"
 
 class QAction;
 class QPainter;
@@ -27,6 +27,7 @@ class QWidget;
 
 namespace rt::win {
 
+class ListBox;
 struct WindowImpl;
 
 class Window {
@@ -47,6 +48,9 @@ class Window {
   void attach(Handler handler);
   void close();
   bool isOpen() const;
+  // For a window made with new that lives on a thread of its own: closes it and deletes this object,
+  // once the event being handled has ended when called from its handler, else at once.
+  void release();
 
   // Controls, addressed by field number; a range `from`..`to` covers the fields in between.
   QWidget* widget(int field) const;
@@ -85,6 +89,9 @@ class Window {
   QString listFormat(int field) const;                    // with the widths as they are now
   int listSelection(int field) const;                     // 1-based row, 0 for none
   void selectListRow(int field, int row);
+  // Every single click on a row raises the list's accepted event (key kKeyMouseLeft), not only a
+  // double click (key kKeyMouseLeft2).
+  void acceptOnClick(int field);
   ListBox* list(int field) const;
 
   void setTimer(int hundredths);   // 0 stops the timer
@@ -126,6 +133,8 @@ class Window {
   bool isMaximized() const;
   void setMaximized(bool maximized);
   void activate();  // bring to the front with the focus
+  // Keeps the window above the other windows, also above those that open after it.
+  void keepOnTop();
   bool takesInput() const;  // false while another window of its thread lies above it
 
   // Alert keys of this window: such a key does not do its normal work; an EV_AlertKey event comes.
@@ -156,8 +165,6 @@ void setInvalidInputHandler(std::function<void(Window&, int field, const QString
 Window* frontWindow(bool* foreign = nullptr);
 // The open window with this label that was opened last, or nullptr.
 Window* findWindow(const QString& label);
-// Processes events until no logical thread has work left (bounded); for tests and start-up.
-void settle(int maxMs = 2000);
 
 // Shows the wait cursor over all windows (nested: as many offs as ons).
 void setWaitCursor(bool on);

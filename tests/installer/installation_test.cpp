@@ -24,7 +24,7 @@ namespace {
 
 struct InstallationTest : ::testing::Test {
   Umgebung u;
-  void TearDown() override { rt::win::settle(); }
+  void TearDown() override { testing_support::settle(); }
 
   // Runs the installer; the driver's steps answer it. True when every step was taken.
   bool installieren(Treiber& t) {

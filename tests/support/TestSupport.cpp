@@ -62,7 +62,7 @@ MessageAnswers::MessageAnswers() {
 
 void clickOn(QWidget* w) {
   QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, w->rect().center());
-  rt::win::settle();
+  testing_support::settle();
 }
 
 void typeKeys(QWidget* w, const QString& text) {
@@ -72,7 +72,7 @@ void typeKeys(QWidget* w, const QString& text) {
     else
       QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(ch), Qt::NoModifier);
   }
-  rt::win::settle();
+  testing_support::settle();
 }
 
 void typeOver(QWidget* entry, const QString& text) {

@@ -2,6 +2,9 @@
 // Shared pieces of the test programs: a temporary folder per test, and child modes, through which a
 // test starts its own program again as a second process (for share modes, crashes and instances).
 
+#include "tests/support/Settle.h"
+
+#include <QApplication>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -39,6 +42,14 @@ void clickOn(QWidget* w);
 void typeKeys(QWidget* w, const QString& text);
 // Clicks into an entry, selects what it shows and types over it.
 void typeOver(QWidget* entry, const QString& text);
+
+// The shown top-level window of that kind (a standard dialog, a message box), or nullptr.
+template <class T>
+T* shown() {
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (auto* t = qobject_cast<T*>(w); t && t->isVisible()) return t;
+  return nullptr;
+}
 
 // Answers the program's message windows ("P9$WIN") as they open and records what they showed.
 class MessageAnswers {

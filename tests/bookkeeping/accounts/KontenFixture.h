@@ -99,7 +99,7 @@ inline QTimer* sobaldOffen(const QString& label, std::function<void(rt::win::Win
     if (!w) return;
     t->stop();
     t->deleteLater();
-    rt::win::settle();
+    testing_support::settle();
     body(*w);
     if (rt::win::findWindow(label) == w) w->topWidget()->close();
   });

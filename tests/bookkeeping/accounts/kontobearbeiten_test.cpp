@@ -7,6 +7,7 @@
 #include <QTest>
 
 using namespace rt::win;
+using testing_support::settle;
 using testing_support::MessageAnswers;
 
 namespace {
@@ -84,7 +85,7 @@ TEST_F(KontoBearbeitenTest, ANewAccountIsCheckedInOrderAndSavedWithFourDigits) {
   ASSERT_TRUE(readAccount("0007"));
   EXPECT_EQ(KONTO.NAME.clip(), "Porto");
   EXPECT_EQ(KONTO.ART, 2);
-  EXPECT_EQ(KONTO.MWST, 2);
+  EXPECT_EQ(+KONTO.MWST, 2);
 }
 
 TEST_F(KontoBearbeitenTest, TheKindColoursTheBoxAndTheVatPrepaymentNeedsNoVatKey) {
@@ -103,7 +104,7 @@ TEST_F(KontoBearbeitenTest, TheKindColoursTheBoxAndTheVatPrepaymentNeedsNoVatKey
   EXPECT_TRUE(answers->shown().isEmpty()) << answers->texts().join("\n").toStdString();
   ASSERT_TRUE(readAccount("1780"));
   EXPECT_EQ(KONTO.ART, 3);
-  EXPECT_EQ(KONTO.MWST, 0);
+  EXPECT_EQ(+KONTO.MWST, 0);
 }
 
 // Without VAT the group is absent and a missing key becomes 1; "Nur Ausgaben ohne MwSt" removes the
@@ -127,7 +128,7 @@ TEST_F(KontoBearbeitenTest, TheBookingModesWithoutVatRemoveWhatTheUserMayNotSet)
       click(w, KB_SPEICHERN);
     });
     ASSERT_TRUE(readAccount("8100"));
-    EXPECT_EQ(KONTO.MWST, 1) << "mode " << mode;
+    EXPECT_EQ(+KONTO.MWST, 1) << "mode " << mode;
     EXPECT_EQ(KONTO.ART, mode == 3 ? 2 : 1) << "mode " << mode;
   }
   EXPECT_TRUE(answers->shown().isEmpty()) << answers->texts().join("\n").toStdString();

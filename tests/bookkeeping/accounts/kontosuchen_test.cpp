@@ -8,6 +8,7 @@
 #include "bookkeeping/proc/Druckvorschau.h"
 #include "runtime/report/PageImage.h"
 #include "runtime/window/Keys.h"
+#include "runtime/window/ListBox.h"
 #include "runtime/window/Threads.h"
 #include "tests/bookkeeping/accounts/KontenFixture.h"
 
@@ -26,6 +27,7 @@
 #include <vector>
 
 using namespace rt::win;
+using testing_support::settle;
 using testing_support::MessageAnswers;
 
 namespace {
@@ -349,7 +351,7 @@ TEST_F(KontenListeTest, ANewAccountIsAddedAndTheListFilledAgain) {
   ASSERT_TRUE(readAccount("0007"));
   EXPECT_EQ(KONTO.NAME.clip(), "Porto");
   EXPECT_EQ(KONTO.ART, 2);
-  EXPECT_EQ(KONTO.MWST, 1);
+  EXPECT_EQ(+KONTO.MWST, 1);
 }
 
 // "Windows Erweitert": Enter moves on in the filters and on the buttons, and edits in the list.

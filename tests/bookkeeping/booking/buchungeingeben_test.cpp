@@ -4,6 +4,7 @@
 #include "bookkeeping/common/Ereignisse.h"
 #include "bookkeeping/frame/Globale.h"
 #include "runtime/window/Keys.h"
+#include "runtime/window/ListBox.h"
 #include "runtime/window/Threads.h"
 #include "runtime/window/Window.h"
 #include "tests/bookkeeping/booking/Fixture.h"
@@ -21,6 +22,7 @@
 #include <vector>
 
 using namespace rt::win;
+using testing_support::settle;
 using testing_support::MessageAnswers;
 
 namespace {
@@ -78,7 +80,7 @@ struct BuchungEingebenTest : DataFolderTest {
     std::vector<std::int32_t> out;
     BUCHUNG.NR = 0;
     BUCHUNGDATEI.setToValue(BUCHUNG_KEYNR);
-    while (BUCHUNGDATEI.next() == 0) out.push_back(BUCHUNG.NR);
+    while (BUCHUNGDATEI.next() == 0) out.push_back(+BUCHUNG.NR);
     return out;
   }
   bool vatGroupShown() {

@@ -30,7 +30,7 @@ struct BookingLogicTest : DataFolderTest {
     std::vector<int> out;
     BUCHUNGDATEI.clear();
     BUCHUNGDATEI.set(BUCHUNG_KEYNR);
-    while (BUCHUNGDATEI.next() == 0) out.push_back(BUCHUNG.NR);
+    while (BUCHUNGDATEI.next() == 0) out.push_back(+BUCHUNG.NR);
     return out;
   }
   QStringList pickList() {
@@ -227,14 +227,14 @@ TEST_F(BookingLogicTest, LoadForEditing) {
   KontoUebernehmen(1);
   EXPECT_EQ(BUCHUNGEINGABE.TEXT[0].clip(), "Werkstatt");
   EXPECT_EQ(BuchungSpeichern(), Speichern::Gespeichert);
-  EXPECT_EQ(BUCHUNG.NR, 3);
+  EXPECT_EQ(+BUCHUNG.NR, 3);
   EXPECT_EQ(numbers(), (std::vector<int>{2, 3}));
 
   // Loading the highest booking and storing it again keeps its number; clearing instead deletes it.
   GEWAEHLTEBUCHUNG = 3;
   ASSERT_EQ(BuchungLadenFuerBearbeitung(), Laden::Geladen);
   EXPECT_EQ(BuchungSpeichern(), Speichern::Gespeichert);
-  EXPECT_EQ(BUCHUNG.NR, 3);
+  EXPECT_EQ(+BUCHUNG.NR, 3);
   GEWAEHLTEBUCHUNG = 3;
   ASSERT_EQ(BuchungLadenFuerBearbeitung(), Laden::Geladen);
   EingabeDatenLeeren();

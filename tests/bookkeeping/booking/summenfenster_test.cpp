@@ -8,6 +8,7 @@
 #include <set>
 
 using namespace rt::win;
+using testing_support::settle;
 
 namespace {
 

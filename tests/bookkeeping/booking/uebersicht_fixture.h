@@ -42,7 +42,7 @@ struct WorkWindowTest : DataFolderTest {
   }
   void TearDown() override {
     for (rt::win::Window* w : {&WinAnzeige, &WinSummen, &zaehler}) w->close();
-    rt::win::settle();
+    testing_support::settle();
     THREADBUCHUNG = THREADSUMMEN = THREADANZEIGE = 0;
     PARA = PARA_T{};
     DataFolderTest::TearDown();
@@ -53,6 +53,6 @@ struct WorkWindowTest : DataFolderTest {
   }
   static void click(rt::win::Window& w, int field) {
     static_cast<QAbstractButton*>(w.widget(field))->click();
-    rt::win::settle();
+    testing_support::settle();
   }
 };

@@ -3,6 +3,7 @@
 #include "bookkeeping/common/Ereignisse.h"
 #include "bookkeeping/frame/Rahmen.h"
 #include "tests/bookkeeping/booking/uebersicht_fixture.h"
+#include "runtime/window/ListBox.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -13,6 +14,7 @@
 #include <QLineEdit>
 
 using namespace rt::win;
+using testing_support::settle;
 using testing_support::MessageAnswers;
 
 namespace {

@@ -5,12 +5,14 @@
 #include "bookkeeping/common/Ereignisse.h"
 #include "bookkeeping/frame/Rahmen.h"
 #include "tests/bookkeeping/booking/uebersicht_fixture.h"
+#include "runtime/window/ListBox.h"
 
 #include <QAbstractItemModel>
 #include <QDir>
 #include <QTimer>
 
 using namespace rt::win;
+using testing_support::settle;
 
 namespace {
 

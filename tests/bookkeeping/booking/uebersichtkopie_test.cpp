@@ -70,7 +70,7 @@ struct YearCopyTest : DataFolderTest {
     std::vector<int> out;
     BUCHUNGDATEI.clear();
     BUCHUNGDATEI.set(BUCHUNG_KEYNR);
-    while (BUCHUNGDATEI.next() == 0) out.push_back(BUCHUNG.NR);
+    while (BUCHUNGDATEI.next() == 0) out.push_back(+BUCHUNG.NR);
     return out;
   }
 
@@ -90,7 +90,7 @@ struct YearCopyTest : DataFolderTest {
     while (BUCHUNGDATEI.previous() == 0 && rt::dayNumber(BUCHUNG.DATUM) >= anfang) {
       ASSERT_LT(i, kopie.size());
       const JAHRESZEILE_T& z = kopie[i++];
-      ASSERT_EQ(z.NR, BUCHUNG.NR);
+      ASSERT_EQ(z.NR, +BUCHUNG.NR);
       EXPECT_EQ(z.TAG, rt::dayNumber(BUCHUNG.DATUM));
       EXPECT_EQ(z.ART, BUCHUNG.ART);
       EXPECT_EQ(z.BRUTTO, BUCHUNG.BRUTTO);
@@ -99,7 +99,7 @@ struct YearCopyTest : DataFolderTest {
       EXPECT_EQ(z.LISTENZEILE.TEXT, BuchungsZeile(BUCHUNG).TEXT);
       const rt::Day tag = rt::dayNumber(BUCHUNG.DATUM);
       if (tag >= von && tag <= bis) {
-        (BUCHUNG.ART == 1 ? erwartetEin : erwartetAus).push_back(BUCHUNG.NR);
+        (BUCHUNG.ART == 1 ? erwartetEin : erwartetAus).push_back(+BUCHUNG.NR);
         if (BUCHUNG.ART == 1) erwartet.EINGANGBRUTTO += BUCHUNG.BRUTTO;
         if (BUCHUNG.ART == 2) erwartet.AUSGANGNETTO -= BUCHUNG.NETTO;
       }

@@ -153,7 +153,7 @@ TEST_F(DateienTest, WalksOverTheBookings) {
 
   auto toTheEnd = [] {
     std::vector<int> out;
-    while (BUCHUNGDATEI.next() == kNoError) out.push_back(BUCHUNG.NR);
+    while (BUCHUNGDATEI.next() == kNoError) out.push_back(+BUCHUNG.NR);
     return out;
   };
   struct Case {
@@ -169,7 +169,7 @@ TEST_F(DateienTest, WalksOverTheBookings) {
          BUCHUNG.DATUM = rt::dateOf(d + 1);
          BUCHUNGDATEI.setToValue(BUCHUNG_KEYDATUM);
          while (BUCHUNGDATEI.next() == kNoError && rt::dayNumber(BUCHUNG.DATUM) <= d + 3)
-           out.push_back(BUCHUNG.NR);
+           out.push_back(+BUCHUNG.NR);
          return out;
        },
        {2, 5, 6, 7, 1, 8}},

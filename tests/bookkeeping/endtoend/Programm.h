@@ -37,7 +37,7 @@ inline QWidget* focused() { return QApplication::focusWidget(); }
 // A key pressed where the focus is.
 inline void press(Qt::Key key) {
   if (QWidget* w = focused()) QTest::keyClick(w, key);
-  rt::win::settle();
+  testing_support::settle();
 }
 
 // Typed where the focus is.
@@ -82,7 +82,7 @@ inline void startbildBeenden(Startbildende wie) {
   if (!splash) return;
   if (wie == Startbildende::Klick) QTest::mouseClick(splash->widget(1), Qt::LeftButton);
   waitFor([] { return !rt::win::findWindow("P7$WIN"); }, 9000);
-  rt::win::settle();
+  testing_support::settle();
 }
 
 // Answers a message window with Enter on its focused button, and notes its rows.
@@ -107,7 +107,7 @@ inline QStringList starten(const std::function<void()>& drive) {
     } else if (w.label() == "$WINMAIN") {
       QTimer::singleShot(0, [&] {
         waitFor([] { return WinBuchung.isOpen() && WinAnzeige.isOpen() && WinSummen.isOpen(); });
-        rt::win::settle();
+        testing_support::settle();
         if (drive) drive();
         WinMain.topWidget()->close();
       });
@@ -116,7 +116,7 @@ inline QStringList starten(const std::function<void()>& drive) {
   STARTBILDAKTIV = 1;
   Hauptprogramm();
   rt::win::setOpenHook(nullptr);
-  rt::win::settle();
+  testing_support::settle();
   return messages;
 }
 

@@ -5,6 +5,7 @@
 #include "bookkeeping/common/Eingabefehler.h"
 #include "bookkeeping/common/Queues.h"
 #include "tests/bookkeeping/endtoend/Programm.h"
+#include "runtime/window/ListBox.h"
 
 #include <QAbstractItemModel>
 #include <QProcess>
@@ -13,6 +14,7 @@
 #include <iostream>
 
 using namespace rt::win;
+using testing_support::settle;
 using namespace programm;
 
 namespace {
@@ -160,7 +162,7 @@ TEST(BuchungswegTest, ABookingWhoseNoticeWasShownIsInTheFileWhenTheProgramDiesRi
   BUCHUNG.NR = 0;
   BUCHUNGDATEI.setToValue(BUCHUNG_KEYNR);
   ASSERT_EQ(BUCHUNGDATEI.next(), 0) << "the booking is in the file";
-  EXPECT_EQ(BUCHUNG.NR, 1);
+  EXPECT_EQ(+BUCHUNG.NR, 1);
   EXPECT_EQ(BUCHUNG.KONTO.clip(), "8000");
   EXPECT_EQ(BUCHUNG.BRUTTO, rt::Cents::fromReal(119));
   EXPECT_EQ(BUCHUNG.NETTO, rt::Cents::fromReal(100));

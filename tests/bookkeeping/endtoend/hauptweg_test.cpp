@@ -8,6 +8,7 @@
 #include "bookkeeping/frame/Globale.h"
 #include "bookkeeping/frame/Hauptprogramm.h"
 #include "platform/CommandLine.h"
+#include "runtime/window/ListBox.h"
 #include "runtime/window/Window.h"
 #include "tests/support/TestSupport.h"
 
@@ -23,6 +24,7 @@
 #include <functional>
 
 using namespace rt::win;
+using testing_support::settle;
 
 namespace {
 

@@ -17,6 +17,7 @@
 #include <sys/resource.h>
 
 using namespace rt::win;
+using testing_support::settle;
 using programm::waitFor;
 
 namespace {

@@ -22,6 +22,7 @@
 #include <map>
 
 using namespace rt::win;
+using testing_support::settle;
 using testing_support::MessageAnswers;
 using testing_support::TempFolder;
 
@@ -337,7 +338,7 @@ TEST_F(ExportFensterTest, WhileTheExportPausesAnotherWindowStoresABooking) {
     buchen.attach([&](Window&, const Event& e) {
       if (e.code != EV_User + 1) return Pass::Default;
       waehrendExport = !exportFenster->isHidden(FELD_CSV_EXPORTIERE);
-      EXPECT_EQ(BUCHUNG.NR, 4711) << "the export's walk shows through";
+      EXPECT_EQ(+BUCHUNG.NR, 4711) << "the export's walk shows through";
       einfach(900001, tag(2026, 12, 31));
       return Pass::Default;
     });
@@ -368,7 +369,7 @@ TEST_F(ExportFensterTest, WhileTheExportPausesAnotherWindowStoresABooking) {
   anstoss.stop();
   EXPECT_TRUE(waehrendExport);
   EXPECT_EQ(dialoge, 0);
-  EXPECT_EQ(BUCHUNG.NR, 900001);
+  EXPECT_EQ(+BUCHUNG.NR, 900001);
   std::string erwartet = kKopf;
   for (int nr = 1; nr <= n; ++nr) erwartet += einfacheZeile(nr, tag(2026, 1, 1) + nr / 20);
   erwartet += einfacheZeile(900001, tag(2026, 12, 31));

@@ -24,6 +24,7 @@
 
 using testing_support::TempFolder;
 using namespace rt::win;
+using testing_support::settle;
 
 namespace {
 

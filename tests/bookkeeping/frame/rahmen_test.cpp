@@ -18,6 +18,7 @@
 #include <vector>
 
 using namespace rt::win;
+using testing_support::settle;
 using testing_support::MessageAnswers;
 using testing_support::TempFolder;
 

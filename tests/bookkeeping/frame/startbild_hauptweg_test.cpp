@@ -22,6 +22,7 @@
 #include <gtest/gtest.h>
 
 using namespace rt::win;
+using testing_support::settle;
 
 namespace {
 

@@ -26,6 +26,7 @@
 #include <map>
 
 using namespace rt::win;
+using testing_support::settle;
 using testing_support::TempFolder;
 
 namespace {

@@ -21,6 +21,7 @@
 #include <memory>
 
 using namespace rt::win;
+using testing_support::settle;
 using rt::report::Report;
 using rt::report::ReportDef;
 

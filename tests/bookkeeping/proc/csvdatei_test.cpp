@@ -179,6 +179,7 @@ TEST_F(CsvDateiTest, LeftoversOfKilledWritesGoWhenTheFileIsOpenedAgain) {
 // Two threads write two files at the same time, each with its own separator.
 TEST_F(CsvDateiTest, EachThreadHasItsOwnWriter) {
   using namespace rt::win;
+using testing_support::settle;
   struct Schreiber {
     Window fenster{WindowDef{.label = "SCHREIBER", .w = 40, .h = 20}};
     int thread = 0;

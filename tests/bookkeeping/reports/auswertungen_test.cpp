@@ -7,8 +7,10 @@
 #include "bookkeeping/proc/Druckvorschau.h"
 #include "bookkeeping/reports/Auswertungen.h"
 #include "runtime/report/Printer.h"
+#include "runtime/window/ListBox.h"
 #include "runtime/window/Threads.h"
 #include "runtime/window/Window.h"
+#include "tests/support/Settle.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -21,6 +23,7 @@
 #include <algorithm>
 
 using namespace rt::win;
+using testing_support::settle;
 
 namespace {
 

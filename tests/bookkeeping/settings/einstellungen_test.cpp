@@ -17,6 +17,7 @@
 #include <functional>
 
 using namespace rt::win;
+using testing_support::settle;
 using testing_support::MessageAnswers;
 
 namespace {

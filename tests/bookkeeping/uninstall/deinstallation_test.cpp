@@ -45,7 +45,7 @@ struct DeinstallationTest : ::testing::Test {
   void TearDown() override {
     qunsetenv("TMPDIR");
     rt::win::setOpenHook(nullptr);
-    rt::win::settle();
+    testing_support::settle();
   }
   // Installs through the installer's window, into `ordner` when one is chosen with "Ordner ändern",
   // and gives the data files the contents a first start of the program leaves.

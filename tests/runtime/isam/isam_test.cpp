@@ -536,7 +536,7 @@ TEST(DataFileTest, AProcessKilledInATransactionLeavesTheOldOrTheNewRecordsNeverA
     EXPECT_EQ(file.open(AccessMode::ReadWriteDenyWrite), kNoError);
     EXPECT_EQ(integrity(file.connection()), "ok");
     file.set(kByNr);
-    while (file.next() == kNoError) out.push_back(P.AMOUNT);
+    while (file.next() == kNoError) out.push_back(+P.AMOUNT);
     file.close();
     return out;
   };
@@ -884,10 +884,10 @@ TEST(DataFileTest, AnAmountFieldConvertsTheRealColumnExactly) {
   ASSERT_EQ(reals.open(AccessMode::ReadWriteDenyWrite), kNoError);
   r.NR = 100;
   ASSERT_EQ(reals.get(Key{&asReal, 0}), kNoError);
-  EXPECT_EQ(r.AMOUNT, 84.03);
+  EXPECT_EQ(+r.AMOUNT, 84.03);
   r.NR = 101;
   ASSERT_EQ(reals.get(Key{&asReal, 0}), kNoError);
-  EXPECT_EQ(r.AMOUNT, -0.01);
+  EXPECT_EQ(+r.AMOUNT, -0.01);
   reals.close();
 }
 

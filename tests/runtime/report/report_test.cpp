@@ -185,7 +185,7 @@ TEST_F(ReportTest, PrintedPagesShowEveryTextInItsPlace) {
     const auto [page, r] = row(i);
     const double top = 25 + 6 * r;
     wants.push_back({page, QString("Zeile%1").arg(i, 2, 10, QChar('0')), 41, top});
-    wants.push_back({page, QString("%1.000,50").arg(i), i >= 42 ? 180 : 160, top, true});
+    wants.push_back({page, QString("%1.000,50").arg(i), i >= 42 ? 180.0 : 160.0, top, true});
     wants.push_back({page, datum(i), 21, top});
   }
   wants.push_back({2, "Geheim", 170, 25 + 6 * 2 + 3});

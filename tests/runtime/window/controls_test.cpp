@@ -3,6 +3,7 @@
 // blanks, a rejected entry told once, Esc and the frame, the MDI area's scroll bars.
 
 #include "runtime/window/Keys.h"
+#include "runtime/window/ListBox.h"
 #include "runtime/window/Resources.h"
 #include "runtime/window/Threads.h"
 #include "runtime/window/Window.h"
@@ -31,6 +32,7 @@
 #include <vector>
 
 using namespace rt::win;
+using testing_support::settle;
 
 namespace {
 

@@ -11,21 +11,14 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
 
 using namespace rt::win;
-
-namespace {
-
-QFileDialog* openFileDialog() {
-  for (QWidget* w : QApplication::topLevelWidgets())
-    if (auto* d = qobject_cast<QFileDialog*>(w); d && d->isVisible()) return d;
-  return nullptr;
-}
-
-}  // namespace
+using testing_support::settle;
 
 TEST(DialogsTest, TheFolderChoiceAnswersWithTheFolderAndATrailingSeparatorOrNothing) {
   setUpApplication();  // Qt's German texts
@@ -53,7 +46,7 @@ TEST(DialogsTest, TheFolderChoiceAnswersWithTheFolderAndATrailingSeparatorOrNoth
   // Chosen by typing its name into the dialog and Enter.
   testing_support::clickOn(w.widget(1));
   settle();
-  QFileDialog* dialog = openFileDialog();
+  QFileDialog* dialog = testing_support::shown<QFileDialog>();
   ASSERT_TRUE(dialog);
   EXPECT_EQ(dialog->windowTitle(), "Ordner für CSV Datei wählen");
   EXPECT_EQ(QDir(dialog->directory()).absolutePath(), QDir(temp.path() + "/Export").absolutePath());
@@ -75,7 +68,7 @@ TEST(DialogsTest, TheFolderChoiceAnswersWithTheFolderAndATrailingSeparatorOrNoth
   // Esc cancels: nothing is chosen.
   testing_support::clickOn(w.widget(1));
   settle();
-  dialog = openFileDialog();
+  dialog = testing_support::shown<QFileDialog>();
   ASSERT_TRUE(dialog);
   QTest::keyClick(dialog->focusWidget() ? dialog->focusWidget() : dialog, Qt::Key_Escape);
   settle();
@@ -83,4 +76,53 @@ TEST(DialogsTest, TheFolderChoiceAnswersWithTheFolderAndATrailingSeparatorOrNoth
   EXPECT_EQ(answers[1], "");
   w.close();
   settle();
+}
+
+TEST(DialogsTest, AMessageBoxAnswersWithTheNumberOfTheChosenButtonAndNothingWhenItsWindowGoes) {
+  setUpApplication();
+  WindowDef d;
+  d.label = "FRAGE";
+  d.caption = "Frage";
+  d.w = 200;
+  d.h = 60;
+  d.controls = {{.field = 1, .label = "?FRAGEN", .kind = Kind::Button, .text = "Fragen", .x = 10, .y = 10, .w = 70,
+                 .h = 14}};
+  struct Case {
+    const char* name;
+    std::function<void(QMessageBox*, Window&)> answer;
+    int chosen;
+  };
+  const std::vector<Case> cases = {
+      {"second button clicked", [](QMessageBox* b, Window&) { QTest::mouseClick(b->buttons().value(1), Qt::LeftButton); }, 2},
+      {"Enter: the first", [](QMessageBox* b, Window&) { QTest::keyClick(b, Qt::Key_Return); }, 1},
+      {"Esc: the first", [](QMessageBox* b, Window&) { QTest::keyClick(b, Qt::Key_Escape); }, 1},
+      {"its window closed", [](QMessageBox*, Window& w) { w.close(); }, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Window w(d);
+    int chosen = -1;
+    start([&] {
+      w.open();
+      w.attach([&](Window&, const Event& e) {
+        if (e.code == EV_Accepted && e.field == 1)
+          chosen = messageBox("Wirklich installieren?", "Tavik", {"Abbruch", "Bin Spezialist"});
+        return Pass::Default;
+      });
+    });
+    settle();
+    testing_support::clickOn(w.widget(1));
+    QPointer<QMessageBox> shown = testing_support::shown<QMessageBox>();
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(shown->text(), "Wirklich installieren?");
+    EXPECT_EQ(shown->windowTitle(), "Tavik");
+    ASSERT_EQ(shown->buttons().size(), 2);
+    EXPECT_EQ(shown->defaultButton()->text(), "Abbruch");
+    c.answer(shown, w);
+    settle();
+    EXPECT_EQ(chosen, c.chosen);
+    EXPECT_FALSE(shown);
+    w.close();
+    settle();
+  }
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 using namespace rt::win;
+using testing_support::settle;
 
 namespace {
 const QString kStandard = "33LM|~Datum~@D06.@95LM|~Text~30RM|@N-12`2@~Betrag~|0LM~~8LM~~";
@@ -67,7 +68,7 @@ TEST(ListFormatTest, ColumnsOfTheFormats) {
 
 TEST(ListBoxTest, ShowsAQueueThroughItsFormatAndReportsResizedWidths) {
   QWidget parent;
-  ListBox list(&parent);
+  ListBox list(&parent, dluX());
   list.resize(600, 300);
   const int rows = 100000;
   list.setSource({[] { return rows; },
@@ -185,6 +186,36 @@ TEST(ListBoxTest, NumbersShowWholeAndTheListShowsWholeRows) {
     EXPECT_EQ(w.listSelection(1), static_cast<int>(amounts.size()));
     EXPECT_EQ(list->viewport()->height() % list->visualRect(list->currentIndex()).height(), 0);
     if (fontSize == 8) EXPECT_GE(list->viewport()->height() / list->visualRect(list->currentIndex()).height(), 2);
+    w.close();
+  }
+}
+
+TEST(ListBoxTest, ASingleClickIsAnAcceptedEventOnlyWhereTheWindowAsksForIt) {
+  for (const bool clicks : {false, true}) {
+    SCOPED_TRACE(clicks ? "single clicks accepted" : "double clicks only");
+    WindowDef d;
+    d.label = "LISTE";
+    d.caption = "Liste";
+    d.w = 200;
+    d.h = 120;
+    d.controls = {{.field = 1, .label = "?LISTE", .kind = Kind::List, .text = "80L~Name~", .x = 3, .y = 3,
+                   .w = 150, .h = 100}};
+    Window w(d);
+    std::vector<int> keys;
+    w.open();
+    w.attach([&](Window&, const Event& e) {
+      if (e.code == EV_Accepted && e.field == 1) keys.push_back(e.key);
+      return Pass::Default;
+    });
+    w.setListSource(1, {[] { return 3; }, [](int row, int) -> QVariant { return QString("Zeile %1").arg(row); }});
+    if (clicks) w.acceptOnClick(1);
+    settle();
+    ListBox* list = w.list(1);
+    const QPoint second = list->visualRect(list->model()->index(1, 0)).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, second);
+    settle();
+    EXPECT_EQ(w.listSelection(1), 2);
+    EXPECT_EQ(keys, clicks ? std::vector<int>{kKeyMouseLeft} : std::vector<int>{});
     w.close();
   }
 }

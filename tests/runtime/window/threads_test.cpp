@@ -3,6 +3,7 @@
 #include "runtime/window/Keys.h"
 #include "runtime/window/Threads.h"
 #include "runtime/window/Window.h"
+#include "tests/support/Settle.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -17,6 +18,7 @@
 #include <vector>
 
 using namespace rt::win;
+using testing_support::settle;
 
 namespace {
 
@@ -284,9 +286,8 @@ TEST_F(ThreadsTest, AStandardDialogWaitsInItsThreadWithoutANestedLoop) {
     owner.open();
     owner.attach([&](Window&, const Event& e) {
       if (e.code == EV_Accepted && e.field == 1) {
-        QDialog d;
-        dialog = &d;
-        result = runDialog(d);
+        dialog = new QDialog;
+        result = runDialog(dialog);
       }
       return Pass::Default;
     });
@@ -311,6 +312,7 @@ TEST_F(ThreadsTest, AStandardDialogWaitsInItsThreadWithoutANestedLoop) {
   dialog->accept();
   settle();
   EXPECT_EQ(result, QDialog::Accepted);
+  EXPECT_FALSE(dialog) << "the runtime deletes the dialog once its wait has ended";
   EXPECT_TRUE(owner.takesInput());
   owner.close();
   other.close();

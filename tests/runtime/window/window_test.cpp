@@ -16,6 +16,7 @@
 #include <vector>
 
 using namespace rt::win;
+using testing_support::settle;
 
 namespace {
 
@@ -565,4 +566,15 @@ TEST_F(WindowTest, APlainWindowOfTheFrameStandsInTheFramesClientCoordinatesAbove
   child.close();
   frame.close();
   settle();
+}
+
+TEST_F(WindowTest, AWindowKeptOnTopStaysShown) {
+  Window w(askDef());
+  w.open();
+  w.attach(recorder());
+  w.keepOnTop();
+  settle();
+  EXPECT_TRUE(w.topWidget()->windowFlags() & Qt::WindowStaysOnTopHint);
+  EXPECT_TRUE(w.topWidget()->isVisible());  // a changed flag alone would hide it
+  w.close();
 }
