@@ -13,6 +13,7 @@
 
 using namespace rt::win;
 using namespace programm;
+using testing_support::settle;
 
 namespace {
 
