@@ -8,6 +8,8 @@
 #include <QRegularExpression>
 
 #include <cerrno>
+#include <cstdio>
+#include <functional>
 #include <csignal>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -19,6 +21,16 @@ namespace {
 
 QByteArray nativeName(const QString& path) {
   return QFile::encodeName(QDir::fromNativeSeparators(path));
+}
+
+int codeOf(FileError e) {
+  switch (e) {
+    case FileError::None: return FileOk;
+    case FileError::NotFound: return FileNotFound;
+    case FileError::PathNotFound: return FilePathNotFound;
+    case FileError::AccessDenied: return FileAccessDenied;
+    default: return FileGeneralFailure;
+  }
 }
 
 // ENOENT says only that some part of the path is missing; Windows tells the file from its folder.
@@ -71,18 +83,65 @@ void deleteMatching(const QString& folder, const QString& pattern) {
     if (!f.isSymLink() || !f.isDir()) ::unlink(QFile::encodeName(f.absoluteFilePath()).constData());
 }
 
-void deleteLeftoversBeside(const QString& path) {
-  // The names that createFileBeside gives: "<name>.new<process id>-<number>".
-  static const QRegularExpression tail("^([0-9]{1,9})-[0-9]{1,9}$");
-  const QFileInfo target(QDir::fromNativeSeparators(path));
-  const QString prefix = target.fileName() + ".new";
-  for (const QFileInfo& f : target.dir().entryInfoList(QDir::Files | QDir::Hidden | QDir::System)) {
-    if (f.isSymLink() || !f.fileName().startsWith(prefix)) continue;
-    const QRegularExpressionMatch m = tail.match(f.fileName().mid(prefix.size()));
-    const pid_t pid = m.hasMatch() ? static_cast<pid_t>(m.captured(1).toLong()) : 0;
+namespace {
+
+// Deletes the files of `folder` named "<name>.new<process id>-<number>", as createFileBeside names
+// them, whose <name> `belongs` and whose process has ended.
+void deleteLeftovers(const QDir& folder, const std::function<bool(const QString& name)>& belongs) {
+  static const QRegularExpression tail("^(.+)\\.new([0-9]{1,9})-[0-9]{1,9}$");
+  for (const QFileInfo& f : folder.entryInfoList(QDir::Files | QDir::Hidden | QDir::System)) {
+    if (f.isSymLink()) continue;
+    const QRegularExpressionMatch m = tail.match(f.fileName());
+    if (!m.hasMatch() || !belongs(m.captured(1))) continue;
+    const pid_t pid = static_cast<pid_t>(m.captured(2).toLong());
     if (pid <= 0 || pid == ::getpid() || ::kill(pid, 0) == 0 || errno != ESRCH) continue;
     ::unlink(QFile::encodeName(f.absoluteFilePath()).constData());
   }
+}
+
+}  // namespace
+
+void deleteLeftoversBeside(const QString& path) {
+  const QFileInfo target(QDir::fromNativeSeparators(path));
+  deleteLeftovers(target.dir(), [name = target.fileName()](const QString& n) { return n == name; });
+}
+
+void deleteLeftoversIn(const QString& folder, const QString& pattern) {
+  const QRegularExpression match(QRegularExpression::wildcardToRegularExpression(pattern));
+  deleteLeftovers(QDir(QDir::fromNativeSeparators(folder)), [&match](const QString& n) { return match.match(n).hasMatch(); });
+}
+
+QString newFileBeside(const QString& path, int* code) {
+  std::string temp;
+  const FileError e = createFileBeside(nativeName(path).toStdString(), &temp);
+  if (code) *code = codeOf(e);
+  return e == FileError::None ? QFile::decodeName(QByteArray::fromStdString(temp)) : QString();
+}
+
+int putInPlace(const QString& temp, const QString& path, bool replace) {
+  const QByteArray from = nativeName(temp), to = nativeName(path);
+  // What the writer closed is on disk before it takes the name.
+  const int fd = ::open(from.constData(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return fileCodeOf(errno);
+  const bool synced = ::fsync(fd) == 0;
+  const int syncError = errno;
+  ::close(fd);
+  if (!synced) return fileCodeOf(syncError);
+  if (replace) return codeOf(replaceFile(from.toStdString(), to.toStdString()));
+  // Without replacing: the new name is taken in one step, or not at all.
+  if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) != 0) {
+    if (errno != EINVAL && errno != ENOSYS) return fileCodeOf(errno);
+    // A file system without that call: a second link, then the first goes.
+    if (::link(from.constData(), to.constData()) != 0) return fileCodeOf(errno);
+    ::unlink(from.constData());
+  }
+  const QByteArray folder = QFile::encodeName(QFileInfo(QDir::fromNativeSeparators(path)).absolutePath());
+  const int dir = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir >= 0) {
+    ::fsync(dir);
+    ::close(dir);
+  }
+  return FileOk;
 }
 
 QString currentFolder() { return QDir::toNativeSeparators(QDir::currentPath()); }
@@ -115,20 +174,6 @@ int makeFolderPath(const QString& path) {
     if (end < 0) return FileOk;
   }
 }
-
-namespace {
-
-int codeOf(FileError e) {
-  switch (e) {
-    case FileError::None: return FileOk;
-    case FileError::NotFound: return FileNotFound;
-    case FileError::PathNotFound: return FilePathNotFound;
-    case FileError::AccessDenied: return FileAccessDenied;
-    default: return FileGeneralFailure;
-  }
-}
-
-}  // namespace
 
 ReplacementFile::~ReplacementFile() { discard(); }
 

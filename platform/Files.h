@@ -40,6 +40,18 @@ void deleteMatching(const QString& folder, const QString& pattern);
 // every other file.
 void deleteLeftoversBeside(const QString& path);
 
+// Deletes what writes killed halfway left beside the files of `folder` whose names match the
+// wildcard pattern ("*.pdf"), as deleteLeftoversBeside does for one file.
+void deleteLeftoversIn(const QString& folder, const QString& pattern);
+
+// For a file that another writer fills by its name (the PDF printer): makes a new, empty file under
+// a name of its own beside `path` and returns that name, or "" with the error code in `*code`.
+QString newFileBeside(const QString& path, int* code);
+// Makes the file `temp` (made by newFileBeside) durable and gives it the name `path`. With `replace`
+// an existing `path` is replaced; without it an existing `path` stays as it is and the result is
+// FileAlreadyExists. On any failure `temp` stays where it is, for the caller to delete.
+int putInPlace(const QString& temp, const QString& path, bool replace);
+
 // The process's current folder, without a trailing separator, and setting it.
 QString currentFolder();
 int setCurrentFolder(const QString& path);

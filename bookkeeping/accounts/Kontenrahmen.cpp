@@ -26,8 +26,9 @@ const ReportDef P19_REPKONTEN{
                              .y = 12, .attrs = A_Hidden, .color = QColor(192, 0, 0), .fontSize = 8},
                             {.label = "?SEITE", .kind = Kind::Text, .text = "Seite", .x = 180, .y = 11.3,
                              .attrs = A_Right},
-                            {.label = "?SEITENNR", .kind = Kind::PageNumber, .picture = "@N_8", .x = 181, .y = 11.3,
-                             .w = 7, .attrs = A_Right},
+                            // Clear of "Seite" by one and a half blanks; four digits and more in smaller type.
+                            {.label = "?SEITENNR", .kind = Kind::PageNumber, .picture = "@N_8", .x = 181.5,
+                             .y = 11.3, .w = 6.5, .attrs = A_Right},
                             {.label = "?KOPFNAME", .kind = Kind::Text, .text = "Name", .x = 20, .y = 19.5,
                              .attrs = A_Bold},
                             {.label = "?KOPFKONTO", .kind = Kind::Text, .text = "Konto", .x = 71, .y = 19.5,

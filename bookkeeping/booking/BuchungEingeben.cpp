@@ -1,5 +1,6 @@
 #include "bookkeeping/booking/BuchungEingeben.h"
 
+#include "bookkeeping/booking/Arbeitsfenster.h"
 #include "bookkeeping/booking/BuchungLogik.h"
 #include "bookkeeping/booking/GespeichertHinweis.h"
 #include "bookkeeping/common/Ereignisse.h"
@@ -33,14 +34,16 @@ WindowDef definition() {
   d.h = 156;
   d.kind = WindowKind::MdiChild;
   d.font = "Arial";
-  // The VAT key group: options with the keys F3..F7 beside their key names.
+  // The VAT key group: options with the keys F3..F7 beside their key names. Each key name stands
+  // centred in its box, and the options keep two units from the boxes, so that no name touches or
+  // runs under an option's circle.
   auto option = [](int field, const char* label, int value, int y, int key) {
-    return ControlDef{.field = field, .label = label, .kind = Kind::Option, .x = 240, .y = y, .w = 38, .h = 9,
+    return ControlDef{.field = field, .label = label, .kind = Kind::Option, .x = 242, .y = y, .w = 37, .h = 9,
                       .key = key, .value = static_cast<double>(value)};
   };
   auto keyName = [](int field, const char* label, const char* text, int y) {
-    return ControlDef{.field = field, .label = label, .kind = Kind::Prompt, .text = text, .x = 229, .y = y,
-                      .w = 11, .h = 7, .attrs = A_Centre};
+    return ControlDef{.field = field, .label = label, .kind = Kind::Prompt, .text = text, .x = 226, .y = y,
+                      .w = 13, .h = 7, .attrs = A_Centre};
   };
   auto keyBox = [](int field, const char* label, int y) {
     return ControlDef{.field = field, .label = label, .kind = Kind::Box, .x = 226, .y = y, .w = 13, .h = 7,
@@ -124,6 +127,7 @@ std::uint8_t g_bearbeiten = 0;      // a loaded booking is being edited
 std::uint8_t g_ersteAuswahl = 1;    // the focus has not yet gone to ?CODE after the splash
 bool g_hinweisOffen = false;        // a notice is shown and its store is still to come
 int g_aktivierungsFeld = 0;         // the control that the window's activation put the focus on
+constexpr int kSpaeterAktiv = -1;   // … or: the form becomes active later, when the user comes back
 
 // The VAT rates as the texts of ?R1..?R5: "19,00%", " 7,00%".
 void SaetzeAnzeigen() {
@@ -150,10 +154,15 @@ void Anzeigen(std::initializer_list<int> felder) {
   for (int feld : felder) WinBuchung.showVariables(feld);
 }
 
-// Makes the form the active window. As the window layer activates it, it puts the focus back on a
-// control of the form; that is no selection by the user, and must not return the form to the state
-// without an account.
+// Makes the form the active window, unless the user is at a window opened on the way. As the window
+// layer activates it, it puts the focus back on a control of the form; that is no selection by the
+// user, and must not return the form to the state without an account.
 void Aktivieren(Window& w) {
+  if (!ArbeitsfensterVorne()) {
+    // The window layer puts the focus on one of the form's controls when the user comes back.
+    g_aktivierungsFeld = kSpaeterAktiv;
+    return;
+  }
   const bool hatteFokus = w.focusField() != 0;
   w.activate();
   g_aktivierungsFeld = hatteFokus ? 0 : w.focusField();
@@ -283,6 +292,13 @@ void AufLaden() {
 }
 
 void Ausgewaehlt(Window& w, int feld) {
+  if (g_aktivierungsFeld == kSpaeterAktiv) {
+    // The form became active again with the focus where the window layer put it, no choice of the
+    // user's: without an account it goes to ?CODE, without a word.
+    g_aktivierungsFeld = 0;
+    if (CODE.isBlank() && feld != BF_CODE && feld != BF_NR) w.giveFocus(BF_CODE);
+    return;
+  }
   if (feld == std::exchange(g_aktivierungsFeld, 0)) return;
   if (CODE.isBlank() && !g_ersteAuswahl && feld != BF_CODE && feld != BF_ABBRUCH && feld != BF_HILF &&
       feld != BF_NR && feld != BF_DATUMMERKEN) {
@@ -293,6 +309,7 @@ void Ausgewaehlt(Window& w, int feld) {
   if (g_ersteAuswahl && !STARTBILDAKTIV) {
     g_ersteAuswahl = 0;
     w.giveFocus(BF_CODE);
+    w.hide(BF_HILF);
   }
   switch (feld) {
     case BF_CODE:
@@ -433,8 +450,13 @@ Pass Ereignis(Window& w, const Event& e) {
       Aktivieren(w);
       break;
     case EVENT_StartbildEnde:
-      w.activate();
       STARTBILDAKTIV = 0;
+      if (!ArbeitsfensterVorne()) {
+        // The user is at a window opened meanwhile: it keeps the focus, and the first selection in
+        // the form (?HILF, which holds the form's focus) sends the focus to ?CODE.
+        break;
+      }
+      w.activate();
       w.hide(BF_HILF);
       // The focus goes to ?CODE now: that is the first selection after the splash, whether or not
       // the window layer raises a selected event for it. Otherwise the first control selected

@@ -1,5 +1,6 @@
 #include "bookkeeping/booking/SummenUebersicht.h"
 
+#include "bookkeeping/booking/Arbeitsfenster.h"
 #include "bookkeeping/booking/BuchungLogik.h"
 #include "bookkeeping/booking/UebersichtLogik.h"
 #include "bookkeeping/common/Ereignisse.h"
@@ -129,7 +130,7 @@ Pass Ereignis(Window&, const Event& e) {
       anBuchung(EVENT_SummenNeu);
       break;
     case EVENT_StartbildEnde:
-      WinSummen.activate();
+      if (ArbeitsfensterVorne()) WinSummen.activate();
       anBuchung(EVENT_StartbildEnde);
       break;
     case EVENT_EinstellungenGeaendert:

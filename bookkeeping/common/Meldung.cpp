@@ -3,6 +3,8 @@
 #include "bookkeeping/common/Tasten.h"
 #include "runtime/window/Window.h"
 
+#include <algorithm>
+
 using namespace rt::win;
 
 namespace {
@@ -12,12 +14,14 @@ enum Feld { P1 = 1, P2, STR_1, STR_2, STR_3, STR_4, OK, ABBRUCH };
 const QColor kRahmen(0xD8, 0xE4, 0xF0);
 const QColor kGrund(0xF4, 0xF8, 0xFC);
 constexpr int kKnopfBreite = 40;
+constexpr int kZeilenlaenge = 260;
 
 }  // namespace
 
 std::uint8_t Meldung(const QString& zeile1, const QString& zeile2, const QString& zeile3,
                      const QString& zeile4, std::uint8_t zentriert, std::uint8_t mitAbbruch) {
-  rt::String<80> str[4];
+  // Rows long enough for a whole path: a file name in a message is never cut.
+  rt::String<kZeilenlaenge> str[4];
   if (zentriert) {
     str[1] = zeile1;
     str[2] = zeile2;
@@ -63,20 +67,26 @@ std::uint8_t Meldung(const QString& zeile1, const QString& zeile2, const QString
     fenster.hide(ABBRUCH);
     setzeX(OK, 90);
   }
-  for (const QString* z : {&zeile1, &zeile2, &zeile3, &zeile4}) {
-    if (z->size() <= 50) continue;
+  // A line of more than 50 characters widens the window to 300 units, and further when a row needs
+  // it, so that a long path shows whole; it stays centred on the same point.
+  int breite = 200;
+  for (const QString* z : {&zeile1, &zeile2, &zeile3, &zeile4})
+    if (z->size() > 50) breite = 300;
+  if (breite > 200)
+    for (int f = STR_1; f <= STR_4; ++f) breite = std::max(breite, fenster.textWidth(f, fenster.text(f)) + 30);
+  if (breite > 200) {
+    const int mehr = breite - 300;
     const QRect r = fenster.position();
-    fenster.setPosition(r.x() - 50, r.y(), 300, r.height());
-    setzeBreite(P1, 300);
-    for (int f = STR_1; f <= STR_4; ++f) setzeBreite(f, 300);
-    setzeBreite(P2, 286);
+    fenster.setPosition(r.x() - (breite - 200) / 2, r.y(), breite, r.height());
+    setzeBreite(P1, breite);
+    for (int f = STR_1; f <= STR_4; ++f) setzeBreite(f, breite);
+    setzeBreite(P2, breite - 14);
     if (mitAbbruch) {
-      setzeX(OK, 55);
-      setzeX(ABBRUCH, 165);
+      setzeX(OK, 55 + mehr / 2);
+      setzeX(ABBRUCH, 165 + mehr / 2);
     } else {
-      setzeX(OK, 140);
+      setzeX(OK, 140 + mehr / 2);
     }
-    break;
   }
   fenster.giveFocus(OK);
 

@@ -200,6 +200,13 @@ void Hauptprogramm() {
   const QString ordner = DATENORDNER.isEmpty() ? QStringLiteral(".") : DATENORDNER;
   for (const char* datei : {"Konto.dat", "Buchung.dat", "Para.dat"})
     platform::deleteMatching(ordner, QString(datei) + ".new*");
+  // What a killed printout or export left half-written in the documents folder, where both write
+  // unless the user chose another folder (the next printout or export there tidies that one).
+  const QString dokumente = platform::shellFolder("Personal").trimmed();
+  if (!dokumente.isEmpty()) {
+    platform::deleteLeftoversIn(dokumente, "*.pdf");
+    platform::deleteLeftoversBeside(dokumente + platform::separator() + "Tavik.csv");
+  }
 
   if (BUCHUNGDATEI.isOpen() && BearbeitungWiederherstellen())
     Meldung("Eine Buchung, die beim letzten Programmende gerade bearbeitet wurde,",

@@ -192,6 +192,10 @@ std::uint8_t Druckvorschau(rt::report::Report& bericht, std::int16_t anfangY, st
         else
           lupe();
         break;
+      case EV_CloseWindow:
+        // Esc or the close box: the loop ends with the window still open, so that its place and
+        // height are read below as on every other way out.
+        return Pass::Leave;
       case EV_Sized: {
         const QRect r = w.position();
         const Groessenregel regel = GroesseGeaendert(ansicht.BREITE, r.width(), r.height());

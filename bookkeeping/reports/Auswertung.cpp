@@ -53,8 +53,10 @@ ReportDef P40_REP_DEF(AUSWERTUNG_T& a) {
                               {.label = "?T_1", .kind = Kind::String, .x = 26, .y = 9, .h = 3, .bound = a.T_1},
                               {.label = "?T_2", .kind = Kind::String, .x = 26, .y = 13, .h = 3, .bound = a.T_2},
                               {.label = "?SEITE1", .kind = Kind::Text, .text = "Seite", .x = 178, .y = 13},
-                              {.label = "?SEITE2", .kind = Kind::PageNumber, .picture = "@N_8", .x = 176, .y = 13,
-                               .w = 18, .attrs = A_Right},
+                              // The number stands right-aligned up to 194 mm and keeps clear of "Seite" by
+                              // one and a half blanks; a number of four digits and more gets smaller type.
+                              {.label = "?SEITE2", .kind = Kind::PageNumber, .picture = "@N_8", .x = 187.5, .y = 13,
+                               .w = 6.5, .attrs = A_Right},
                               spalte("?BRUTTOSTR_", "Brutto", 141), spalte("?NETTOSTR_", "Netto", 161),
                               spalte("?MWSTSTR_", "MwSt", 181),
                               {.label = "?BESCHAEDIGT", .kind = Kind::Text, .text = BUCHUNGEN_UNVOLLSTAENDIG, .x = 25,

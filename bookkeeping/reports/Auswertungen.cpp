@@ -22,9 +22,10 @@ Window* g_fenster = nullptr;
 QColor farbe(std::int32_t wort) { return QColor(wort & 0xFF, (wort >> 8) & 0xFF, (wort >> 16) & 0xFF); }
 
 WindowDef definition() {
+  // A date that the entry cannot read is said on "&Vorschau" alone, so that "Abbruch" always closes.
   const auto datum = [](int field, const char* label, int y, rt::DATE& bound) {
     return ControlDef{.field = field, .label = label, .kind = Kind::Entry, .picture = "@D06.B", .x = 40, .y = y,
-                      .w = 50, .bound = bound};
+                      .w = 50, .bound = bound, .attrs = A_CheckOnConfirm};
   };
   const auto prompt = [](const char* text, int x, int y) {
     return ControlDef{.kind = Kind::Prompt, .text = text, .x = x, .y = y};

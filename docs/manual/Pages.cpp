@@ -4,11 +4,13 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QRegularExpression>
+#include <QSet>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextFragment>
 #include <QTextLayout>
+#include <QTextTable>
 #include <QUrl>
 
 namespace {
@@ -82,6 +84,57 @@ void breakBeforeChapters(QTextDocument& doc) {
   }
 }
 
+// Table cells keep their text clear of their borders, a line's last row included: the padding that
+// the text gives is in pixels of the paint device, which are small at its resolution.
+void padTableCells(QTextDocument& doc) {
+  QSet<QTextTable*> done;
+  for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+    QTextTable* table = QTextCursor(b).currentTable();
+    if (!table || done.contains(table)) continue;
+    done.insert(table);
+    for (int r = 0; r < table->rows(); ++r)
+      for (int c = 0; c < table->columns(); ++c) {
+        QTextTableCell cell = table->cellAt(r, c);
+        QTextTableCellFormat f = cell.format().toTableCellFormat();
+        if (f.leftPadding() >= px(1.2)) continue;
+        f.setLeftPadding(px(1.2));
+        f.setRightPadding(px(1.2));
+        f.setTopPadding(std::max(f.topPadding(), px(0.5)));
+        f.setBottomPadding(std::max(f.bottomPadding(), px(0.7)));
+        cell.setFormat(f);
+      }
+  }
+}
+
+// The first line of a block, as the laid-out document has it: its page (0-based).
+int pageOf(const QTextBlock& b, double pageHeight) {
+  const double top = b.layout()->position().y() + b.layout()->lineAt(0).y();
+  // A block moved to the top of a page may lie a fraction of a pixel above it.
+  return static_cast<int>((top + 1) / pageHeight);
+}
+
+// A section heading never stands alone at the foot of a page: it goes to the page on which its text
+// begins.
+void keepHeadingsWithTheirText(QTextDocument& doc) {
+  const double pageHeight = doc.pageSize().height();
+  for (int pass = 0; pass < 100; ++pass) {
+    doc.markContentsDirty(0, doc.characterCount());
+    doc.pageCount();
+    bool moved = false;
+    for (QTextBlock b = doc.begin(); b.isValid() && !moved; b = b.next()) {
+      const int level = b.blockFormat().headingLevel();
+      const QTextBlock next = b.next();
+      if (level < 2 || !next.isValid() || b.layout()->lineCount() == 0 || next.layout()->lineCount() == 0) continue;
+      if (QTextCursor(b).currentTable() || pageOf(next, pageHeight) == pageOf(b, pageHeight)) continue;
+      QTextBlockFormat f = b.blockFormat();
+      f.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+      QTextCursor(b).setBlockFormat(f);
+      moved = true;
+    }
+    if (!moved) return;
+  }
+}
+
 QList<Heading> headings(QTextDocument& doc) {
   QList<Heading> out;
   // The formats were changed after the text was laid out: the whole document is laid out anew.
@@ -92,9 +145,7 @@ QList<Heading> headings(QTextDocument& doc) {
     const int level = b.blockFormat().headingLevel();
     if (level < 1 || level > 2 || b.layout()->lineCount() == 0) continue;
     // The first line, not the block: a block that breaks the page begins above its first line.
-    const double top = b.layout()->position().y() + b.layout()->lineAt(0).y();
-    // A block moved to the top of a page may lie a fraction of a pixel above it.
-    out.append({level, b.text().trimmed(), static_cast<int>((top + 1) / pageHeight)});
+    out.append({level, b.text().trimmed(), pageOf(b, pageHeight)});
   }
   return out;
 }
@@ -200,6 +251,8 @@ QString writeManual(const ManualSource& source, const QMap<QString, QImage>& pic
   prepare(body, writer, wrap(source.style, source.body), bodyHeight);
   sizePictures(body, pictures);
   breakBeforeChapters(body);
+  padTableCells(body);
+  keepHeadingsWithTheirText(body);
   const QList<Heading> heads = headings(body);
   if (heads.isEmpty() || heads.first().level != 1) return "Das Handbuch beginnt nicht mit einem Kapitel.";
 

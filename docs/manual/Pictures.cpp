@@ -173,6 +173,12 @@ void druckdialogSchliessen() {
   waitFor("Drucken geschlossen", [] { return findWindow("P40$WIN") == nullptr; });
 }
 
+// The print dialog names the folder into which printouts go as PDF files; its picture shows it as it
+// stands on a user's machine, not the build's temporary folder. Nothing is written there: the dialog
+// only reads the name, and it is closed before anything is printed.
+void dokumenteEinesBenutzers() { qputenv("TAVIK_FOLDER_PERSONAL", "/home/erika/Dokumente"); }
+void dokumenteDesBaus() { qunsetenv("TAVIK_FOLDER_PERSONAL"); }
+
 // ---- The pictures ----
 
 // What a picture shows: a work window of the program, or a window that a frame command opens
@@ -200,7 +206,7 @@ const std::vector<Bild>& bilder() {
       {"einstellungen", {}, nullptr, FELD_EINSTELLUNGEN, "P17$WIN"},
       {"meldung_schema", {}, nullptr, FELD_MYTAVIK, "P9$WIN"},
       {"konten", {}, nullptr, FELD_KONTEN, "$WINKONTOSUCHEN"},
-      {"druckdialog", {}, nullptr, FELD_DRUCKEN, "P40$WIN"},
+      {"druckdialog", dokumenteEinesBenutzers, nullptr, FELD_DRUCKEN, "P40$WIN", dokumenteDesBaus},
       {"vorschau", druckdialogOeffnen, nullptr, AF_OK, "P18$WINVORSCHAU", druckdialogSchliessen},
   };
   return b;

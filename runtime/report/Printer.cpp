@@ -1,5 +1,7 @@
 #include "runtime/report/Printer.h"
 
+#include "platform/FileHandle.h"
+#include "platform/Files.h"
 #include "platform/ShellFolders.h"
 #include "runtime/report/PdfWriter.h"
 #include "runtime/window/Threads.h"
@@ -7,7 +9,7 @@
 
 #include <QDateTime>
 #include <QDir>
-#include <QFile>
+#include <QFileInfo>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -18,12 +20,16 @@
 namespace rt::report {
 namespace {
 
-// The current printer. Without any printer of the system it is a PDF printer without a file: the
-// documents folder, into which each report goes as a file of its own. TAVIK_PRINTER_PDF=1 makes it
-// so whatever printers there are (the tests never print on paper).
+// The current printer: a printer of the system, or a PDF printer. A PDF printer never writes by
+// itself: each printout goes to a file of its own, written beside its name and renamed when whole.
+// TAVIK_PRINTER_PDF=1 makes it the PDF printer whatever printers there are (the tests never print on
+// paper).
 struct Current {
   std::unique_ptr<QPrinter> printer;
-  bool toFolder() const { return printer->outputFormat() == QPrinter::PdfFormat && printer->outputFileName().isEmpty(); }
+  QString folder;             // where the printouts to PDF go; empty: the documents folder
+  QString named;              // the file named in the printer dialog, for the next printout alone
+  bool namedExisted = false;  // … which existed when the user confirmed it, so the dialog asked
+  bool toPdf() const { return printer->outputFormat() == QPrinter::PdfFormat; }
 };
 
 Current& current() {
@@ -47,6 +53,17 @@ Current& current() {
 }
 
 QString documentsFolder() { return platform::shellFolder("Personal"); }
+
+QString pdfFolder(const Current& c) { return c.folder.isEmpty() ? documentsFolder() : c.folder; }
+
+// `base` + ".pdf", or + " (2).pdf" and so on: the first that no file has.
+QString unusedName(const QString& base) {
+  for (int n = 1; n < 1000; ++n) {
+    const QString name = n == 1 ? base + ".pdf" : base + QString(" (%1).pdf").arg(n);
+    if (!platform::entryExists(name)) return name;
+  }
+  return {};
+}
 
 QString fileNameOf(QString title) {
   static const QString unfit = QStringLiteral("\\/:*?\"<>|");
@@ -91,38 +108,35 @@ PrintOutcome written(const QString& file, int pages) {
 
 QString currentPrinterName() {
   const Current& c = current();
-  if (c.toFolder()) return "PDF-Datei in " + QDir::toNativeSeparators(documentsFolder());
-  if (c.printer->outputFormat() == QPrinter::PdfFormat)
-    return "PDF-Datei " + QDir::toNativeSeparators(c.printer->outputFileName());
-  return c.printer->printerName();
+  if (!c.toPdf()) return c.printer->printerName();
+  if (!c.named.isEmpty()) return "PDF-Datei " + QDir::toNativeSeparators(c.named);
+  return "PDF-Datei in " + QDir::toNativeSeparators(pdfFolder(c));
 }
 
 void choosePrinter(QWidget* parent, const QString& caption, std::function<void(bool chosen)> done) {
   Current& c = current();
-  // The dialog offers the documents folder as the place of a file to print to.
-  const bool wasFolder = c.toFolder();
-  if (wasFolder) c.printer->setOutputFileName(documentsFolder() + "/Ausdruck.pdf");
+  // The dialog offers a PDF file that does not exist yet, in the folder of the printouts.
+  if (c.toPdf()) c.printer->setOutputFileName(c.named.isEmpty() ? unusedName(pdfFolder(c) + "/Ausdruck") : c.named);
   auto* dialog = new QPrintDialog(c.printer.get(), parent);
   dialog->setWindowTitle(caption);
   dialog->setAttribute(Qt::WA_DeleteOnClose);
-  QObject::connect(dialog, &QDialog::finished, [&c, wasFolder, done = std::move(done)](int result) {
+  QObject::connect(dialog, &QDialog::finished, [&c, done = std::move(done)](int result) {
     const bool chosen = result == QDialog::Accepted;
-    if (!chosen && wasFolder) c.printer->setOutputFileName({});
+    if (chosen) {
+      const QString file = c.toPdf() ? c.printer->outputFileName() : QString();
+      c.named = file;
+      c.namedExisted = !file.isEmpty() && platform::entryExists(file);
+      if (!file.isEmpty()) c.folder = QFileInfo(file).absolutePath();
+    }
+    // The PDF printer writes nothing by itself: printPages gives every printout its own file.
+    if (c.toPdf()) c.printer->setOutputFileName({});
     if (done) done(chosen);
   });
   dialog->open();
 }
 
 QString newPdfFile(const QString& folder, const QString& title, const QDateTime& when) {
-  const QString base = folder + "/" + fileNameOf(title) + " " + when.toString("yyyy-MM-dd HH.mm.ss");
-  for (int n = 1; n < 1000; ++n) {
-    const QString name = n == 1 ? base + ".pdf" : base + QString(" (%1).pdf").arg(n);
-    QFile file(name);
-    if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) return name;
-    if (file.exists()) continue;
-    return {};  // the folder cannot be written
-  }
-  return {};
+  return unusedName(folder + "/" + fileNameOf(title) + " " + when.toString("yyyy-MM-dd HH.mm.ss"));
 }
 
 bool renderPages(QPrinter& printer, const std::vector<const PageImage*>& pages) {
@@ -154,26 +168,43 @@ PrintOutcome printPages(const std::vector<const PageImage*>& pages, const QStrin
   if (pages.empty()) return {};
   const int count = static_cast<int>(pages.size());
   Current& c = current();
-  if (!c.toFolder()) {
+  if (!c.toPdf()) {
     c.printer->setDocName(title);
-    const bool toFile = c.printer->outputFormat() == QPrinter::PdfFormat;
-    const QString file = toFile ? c.printer->outputFileName() : QString();
-    if (!(toFile ? writeFile(file, pages, title) : renderPages(*c.printer, pages))) {
-      const QString where = toFile ? QDir::toNativeSeparators(file) : c.printer->printerName();
-      return {false, 0, file, {"Der Ausdruck konnte nicht gedruckt werden:", where}};
-    }
-    return toFile ? written(file, count) : PrintOutcome{true, count, {}, {}};
+    if (!renderPages(*c.printer, pages))
+      return {false, 0, {}, {"Der Ausdruck konnte nicht gedruckt werden:", c.printer->printerName()}};
+    return {true, count, {}, {}};
   }
 
-  const QString folder = documentsFolder();
-  const QString file = folder.isEmpty() ? QString() : newPdfFile(folder, title, QDateTime::currentDateTime());
-  if (file.isEmpty())
-    return {false, 0, {}, {"Die PDF-Datei des Ausdrucks konnte nicht angelegt werden im Ordner:",
-                           QDir::toNativeSeparators(folder)}};
-  if (!writeFile(file, pages, title)) {
-    QFile::remove(file);
-    return {false, 0, file, {"Die PDF-Datei des Ausdrucks konnte nicht geschrieben werden:",
-                             QDir::toNativeSeparators(file)}};
+  // The file named in the printer dialog serves this printout alone; it is replaced only when it
+  // existed as the user confirmed it, so that the dialog asked. Every other printout gets a new file.
+  QString file = c.named;
+  const bool replace = !file.isEmpty() && c.namedExisted;
+  c.named.clear();
+  const QString folder = file.isEmpty() ? pdfFolder(c) : QFileInfo(file).absolutePath();
+  const QDateTime when = QDateTime::currentDateTime();
+  if (file.isEmpty()) file = newPdfFile(folder, title, when);
+  const auto cannotMake = [&folder] {
+    return PrintOutcome{false, 0, {}, {"Die PDF-Datei des Ausdrucks konnte nicht angelegt werden im Ordner:",
+                                       QDir::toNativeSeparators(folder)}};
+  };
+  if (file.isEmpty()) return cannotMake();
+  // What killed printouts left half-written in the folder goes first.
+  platform::deleteLeftoversIn(folder, "*.pdf");
+  int code = 0;
+  const QString temp = platform::newFileBeside(file, &code);
+  if (temp.isEmpty()) return cannotMake();
+
+  const bool rendered = writeFile(temp, pages, title);
+  code = rendered ? platform::putInPlace(temp, file, replace) : platform::FileGeneralFailure;
+  // A file that took the name meanwhile stays; the printout takes the next free name.
+  for (int tries = 0; code == platform::FileAlreadyExists && tries < 100; ++tries) {
+    file = newPdfFile(folder, title, when);
+    code = file.isEmpty() ? platform::FileGeneralFailure : platform::putInPlace(temp, file, false);
+  }
+  if (code != platform::FileOk) {
+    platform::deleteFile(temp);
+    return {false, 0, {}, {"Die PDF-Datei des Ausdrucks konnte nicht geschrieben werden:",
+                           QDir::toNativeSeparators(file)}};
   }
   return written(file, count);
 }

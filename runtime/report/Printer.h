@@ -3,7 +3,10 @@
 // first one the system has). On a machine without any printer the current printer is a PDF file:
 // each printed report then goes to a new file in the user's documents folder, named after the
 // report's title and the time of printing. The printer choice dialog can make any printer of the
-// system, or a PDF file the user names, the current printer for the rest of the run.
+// system the current printer, or name a PDF file: the next printout goes to that file, and the
+// later ones to new files beside it. Every PDF file is written under a name of its own beside its
+// final name and takes that name only when it is whole; it never replaces a file of the user's
+// unless the user confirmed that file in the dialog.
 
 #include "runtime/report/PageImage.h"
 
@@ -43,8 +46,8 @@ PrintOutcome printPages(const std::vector<const PageImage*>& pages, const QStrin
 // false when the printer cannot be written.
 bool renderPages(QPrinter& printer, const std::vector<const PageImage*>& pages);
 
-// A file name in `folder` for a report of that title printed at `when` that no file has yet, made
-// as an empty file so that no second report takes it ("" when the folder cannot be written).
+// A file name in `folder` for a report of that title printed at `when` that no file has yet ("" when
+// a thousand of them are taken). The rename into it takes it only while it is still free.
 QString newPdfFile(const QString& folder, const QString& title, const QDateTime& when);
 
 }  // namespace rt::report

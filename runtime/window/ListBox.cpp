@@ -146,7 +146,10 @@ ListBox::ListBox(QWidget* parent, double dialogUnit)
       applying_ = false;
       return;
     }
-    format_.setWidth(section, static_cast<int>(std::lround(size / unit_)));
+    // The format takes every column as the list shows it now, so that applied again it shows them
+    // the same to the pixel (a date or number column may be wider than its format said).
+    for (int i = 0; i < static_cast<int>(format_.columns().size()); ++i)
+      if (format_.columns()[i].width > 0 || i == section) format_.setWidth(i, header()->sectionSize(i) / unit_);
     if (onColumnResized) onColumnResized();
   });
   connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] {

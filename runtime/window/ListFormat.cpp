@@ -1,5 +1,8 @@
 #include "runtime/window/ListFormat.h"
 
+#include <QRegularExpression>
+#include <cmath>
+
 namespace rt::win {
 
 std::optional<ListFormat> ListFormat::parse(const QString& text) {
@@ -11,7 +14,11 @@ std::optional<ListFormat> ListFormat::parse(const QString& text) {
     ListColumn c;
     int start = i;
     while (i < n && text[i].isDigit()) ++i;
-    c.width = text.mid(start, i - start).toInt();
+    if (i + 1 < n && text[i] == '.' && text[i + 1].isDigit()) {
+      ++i;
+      while (i < n && text[i].isDigit()) ++i;
+    }
+    c.width = text.mid(start, i - start).toDouble();
     const int restStart = i;
     bool aligned = false;
     while (i < n && !text[i].isDigit()) {
@@ -45,13 +52,14 @@ std::optional<ListFormat> ListFormat::parse(const QString& text) {
   return f;
 }
 
-void ListFormat::setWidth(int column, int width) {
-  if (column >= 0 && column < static_cast<int>(columns_.size())) columns_[column].width = std::max(0, width);
+void ListFormat::setWidth(int column, double width) {
+  if (column >= 0 && column < static_cast<int>(columns_.size()))
+    columns_[column].width = std::max(0.0, std::round(width * 10) / 10);
 }
 
 QString ListFormat::text() const {
   QString out;
-  for (const ListColumn& c : columns_) out += QString::number(c.width) + c.rest;
+  for (const ListColumn& c : columns_) out += QString::number(c.width, 'f', 1).remove(QRegularExpression("\\.0$")) + c.rest;
   return out;
 }
 

@@ -4,7 +4,9 @@
 // its right), "~Header~" and "@picture@". Example: "33LM|~Datum~@D06.@95LM|~Text~".
 //
 // A width of 0 hides the column. After the user resized columns, `text` gives the format back with
-// the new widths and everything else as it was, so that it fits where it came from.
+// the widths as the list shows them and everything else as it was, so that it fits where it came
+// from. A width may carry one decimal ("95.3"): dialog units are coarser than pixels, and a width the
+// user dragged comes back to the pixel.
 
 #include <QString>
 #include <optional>
@@ -13,7 +15,7 @@
 namespace rt::win {
 
 struct ListColumn {
-  int width = 0;           // dialog units
+  double width = 0;        // dialog units
   Qt::Alignment align = Qt::AlignLeft;
   bool resizable = false;
   bool divider = false;
@@ -28,7 +30,7 @@ class ListFormat {
   static std::optional<ListFormat> parse(const QString& text);
 
   const std::vector<ListColumn>& columns() const { return columns_; }
-  void setWidth(int column, int width);
+  void setWidth(int column, double width);  // kept to one decimal
   QString text() const;
 
  private:

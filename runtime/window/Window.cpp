@@ -31,6 +31,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QSpinBox>
+#include <QStyle>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QToolTip>
@@ -131,6 +132,28 @@ class FocusWatch : public QObject {
 void raiseWidget(QWidget* w) {
   if (QGuiApplication::platformName() != "offscreen" || !w->isWindow()) w->raise();
   w->activateWindow();
+}
+
+// A window of its own is placed by its client area, which reads back the same whether or not the
+// window manager has framed it yet, and so that its title bar stays within the user's reach: its
+// frame not above nor left of the screen's work area, and a stretch of its title bar within the
+// area's right and lower edges.
+void placeReachable(QWidget* top, QPoint client) {
+  const QScreen* screen = QGuiApplication::screenAt(client);
+  if (!screen) screen = top->screen() ? top->screen() : QGuiApplication::primaryScreen();
+  if (screen) {
+    const QRect area = screen->availableGeometry(), frame = top->frameGeometry(), inner = top->geometry();
+    // Before the window manager has framed the window, its title bar is as high as the style says.
+    const bool framed = frame.top() < inner.top();
+    const int title = (top->windowFlags() & Qt::FramelessWindowHint) ? 0
+                      : framed ? inner.top() - frame.top()
+                               : top->style()->pixelMetric(QStyle::PM_TitleBarHeight);
+    const int border = inner.left() - frame.left();
+    constexpr int kGrip = 60;  // pixels of the title bar that stay on the screen
+    client.setY(std::clamp(client.y(), area.top() + title, std::max(area.top() + title, area.bottom() - kGrip)));
+    client.setX(std::clamp(client.x(), area.left() + border, std::max(area.left() + border, area.right() - kGrip)));
+  }
+  top->setGeometry(QRect(client, top->size()));
 }
 
 bool inRange(int field, int from, int to) { return field >= from && field <= (to ? to : from); }
@@ -268,6 +291,9 @@ void WindowImpl::acceptEntry(ControlState& c) {
     enqueue(EV_Accepted, c.def->field);
     return;
   }
+  // Rejected where the window's confirm checks it: the entry keeps what was typed, and the user may
+  // go anywhere, to the window's cancel too.
+  if (c.def->attrs & A_CheckOnConfirm) return;
   // Rejected: the entry keeps what was typed and the focus, and the program says why, once for this
   // attempt (the focus coming back to the entry is no new attempt).
   const QString typed = c.ops->typed(c);
@@ -470,9 +496,9 @@ void Window::open() {
       QRect area = d.frame && d.frame->impl()->top ? d.frame->impl()->top->geometry()
                                                    : QGuiApplication::primaryScreen()->availableGeometry();
       const QRect r(QPoint(0, 0), w.top->size());
-      w.top->move(area.center() - r.center());
+      placeReachable(w.top, area.center() - r.center());
     } else {
-      w.top->move(w.origin() + QPoint(w.px(def_.x), w.py(def_.y)));
+      placeReachable(w.top, w.origin() + QPoint(w.px(def_.x), w.py(def_.y)));
     }
   }
   raiseWidget(w.top);
@@ -621,6 +647,11 @@ void Window::setText(int field, const QString& text) {
 QString Window::text(int field) const {
   ControlState* c = impl_->control(field);
   return c ? c->ops->text(*impl_, *c) : QString();
+}
+
+int Window::textWidth(int field, const QString& text) const {
+  const QWidget* w = widget(field);
+  return w ? static_cast<int>(std::ceil(w->fontMetrics().horizontalAdvance(text) / impl_->units.x)) : 0;
 }
 
 void Window::setFill(int field, const QColor& colour) {
@@ -830,26 +861,56 @@ QString Window::wallpaper() const { return impl_->wallpaper; }
 
 // ------------------------------------------------------------------- place and size
 
+namespace {
+
+// The pixels that each coordinate of a window's place and size was when it was read in dialog
+// units, by window: a value given back as it was read is exactly the pixels it was read from,
+// although dialog units are coarser than pixels.
+struct ReadPlace {
+  std::map<int, int> x, y, w, h;
+};
+std::map<QString, ReadPlace>& readPlaces() {
+  static std::map<QString, ReadPlace> places;
+  return places;
+}
+
+int pixelsOf(const std::map<int, int>& read, int units, int computed) {
+  const auto it = read.find(units);
+  return it == read.end() ? computed : it->second;
+}
+
+}  // namespace
+
 QRect Window::position() const {
   const WindowImpl& w = *impl_;
   if (!w.top) return {};
   const QSize s = w.sub ? w.content->size() : w.top->size();
-  return w.toUnits(QRect(w.top->pos() - w.origin(), s));
+  const QRect pixels((w.sub ? w.top->pos() : w.top->geometry().topLeft()) - w.origin(), s);
+  const QRect units = w.toUnits(pixels);
+  ReadPlace& read = readPlaces()[label()];
+  read.x[units.x()] = pixels.x();
+  read.y[units.y()] = pixels.y();
+  read.w[units.width()] = pixels.width();
+  read.h[units.height()] = pixels.height();
+  return units;
 }
 
 void Window::setPosition(int x, int y, int width, int height) {
   WindowImpl& w = *impl_;
   if (!w.top) return;
+  const ReadPlace& read = readPlaces()[label()];
+  const QRect px(pixelsOf(read.x, x, w.px(x)), pixelsOf(read.y, y, w.py(y)), pixelsOf(read.w, width, w.px(width)),
+                 pixelsOf(read.h, height, w.py(height)));
   if (w.sub) {
     if (w.sub->isMaximized()) w.sub->showNormal();
     const QSize deco = w.sub->size() - w.content->size();
-    w.sub->setGeometry(w.px(x), w.py(y), w.px(width) + deco.width(), w.py(height) + deco.height());
+    w.sub->setGeometry(px.x(), px.y(), px.width() + deco.width(), px.height() + deco.height());
     // Qt lays the widget out inside the sub-window; make sure the client area has exactly the size.
-    const QSize diff = QSize(w.px(width), w.py(height)) - w.content->size();
+    const QSize diff = px.size() - w.content->size();
     if (!diff.isNull()) w.sub->resize(w.sub->size() + diff);
   } else {
-    w.top->move(w.origin() + QPoint(w.px(x), w.py(y)));
-    w.top->resize(w.px(width), w.py(height));
+    w.top->resize(px.size());
+    placeReachable(w.top, w.origin() + px.topLeft());
   }
   // Setting the size always raises the resize event, also when it did not change.
   w.enqueue(EV_Sized);
@@ -928,6 +989,23 @@ void setOpenHook(std::function<void(Window&)> hook) { Dispatcher::get().openHook
 
 void setInvalidInputHandler(std::function<void(Window&, int, const QString&)> handler) {
   Dispatcher::get().invalidInput = std::move(handler);
+}
+
+Window* frontWindow(bool* foreign) {
+  if (foreign) *foreign = false;
+  const QWidget* active = QApplication::activeWindow();
+  if (!active || !active->isVisible()) return nullptr;
+  Dispatcher& d = Dispatcher::get();
+  if (d.frame && active == d.frame->impl()->top.data()) {
+    const QMdiSubWindow* sub = d.mdi ? d.mdi->activeSubWindow() : nullptr;
+    for (Window* w : d.openWindows)
+      if (sub && w->impl()->sub.data() == sub) return w;
+    return d.frame;
+  }
+  for (Window* w : d.openWindows)
+    if (w->impl()->top.data() == active) return w;
+  if (foreign) *foreign = true;
+  return nullptr;
 }
 
 Window* findWindow(const QString& label) {

@@ -64,6 +64,7 @@ class Window {
   bool isEnabled(int field) const;
   void setText(int field, const QString& text);
   QString text(int field) const;  // what the control shows now
+  int textWidth(int field, const QString& text) const;  // in the control's type, in dialog units
   void setFill(int field, const QColor& colour);
   QColor fill(int field) const;
   void setTextColour(int field, const QColor& colour);
@@ -157,6 +158,11 @@ class Window {
 void setOpenHook(std::function<void(Window&)> hook);
 // Called when an entry rejects what the user typed; the program shows its message there.
 void setInvalidInputHandler(std::function<void(Window&, int field, const QString& typed)> handler);
+// The program's window that the user is at now: the active window of its own, or within the active
+// frame its active MDI window (the frame itself when it has none). nullptr when no window of the
+// program is active; `foreign` then tells whether a window that is not the program's is (a standard
+// dialog such as the printer or folder choice).
+Window* frontWindow(bool* foreign = nullptr);
 // The open window with this label that was opened last, or nullptr.
 Window* findWindow(const QString& label);
 

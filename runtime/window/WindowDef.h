@@ -57,6 +57,8 @@ enum Attr : unsigned {
   A_Italic = 1u << 14,    // italic type
   A_Scaled = 1u << 15,    // an image scaled to the size of its control
   A_HScroll = 1u << 16,   // a list with a horizontal scroll bar when its columns are wider than it
+  A_CheckOnConfirm = 1u << 17,  // an entry left with a text its picture rejects keeps it without a
+                                // word; the window's confirm checks it (Window::rejectedField)
 };
 
 inline constexpr int kDefault = -32768;  // no fixed place or size: the window layer decides

@@ -93,6 +93,32 @@ TEST(ManualTest, EveryChapterStandsInTheContentsWithThePageItBeginsOn) {
   }
 }
 
+// No section heading stands alone at the foot of a page: the last line of every page's text is none.
+TEST(ManualTest, NoHeadingStandsAloneAtTheFootOfAPage) {
+  QFile f(QStringLiteral(TAVIK_MANUAL_SOURCE));
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  const QString source = QString::fromUtf8(f.readAll());
+  QStringList headings;
+  static const QRegularExpression h("<h[23][^>]*>(.*?)</h[23]>");
+  for (auto it = h.globalMatch(source); it.hasNext();)
+    headings << it.next().captured(1).remove(QRegularExpression("<[^>]*>")).simplified();
+  ASSERT_GT(headings.size(), 20);
+  for (int page = 3, pages = pageCount(); page <= pages; ++page) {
+    // The text of the page body, which ends 22 mm above the lower edge (A4 is 842 points high); text
+    // of the next page that the clip hides begins below it.
+    QList<Word> body;
+    for (const Word& w : words(page))
+      if (w.yMin > 60 && w.yMin < 779) body.append(w);
+    if (body.isEmpty()) continue;
+    double last = 0;
+    for (const Word& w : body) last = std::max(last, w.yMin);
+    QStringList line;
+    for (const Word& w : body)
+      if (std::abs(w.yMin - last) < 2) line << w.text;
+    EXPECT_FALSE(headings.contains(line.join(' '))) << "page " << page << ": " << line.join(' ').toStdString();
+  }
+}
+
 // Every paragraph and list item of the source, pictures aside, reaches the pages whole: its beginning
 // and its end stand in the PDF's text (compared without blanks and line breaks).
 TEST(ManualTest, NoTextOfTheSourceIsLostOnTheWayToThePages) {

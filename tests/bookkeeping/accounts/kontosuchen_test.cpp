@@ -100,9 +100,10 @@ struct KontenListeTest : KontenFensterTest {
     return nullptr;
   }
   // Prints as a user does: `drucken` asks for the chart, the printer dialog is cancelled with
-  // Escape, the preview's print button is clicked and the message that follows answered; returns
-  // when the list takes input again.
-  Ausdruck drucken(Window& w, const QString& dokumente, const std::function<void()>& drucken) {
+  // Escape (or confirmed with Enter), the preview's print button is clicked and the message that
+  // follows answered; returns when the list takes input again.
+  Ausdruck drucken(Window& w, const QString& dokumente, const std::function<void()>& drucken,
+                   bool bestaetigen = false) {
     Ausdruck a;
     const QStringList vorher = QDir(dokumente).entryList(QDir::Files);
     drucken();
@@ -114,7 +115,8 @@ struct KontenListeTest : KontenFensterTest {
     EXPECT_EQ(dialog->windowTitle(), "Drucker auswählen");
     const qsizetype meldungen = answers->texts().size();
     EXPECT_TRUE(imFenster("P18$WINVORSCHAU", [&] {
-      QTest::keyClick(dialog->focusWidget() ? dialog->focusWidget() : dialog, Qt::Key_Escape);
+      QTest::keyClick(dialog->focusWidget() ? dialog->focusWidget() : dialog,
+                      bestaetigen ? Qt::Key_Return : Qt::Key_Escape);
     }, [&](Window& v) {
       for (const rt::report::PageRow& seite : SEITENQUEUE.rows()) {
         const rt::report::PageImage* bild = rt::report::pageImage(seite.SEITE.clip());
@@ -471,6 +473,36 @@ TEST_F(KontenListeTest, TheChartPrintsTheListedRowsWithTheShadingGoingOnFromPrin
               "möbel 4400 KAS\n"
               "Miete 4000 KFZ Miete Büro #");
     EXPECT_EQ(pdfText(zweiter.datei), text);
+  });
+  qunsetenv("TAVIK_FOLDER_PERSONAL");
+}
+
+// Confirmed printer dialogs name a file that is new each time: two charts are two whole files, and
+// a file of the user's under the name the dialog would offer first stays as it was.
+TEST_F(KontenListeTest, ChartsAfterTheConfirmedPrinterDialogAreWholeFilesOfTheirOwn) {
+  ASSERT_TRUE(kNurPdf);
+  const QString dokumente = folder.file("Dokumente");
+  QDir().mkpath(dokumente);
+  qputenv("TAVIK_FOLDER_PERSONAL", dokumente.toUtf8());
+  {
+    QFile eigene(dokumente + "/Ausdruck.pdf");
+    ASSERT_TRUE(eigene.open(QIODevice::WriteOnly));
+    eigene.write("meins");
+  }
+  chart();
+  withList([&](Window& w) {
+    type(w, KS_KONTOSHORTCUT, "k");
+    const Ausdruck erster = drucken(w, dokumente, [&] { click(w, KS_KONTENDRUCKEN); }, true);
+    const Ausdruck zweiter = drucken(w, dokumente, [&] { click(w, KS_KONTENDRUCKEN); }, true);
+    ASSERT_FALSE(erster.datei.isEmpty());
+    ASSERT_FALSE(zweiter.datei.isEmpty());
+    EXPECT_NE(erster.datei, zweiter.datei);
+    for (const QString& datei : {erster.datei, zweiter.datei})
+      EXPECT_TRUE(pdfText(datei).starts_with("Tavik! Kontenrahmen Seite 1\n")) << datei.toStdString();
+    QFile eigene(dokumente + "/Ausdruck.pdf");
+    ASSERT_TRUE(eigene.open(QIODevice::ReadOnly));
+    EXPECT_EQ(eigene.readAll(), "meins");
+    EXPECT_EQ(QDir(dokumente).entryList(QDir::Files).size(), 3);
   });
   qunsetenv("TAVIK_FOLDER_PERSONAL");
 }

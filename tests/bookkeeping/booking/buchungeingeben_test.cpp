@@ -12,8 +12,12 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
+#include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTest>
 #include <vector>
 
@@ -493,6 +497,29 @@ TEST_F(BuchungEingebenTest, LoadingForEditing) {
   EXPECT_EQ(BUCHUNG.NETTO, euro(100));
   overview.close();
   settle();
+}
+
+// The key names "F3" to "F7" stand whole inside their boxes, clear of the option circles beside them.
+TEST_F(BuchungEingebenTest, TheKeyNamesStandInTheirBoxesClearOfTheOptions) {
+  openForm();
+  type(BF_CODE, "BUER");
+  type(BF_BRUTTO, "1234,5");
+  for (int i = 0; i < 5; ++i) {
+    SCOPED_TRACE(i);
+    auto* name = qobject_cast<QLabel*>(w.widget(9 + 2 * i));
+    QWidget* kasten = w.widget(10 + 2 * i);
+    auto* option = qobject_cast<QRadioButton*>(w.widget(BF_R1 + i));
+    ASSERT_TRUE(name && kasten && option);
+    ASSERT_TRUE(name->isVisible() && option->isVisible());
+    const QRect text = name->fontMetrics().boundingRect(name->text());
+    const int links = name->x() + (name->width() - text.width()) / 2, rechts = links + text.width();
+    QStyleOptionButton o;
+    o.initFrom(option);
+    const QRect kreis = option->style()->subElementRect(QStyle::SE_RadioButtonIndicator, &o, option);
+    EXPECT_GE(links, kasten->x() + 1);
+    EXPECT_LE(rechts, kasten->geometry().right() - 1);
+    EXPECT_GE(option->x() + kreis.left() - rechts, 3);  // pixels between a name and its circle
+  }
 }
 
 TEST_F(BuchungEingebenTest, ARejectedAmountLeftByTabIsToldOnceAndTheFormTakesInputAgain) {

@@ -5,6 +5,9 @@
 #include "tests/bookkeeping/booking/uebersicht_fixture.h"
 #include "runtime/window/ListBox.h"
 
+#include <QApplication>
+#include <QMouseEvent>
+#include <QTest>
 #include <QAbstractItemModel>
 #include <QDir>
 #include <QHeaderView>
@@ -304,4 +307,60 @@ TEST_F(OverviewWindowTest, OpeningRestoresPlaceAndFormatsOnlyWithSavedWindowData
     WinAnzeige.close();
     settle();
   }
+}
+
+namespace {
+
+// The user drags the right border of a column's heading by `dx` pixels.
+void spalteZiehen(QHeaderView* kopf, int spalte, int dx) {
+  QWidget* feld = kopf->viewport();
+  const QPoint von(kopf->sectionViewportPosition(spalte) + kopf->sectionSize(spalte) - 1, kopf->height() / 2);
+  const QPoint bis = von + QPoint(dx, 0);
+  QTest::mousePress(feld, Qt::LeftButton, {}, von);
+  for (int schritt = 1; schritt <= 4; ++schritt) {
+    const QPoint p = von + QPoint(dx * schritt / 4, 0);
+    QMouseEvent bewegt(QEvent::MouseMove, p, feld->mapToGlobal(p), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(feld, &bewegt);
+  }
+  QTest::mouseRelease(feld, Qt::LeftButton, {}, bis);
+  settle();
+}
+
+std::vector<int> spaltenbreiten() {
+  std::vector<int> b;
+  for (int feld : {FELD_NREINGANG, FELD_NRAUSGANG, FELD_NRBUCHUNGSUCHEN}) {
+    const QHeaderView* kopf = WinAnzeige.list(feld)->header();
+    for (int i = 0; i < kopf->count(); ++i) b.push_back(kopf->isSectionHidden(i) ? -1 : kopf->sectionSize(i));
+  }
+  return b;
+}
+
+}  // namespace
+
+// Columns that the user dragged wider or narrower come back after a restart as they were left, to
+// the pixel, the others with them.
+TEST_F(OverviewWindowTest, DraggedColumnWidthsSurviveARestartToThePixel) {
+  PARA.FENSTERXY = 1;
+  for (int i = 1; i <= 4; ++i) PARA.FENSTERDATEN.setzeWert(i, QList<int>{10, 20, 250, 200}[i - 1]);
+  open();
+  const std::vector<int> anfangs = spaltenbreiten();
+  spalteZiehen(WinAnzeige.list(FELD_NRAUSGANG)->header(), 1, 37);  // "Text" wider
+  spalteZiehen(WinAnzeige.list(FELD_NREINGANG)->header(), 1, -23);  // "Text" narrower
+  spalteZiehen(WinAnzeige.list(FELD_NREINGANG)->header(), 0, 7);    // "Datum" wider
+  const std::vector<int> gezogen = spaltenbreiten();
+  ASSERT_NE(gezogen, anfangs);
+  const QHeaderView* ausgaben = WinAnzeige.list(FELD_NRAUSGANG)->header();
+  EXPECT_EQ(ausgaben->sectionSize(1), WinAnzeige.list(FELD_NRBUCHUNGSUCHEN)->header()->sectionSize(1) + 37);
+  const int betragBei = ausgaben->sectionPosition(2);
+  for (const auto& f : PARA.LISTENFORMAT) EXPECT_LE(f.clip().size(), 80);
+
+  // The program ends with the parameters saved, and starts again.
+  ParameterSpeichern();
+  WinAnzeige.close();
+  settle();
+  PARA = PARA_T{};
+  ParameterLaden();
+  open();
+  EXPECT_EQ(spaltenbreiten(), gezogen);
+  EXPECT_EQ(WinAnzeige.list(FELD_NRAUSGANG)->header()->sectionPosition(2), betragBei);
 }

@@ -48,7 +48,7 @@ constexpr int kOk = 7, kCancel = 8, kClose = -1;
 }  // namespace
 
 TEST(MeldungTest, LayoutAndAnswers) {
-  const QString l50(50, 'x'), l51(51, 'y'), l90 = QString(80, 'a') + QString(10, 'b');
+  const QString l50(50, 'x'), l51(51, 'y');
   struct Case {
     const char* name;
     QStringList lines;
@@ -65,7 +65,6 @@ TEST(MeldungTest, LayoutAndAnswers) {
       {"wide question", {l51}, 0, 1, kCancel, 0, 300, 55, 165, {l51, "", "", ""}},
       {"narrow question", {"Soll sie neu angelegt werden?"}, 0, 1, kOk, 1, 200, 35, 125,
        {"Soll sie neu angelegt werden?", "", "", ""}},
-      {"90 characters show 80", {l90}, 0, 0, kOk, 1, 300, 140, -1, {QString(80, 'a'), "", "", ""}},
       {"centred ignores 3 and 4 but measures them", {"eins", "zwei", "drei", l51}, 1, 0, kOk, 1, 300, 140, -1,
        {"", "eins", "zwei", ""}},
       {"close request on a plain message", {"Hinweis"}, 1, 0, kClose, 0, 200, 90, -1, {"", "Hinweis", "", ""}},
@@ -80,6 +79,36 @@ TEST(MeldungTest, LayoutAndAnswers) {
     EXPECT_EQ(l.cancelShown, c.withCancel != 0);
     if (c.withCancel) { EXPECT_EQ(l.cancelX, c.cancelX); }
     EXPECT_EQ(l.rows, c.rows);
+  }
+}
+
+// A long path shows whole: the window grows as wide as its longest row needs, centred on the same
+// point, with the buttons in its middle.
+TEST(MeldungTest, ALongPathShowsWhole) {
+  const QString pfad = "/home/anna-lena.mustermann/Dokumente/Buchhaltung/Steuerberater Unterlagen 2026/"
+                       "Quartalsauswertungen/Tavik! Druck 2026-12-10 15.30.05 (2).pdf";
+  ASSERT_GT(pfad.size(), 80);
+  for (const std::uint8_t mitAbbruch : {0, 1}) {
+    SCOPED_TRACE(mitAbbruch);
+    QRect fenster, zeile, ok;
+    QString gezeigt;
+    int textBreite = 0;
+    setOpenHook([&](Window& w) {
+      if (w.label() != "P9$WIN") return;
+      fenster = w.position();
+      zeile = w.controlPosition(5);
+      ok = w.controlPosition(kOk);
+      gezeigt = w.text(5);
+      textBreite = w.textWidth(5, gezeigt);
+      static_cast<QAbstractButton*>(w.widget(kOk))->click();
+    });
+    EXPECT_EQ(Meldung("Der Ausdruck wurde als PDF-Datei gespeichert:", pfad, "", "", 1, mitAbbruch), 1);
+    setOpenHook(nullptr);
+    EXPECT_EQ(gezeigt, pfad);
+    EXPECT_GT(fenster.width(), 300);
+    EXPECT_GE(zeile.width(), textBreite + 28);  // clear of the inner panel's edges
+    EXPECT_LE(zeile.right(), fenster.width() + 1);
+    EXPECT_NEAR(ok.center().x(), fenster.width() / 2 + (mitAbbruch ? -75 : 10), 2);
   }
 }
 

@@ -12,6 +12,7 @@
 #include "tests/support/TestSupport.h"
 
 #include <QAbstractButton>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -243,7 +244,8 @@ TEST_F(StartupTest, TheStoredFramePlaceIsBroughtIntoRange) {
     });
     Hauptprogramm();
     setOpenHook(nullptr);
-    EXPECT_EQ(seen.x(), c.wantX);
+    // At the screen's left edge the frame's border stands on the screen too.
+    EXPECT_NEAR(seen.x(), c.wantX, c.wantX == 0 ? 1 : 0);
     if (c.wantW >= 373) { EXPECT_EQ(seen.width(), c.wantW); }
     EXPECT_EQ(PARA.FENSTERDATEN.wert(13), c.wantX);
     EXPECT_EQ(PARA.FENSTERDATEN.wert(15), c.wantW);
@@ -367,9 +369,22 @@ TEST_F(StartupTest, HalfMadeFilesOfAKilledStartAreRemoved) {
   for (const char* name : {"Konto.dat.new4711-0", "Buchung.dat.new4711-1", "Para.dat.new99-0"})
     QFile(data + name).open(QIODevice::WriteOnly);
   QFile(data + "Notiz.txt").open(QIODevice::WriteOnly);
+  // Half-written printouts and exports of ended processes in the documents folder go too; those of
+  // a process that still runs, and the user's own files, stay.
+  TempFolder dokumente;
+  qputenv("TAVIK_FOLDER_PERSONAL", dokumente.path().toUtf8());
+  const QString laeuft = QString::number(QCoreApplication::applicationPid());
+  for (const QString& name : {QString("Tavik.csv.new999999991-0"), QString("Kontenrahmen 2026.pdf.new999999992-3"),
+                              QString("Tavik.csv"), QString("Brief.pdf"), QString("Brief.pdf.alt"),
+                              "Tavik! Druck.pdf.new" + laeuft + "-0", QString("Notiz.txt.new999999993-0")})
+    QFile(dokumente.file(name)).open(QIODevice::WriteOnly);
   EXPECT_TRUE(start("").frameOpened);
+  qunsetenv("TAVIK_FOLDER_PERSONAL");
   EXPECT_EQ(QDir(data).entryList(QDir::Files),
             (QStringList{"Buchung.dat", "Konto.dat", "Notiz.txt", "Para.dat"}));
+  EXPECT_EQ(QDir(dokumente.path()).entryList(QDir::Files),
+            (QStringList{"Brief.pdf", "Brief.pdf.alt", "Notiz.txt.new999999993-0", "Tavik! Druck.pdf.new" + laeuft + "-0",
+                         "Tavik.csv"}));
 }
 
 namespace {

@@ -248,13 +248,43 @@ TEST_F(AuswertungenTest, VorschauZeigtDieAuswertungDesTabsUndDerDialogBleibtWieE
   });
 }
 
-TEST_F(AuswertungenTest, EinDatumDasDieEingabeNichtNimmtBautNichts) {
+// A date that the entry cannot read is said when "&Vorschau" is pressed, and nothing is built; the
+// focus goes to the date. Leaving the date says nothing, and "Abbruch" closes the dialog.
+TEST_F(AuswertungenTest, EinDatumDasDieEingabeNichtNimmtBautNichtsUndAbbruchSchliesst) {
   dialog([this](Window& w) {
     testing_support::typeOver(w.widget(AF_BISD1), "32.13.2024");
+    QTest::keyClick(w.widget(AF_BISD1), Qt::Key_Tab);
+    settle();
+    EXPECT_TRUE(antworten.shown().isEmpty());
     klick(w, AF_OK);
     EXPECT_TRUE(vorschauen.empty());
-    EXPECT_FALSE(antworten.shown().isEmpty());
+    ASSERT_EQ(antworten.texts().size(), 1);
+    EXPECT_TRUE(antworten.texts().front().startsWith("Die Eingabe \"32.13.2024\" ist ungültig.")) << antworten.texts().front().toStdString();
+    EXPECT_EQ(w.focusField(), AF_BISD1);
   });
+  bool nachgeholfen = false;
+  QTimer::singleShot(0, [&] {
+    settle();
+    Window* w = findWindow("P40$WIN");
+    ASSERT_TRUE(w);
+    testing_support::typeOver(w->widget(AF_VOND1), "32.13.2026");
+    // The user presses "Abbruch" and lets go of it a moment later.
+    QTest::mousePress(w->widget(AF_ABBRUCH), Qt::LeftButton);
+    settle();
+    QTest::mouseRelease(w->widget(AF_ABBRUCH), Qt::LeftButton);
+    settle();
+    // A dialog still open after that is closed here, and the test fails.
+    QTimer::singleShot(500, [&] {
+      if (Window* d = findWindow("P40$WIN")) {
+        nachgeholfen = true;
+        d->close();
+      }
+    });
+  });
+  Auswertungen();
+  settle();
+  EXPECT_FALSE(nachgeholfen);
+  EXPECT_EQ(antworten.texts().size(), 1);  // only the one of "&Vorschau"
 }
 
 TEST_F(AuswertungenTest, OhneMwstFehltDerUStTabUndNurAusgabenHeisstDerErste) {

@@ -8,6 +8,8 @@
 #include <QImage>
 #include <QPainter>
 #include <QPrintDialog>
+#include <QPrinter>
+#include <QSet>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTimer>
@@ -252,10 +254,45 @@ TEST_F(ReportTest, ClosingPrintsOnlyWhenAskedAndNeverOverwrites) {
   // The same title at the same second gets a name of its own.
   const QDateTime when(QDate(2024, 5, 1), QTime(14, 30, 5));
   const QString a = newPdfFile(documents_.path(), "Tavik! Druck", when);
-  const QString b = newPdfFile(documents_.path(), "Tavik! Druck", when);
   EXPECT_EQ(QFileInfo(a).fileName(), "Tavik! Druck 2024-05-01 14.30.05.pdf");
+  QFile(a).open(QIODevice::WriteOnly);
+  const QString b = newPdfFile(documents_.path(), "Tavik! Druck", when);
   EXPECT_EQ(QFileInfo(b).fileName(), "Tavik! Druck 2024-05-01 14.30.05 (2).pdf");
-  EXPECT_TRUE(newPdfFile(documents_.path() + "/fehlt", "X", when).isEmpty());
+}
+
+// A PDF file confirmed in the printer dialog takes the next printout alone; the printouts after it,
+// without a dialog, are new files of their own beside it. Each is whole, and none replaced another.
+TEST_F(ReportTest, AFileChosenInThePrinterDialogTakesTheNextPrintoutAlone) {
+  QString angeboten;
+  choosePrinter(nullptr, "Drucker auswählen", [](bool) {});
+  for (int i = 0; i < 100 && angeboten.isEmpty(); ++i) {
+    QApplication::processEvents();
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (auto* d = qobject_cast<QPrintDialog*>(w); d && d->isVisible()) {
+        angeboten = d->printer()->outputFileName();
+        d->accept();
+      }
+  }
+  QApplication::processEvents();
+  ASSERT_EQ(angeboten, documents_.file("Ausdruck.pdf"));
+  EXPECT_EQ(currentPrinterName(), "PDF-Datei " + QDir::toNativeSeparators(angeboten));
+  QStringList dateien;
+  for (int lauf = 1; lauf <= 3; ++lauf) {
+    seiten_.clear();
+    report_.open(seiten_);
+    for (int i = 1; i <= 41 * lauf; ++i) detail(i);
+    report_.printOnClose();
+    const PrintOutcome out = report_.close();
+    ASSERT_TRUE(out.ok);
+    EXPECT_EQ(readPdf(out.file).size(), std::size_t(lauf + 1));
+    dateien << out.file;
+  }
+  EXPECT_EQ(dateien.first(), angeboten);
+  EXPECT_EQ(QSet<QString>(dateien.begin(), dateien.end()).size(), 3);
+  for (const QString& d : dateien) EXPECT_EQ(QFileInfo(d).absolutePath(), documents_.path());
+  EXPECT_EQ(readPdf(dateien.first()).size(), 2u);  // the first is still the first printout
+  EXPECT_EQ(currentPrinterName(), "PDF-Datei in " + QDir::toNativeSeparators(documents_.path()));
+  EXPECT_EQ(filesIn(documents_.path()).size(), 3);
 }
 
 TEST_F(ReportTest, UnwritableFolderIsReportedNotSwallowed) {

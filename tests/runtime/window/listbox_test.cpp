@@ -5,6 +5,7 @@
 
 #include <QHeaderView>
 #include <QTest>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -52,7 +53,14 @@ TEST(ListFormatTest, ColumnsOfTheFormats) {
   EXPECT_EQ(p->columns()[2].picture, "@N04");
   EXPECT_EQ(p->text(), kPick);
 
-  for (const char* bad : {"", "   ", "LM|~x~", "33LM|~Datum", "33LM@D06.", "33Q"}) {
+  // A width with one decimal, as a list gives back a dragged column.
+  const auto d = ListFormat::parse("36.7LM|~Datum~@D06.@95.3LM|~Text~");
+  ASSERT_TRUE(d);
+  EXPECT_DOUBLE_EQ(d->columns()[0].width, 36.7);
+  EXPECT_DOUBLE_EQ(d->columns()[1].width, 95.3);
+  EXPECT_EQ(d->text(), "36.7LM|~Datum~@D06.@95.3LM|~Text~");
+
+  for (const char* bad : {"", "   ", "LM|~x~", "33LM|~Datum", "33LM@D06.", "33Q", "33.LM"}) {
     SCOPED_TRACE(bad);
     EXPECT_FALSE(ListFormat::parse(bad));
   }
@@ -85,9 +93,21 @@ TEST(ListBoxTest, ShowsAQueueThroughItsFormatAndReportsResizedWidths) {
   list.onColumnResized = [&] { resized = true; };
   list.header()->resizeSection(1, static_cast<int>(120 * dluX()));
   EXPECT_TRUE(resized);
+  // The format gives back every column as the list shows it (the date and the amount as wide as
+  // their values need), the rest of the text as it was; applied again, it shows them the same.
   const QString after = list.format();
-  EXPECT_EQ(after, "33LM|~Datum~@D06.@120LM|~Text~30RM|@N-12`2@~Betrag~|0LM~~8LM~~");
+  const auto parsed = ListFormat::parse(after);
+  ASSERT_TRUE(parsed);
+  EXPECT_EQ(parsed->columns()[1].width, 120);
+  EXPECT_EQ(QString(after).remove(QRegularExpression("[0-9.]+(?=[LRC])")),
+            QString(kStandard).remove(QRegularExpression("[0-9.]+(?=[LRC])")));
   EXPECT_LE(after.size(), 80);
+  std::vector<int> widths;
+  for (int i = 0; i < 5; ++i) widths.push_back(list.header()->sectionSize(i));
+  ASSERT_TRUE(list.setFormat(kStandard));
+  ASSERT_TRUE(list.setFormat(after));
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(list.header()->sectionSize(i), widths[i]) << i;
+  EXPECT_EQ(list.format(), after);
 
   // A blank format keeps the columns; the standard one puts them back.
   EXPECT_FALSE(list.setFormat("  "));

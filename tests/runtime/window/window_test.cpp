@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
@@ -319,9 +320,22 @@ TEST_F(WindowTest, PlacesAndSizesReadBackInDialogUnits) {
   Window w(formDef());
   w.open();
   w.attach(recorder());
-  for (QRect r : {QRect(0, 0, 200, 100), QRect(295, -6, 176, 156), QRect(-1, 169, 472, 66)}) {
+  for (QRect r : {QRect(10, 12, 200, 100), QRect(295, 6, 176, 156), QRect(3, 169, 472, 66)}) {
     w.setPosition(r);
     EXPECT_EQ(w.position(), r);
+  }
+  // A place above or beside the screen's work area keeps the title bar within the user's reach;
+  // the size stays.
+  const QRect area = w.topWidget()->screen()->availableGeometry();
+  for (QRect r : {QRect(-50, -50, 200, 100), QRect(5000, 4000, 176, 156)}) {
+    SCOPED_TRACE(r.x());
+    w.setPosition(r);
+    const QRect frame = w.topWidget()->frameGeometry(), inner = w.topWidget()->geometry();
+    EXPECT_GE(frame.top(), area.top());
+    EXPECT_GE(frame.left(), area.left());
+    EXPECT_LE(inner.top(), area.bottom() - 50);
+    EXPECT_LE(inner.left(), area.right() - 50);
+    EXPECT_EQ(w.position().size(), r.size());
   }
   w.setControlPosition(2, 12, 14, 61, 11);
   EXPECT_EQ(w.controlPosition(2), QRect(12, 14, 61, 11));
@@ -380,13 +394,13 @@ TEST_F(WindowTest, AFrameHasMenusAToolbarAndMdiWindowsOnOtherThreads) {
     mdiChild.setPosition(r);
     EXPECT_EQ(mdiChild.position(), r);
   }
-  frame.setPosition(-5, 12, 480, 300);
-  EXPECT_EQ(frame.position(), QRect(-5, 12, 480, 300));
+  frame.setPosition(5, 12, 480, 300);
+  EXPECT_EQ(frame.position(), QRect(5, 12, 480, 300));
   frame.setMaximized(true);
   EXPECT_TRUE(frame.isMaximized());
   frame.setMaximized(false);
   EXPECT_FALSE(frame.isMaximized());
-  EXPECT_EQ(frame.position(), QRect(-5, 12, 480, 300));
+  EXPECT_EQ(frame.position(), QRect(5, 12, 480, 300));
   mdiChild.setMaximized(true);
   EXPECT_TRUE(mdiChild.isMaximized());
   mdiChild.setPosition(10, 10, 100, 50);
