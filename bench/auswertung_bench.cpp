@@ -8,6 +8,7 @@
 // is shown in the preview window, then a click on its print button until the PDF file is written;
 // both against a raw sequential read of the whole bookings table on a fresh connection.
 
+#include "bench/Jahresdaten.h"
 #include "bench/RawScan.h"
 #include "bookkeeping/common/Queues.h"
 #include "bookkeeping/data/Dateien.h"
@@ -67,26 +68,9 @@ bool fill() {
   BUCHUNGDATEI.begin();
   const rt::Day jan1 = rt::dayNumber(2026, 1, 1);
   for (int i = 0; i < kRows; ++i) {
-    BUCHUNGDATEI.clear();
-    BUCHUNG.NR = i + 1;
-    BUCHUNG.DATUM = rt::dateOf(jan1 + i / 274);  // 274 a day: the 100,000 lie within 2026
-    BUCHUNG.TEXT[0] = "Rechnung " + std::to_string(i) + " Bürobedarf";
-    BUCHUNG.TEXT[1] = i % 7 ? "" : "Lieferant Schmidt & Söhne GmbH";
-    BUCHUNG.BRUTTO = rt::Cents(11900 + i % 1000 * 100);
-    BUCHUNG.NETTO = rt::netOf(BUCHUNG.BRUTTO, 19);
-    BUCHUNG.MWST = BUCHUNG.BRUTTO - BUCHUNG.NETTO;
-    if (i % 20 == 19) {
-      BUCHUNG.ART = 3;
-      BUCHUNG.KONTO = "1780";
-    } else if (i % 3 == 0) {
-      BUCHUNG.ART = 1;
-      BUCHUNG.MWSTSATZ = static_cast<std::uint8_t>(1 + i / 3 % 5);
-      BUCHUNG.KONTO = std::to_string(8100 + i / 3 % 5);
-    } else {
-      BUCHUNG.ART = 2;
-      BUCHUNG.MWSTSATZ = 2;
-      BUCHUNG.KONTO = std::to_string(4000 + i % kAusgabenKonten);
-    }
+    // The year's fixture booking, with 274 a day: the 100,000 lie within 2026 in date order.
+    jahresdaten::buchung(i);
+    BUCHUNG.DATUM = rt::dateOf(jan1 + i / 274);
     if (BUCHUNGDATEI.add() != 0) return false;
   }
   return BUCHUNGDATEI.commit() == 0;
