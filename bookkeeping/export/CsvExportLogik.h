@@ -2,11 +2,14 @@
 // The CSV export file "Tavik.csv": a header line, then one line of ten fields per booking of a date
 // range in date order, written through the calling thread's CSV writer.
 //
-// The walk over the bookings and the account look-ups use the shared files and record buffers,
-// but keep their own read position: the buffers are handed back unchanged before every pause, and
-// after a pause the walk seeks its place again, so that whatever other threads did with the files
-// meanwhile (a walk of their own, a booking stored or deleted) neither derails the export nor is
-// disturbed by it.
+// The bookings of the range are read in stored order on several connections, their lines made on the
+// reading threads, and written in key order as a walk along KEYDATUM writes them: the account name
+// and the VAT rate as they are when the line is written, and what other threads change during the
+// pauses taken in as the walk would meet it (a booking stored ahead of the line written last is
+// exported, one behind it is not). The account look-ups and the catching up use the shared files
+// and record buffers, which are handed back unchanged before every pause, so that whatever other
+// threads do with the files meanwhile (a walk of their own, a booking stored or deleted) neither
+// derails the export nor is disturbed by it.
 
 #include "bookkeeping/data/Dateien.h"
 
@@ -23,9 +26,6 @@ extern const char CSV_KONTO_FEHLT[];
 // the last pause, so that the window shows its progress at least that often.
 inline constexpr int CSV_PAUSE_NACH = 2000;
 inline constexpr int CSV_PAUSE_MS = 50;
-
-// Writes the line of one booking; `konto` is its account, nullptr when there is none.
-void CsvBuchungSchreiben(const BUCHUNG_T& buchung, const KONTO_T* konto);
 
 struct CsvExportErgebnis {
   std::int32_t anzahl = 0;  // bookings written

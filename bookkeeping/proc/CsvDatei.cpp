@@ -50,25 +50,32 @@ std::uint8_t CsvDateiOeffnen(const QString& dateiname, std::string_view trennzei
   return fehler == 0 ? 1 : 0;
 }
 
+void CsvFeldAnfuegen(std::string& ziel, std::string_view wert, char trennzeichen, std::uint8_t anfuehrung,
+                     std::uint8_t zeilenende) {
+  wert = ohneEndBlanks(wert);
+  if (anfuehrung) ziel += '"';
+  for (const char z : wert) {
+    const auto c = static_cast<unsigned char>(z == trennzeichen ? ' ' : z);
+    const bool passt = c >= 0x20 && c <= 0x7F && !(anfuehrung && c == '"');
+    ziel += passt || sonderzeichen(c) ? static_cast<char>(c) : ' ';
+  }
+  if (anfuehrung) ziel += '"';
+  if (zeilenende)
+    ziel += "\r\n";
+  else
+    ziel += trennzeichen;
+}
+
 void CsvFeldSchreiben(std::string_view wert, std::uint8_t anfuehrung, std::uint8_t zeilenende) {
   Schreiber& s = meinSchreiber();
   if (!s.datei.isOpen()) return;
-  wert = ohneEndBlanks(wert);
   static std::string feld;  // one buffer for every field, so that a field costs no allocation
   feld.clear();
-  if (anfuehrung) feld += '"';
-  for (const char z : wert) {
-    const auto c = static_cast<unsigned char>(z == s.trennzeichen ? ' ' : z);
-    const bool passt = c >= 0x20 && c <= 0x7F && !(anfuehrung && c == '"');
-    feld += passt || sonderzeichen(c) ? static_cast<char>(c) : ' ';
-  }
-  if (anfuehrung) feld += '"';
-  if (zeilenende)
-    feld += "\r\n";
-  else
-    feld += s.trennzeichen;
+  CsvFeldAnfuegen(feld, wert, s.trennzeichen, anfuehrung, zeilenende);
   s.datei.append(feld);
 }
+
+char CsvTrennzeichen() { return meinSchreiber().trennzeichen; }
 
 void CsvTextSchreiben(std::string_view text) {
   Schreiber& s = meinSchreiber();

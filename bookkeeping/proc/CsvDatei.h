@@ -16,6 +16,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 // Creates the file and opens it for writing: 1 on success, 0 otherwise, with the file error code
@@ -28,6 +29,14 @@ std::uint8_t CsvDateiOeffnen(const QString& dateiname, std::string_view trennzei
 // `anfuehrung` the field stands between double quotes and a double quote inside becomes a blank),
 // then the separator, or CR LF when `zeilenende` is set.
 void CsvFeldSchreiben(std::string_view wert, std::uint8_t anfuehrung, std::uint8_t zeilenende);
+
+// Appends the field to `ziel` as CsvFeldSchreiben writes it with the separator `trennzeichen`: for
+// lines put together elsewhere (on any thread) and then written with CsvTextSchreiben.
+void CsvFeldAnfuegen(std::string& ziel, std::string_view wert, char trennzeichen, std::uint8_t anfuehrung,
+                     std::uint8_t zeilenende);
+
+// The calling thread's separator.
+char CsvTrennzeichen();
 
 // Writes the text without its trailing blanks, byte for byte, without filter or separator.
 void CsvTextSchreiben(std::string_view text);

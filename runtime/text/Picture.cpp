@@ -304,4 +304,45 @@ QString formatDate(Day day) {
   return date.formatDate(day);
 }
 
+void appendAmount(std::string& out, Cents amount) {
+  // Built from the right: two decimals, the comma, the whole digits with a stop before every third.
+  constexpr std::ptrdiff_t kWidth = 12;
+  const std::int64_t c = amount.cents();
+  std::uint64_t m = c < 0 ? 0 - static_cast<std::uint64_t>(c) : static_cast<std::uint64_t>(c);
+  char buf[40];
+  char* const end = buf + sizeof buf;
+  char* p = end;
+  for (int i = 0; i < 2; ++i, m /= 10) *--p = static_cast<char>('0' + m % 10);
+  *--p = ',';
+  for (int n = 0; n == 0 || m > 0; ++n, m /= 10) {
+    if (n > 0 && n % 3 == 0) *--p = '.';
+    *--p = static_cast<char>('0' + m % 10);
+  }
+  if (c < 0) *--p = '-';  // a negative amount is never zero
+  const std::ptrdiff_t length = end - p;
+  if (length > kWidth) {
+    out.append(kWidth, '#');
+    return;
+  }
+  out.append(static_cast<std::size_t>(kWidth - length), ' ');
+  out.append(p, static_cast<std::size_t>(length));
+}
+
+void appendDate(std::string& out, Day day) {
+  if (day == 0) {
+    out.append(10, ' ');
+    return;
+  }
+  if (day < 0 || day > latestDay()) {
+    out.append(10, '#');
+    return;
+  }
+  const DATE d = dateOf(day);
+  const char text[10] = {static_cast<char>('0' + d.day / 10),    static_cast<char>('0' + d.day % 10),  '.',
+                         static_cast<char>('0' + d.month / 10),  static_cast<char>('0' + d.month % 10), '.',
+                         static_cast<char>('0' + d.year / 1000), static_cast<char>('0' + d.year / 100 % 10),
+                         static_cast<char>('0' + d.year / 10 % 10), static_cast<char>('0' + d.year % 10)};
+  out.append(text, sizeof text);
+}
+
 }  // namespace rt

@@ -74,5 +74,9 @@ double roundDecimal(double value, int decimals);
 // The amount picture "@N-12`2" and the date picture "@D06.".
 QString formatAmount(Cents amount);
 QString formatDate(Day day);
+// The same two texts as bytes appended to `out`, without a QString in between: for texts made in
+// great numbers, also on threads other than the GUI thread.
+void appendAmount(std::string& out, Cents amount);
+void appendDate(std::string& out, Day day);
 
 }  // namespace rt

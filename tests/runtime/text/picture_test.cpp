@@ -101,6 +101,39 @@ TEST(PictureTest, FormatsNumbers) {
   EXPECT_EQ(rt::formatAmount(rt::Cents(-123450)), QString("   -1.234,50"));
 }
 
+// The byte forms of the amount and date pictures give exactly what the pictures show: amounts
+// around every width and sign, with and without thousands stops, too wide for the picture, and
+// every date of three centuries, the last ones the calendar can show and the days around them.
+TEST(PictureTest, AmountAndDateBytesAreThePicturesTexts) {
+  const rt::Picture amount("@N-12`2");
+  std::vector<std::int64_t> cents = {0, 1, -1, 9, -9, 10, 99, -99, 100, -100, 123456, -123456,
+                                     99999999, -99999999, 100000000, 999999999, -9999999, -100000000,
+                                     1000000000, std::numeric_limits<std::int64_t>::max(),
+                                     std::numeric_limits<std::int64_t>::min()};
+  for (std::int64_t p = 1; p < 1000000000000LL; p *= 10)
+    for (const std::int64_t c : {p - 1, p, p + 1, 5 * p, -p + 1, -p, -p - 1, -5 * p}) cents.push_back(c);
+  std::mt19937_64 zufall(7);
+  for (int i = 0; i < 2000; ++i) cents.push_back(static_cast<std::int64_t>(zufall() % 4000000000ULL) - 2000000000);
+  for (const std::int64_t c : cents) {
+    std::string bytes = "x";
+    rt::appendAmount(bytes, rt::Cents(c));
+    ASSERT_EQ(bytes, "x" + amount.format(rt::Cents(c)).toStdString()) << c;
+  }
+  const rt::Picture date("@D06.");
+  auto gleich = [&](rt::Day von, rt::Day bis) {
+    for (rt::Day d = von; d <= bis; ++d) {
+      std::string bytes;
+      rt::appendDate(bytes, d);
+      ASSERT_EQ(bytes, date.formatDate(d).toStdString()) << d;
+    }
+  };
+  gleich(-2, day(2100, 1, 1));
+  gleich(day(9998, 1, 1), day(9999, 12, 31) + 2);
+  std::string bytes;
+  rt::appendDate(bytes, std::numeric_limits<rt::Day>::max());
+  EXPECT_EQ(bytes, "##########");
+}
+
 TEST(PictureTest, FormatsDatesAndTexts) {
   struct Case {
     const char* picture;
