@@ -10,6 +10,7 @@
 #include <chrono>
 #include <climits>
 #include <compare>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -44,23 +45,24 @@ class PufferLeihe {
 
 // A place in KEYDATUM order: date, booking number, then the order in which the bookings were added.
 struct Schluessel {
-  rt::Day tag = 0;
-  std::int32_t nr = 0;
-  std::int64_t zeile = 0;
+  rt::Day tag;
+  std::int32_t nr;
+  std::int64_t zeile;
   auto operator<=>(const Schluessel&) const = default;
 };
 
 // The line of one booking, made wherever the booking was read: its text holds the account number's
 // field and then the fields from the date to the kind. The account name and the VAT rate go in
-// between and after when the line is written, as they are then.
+// between and after when the line is written, as they are then. Left uninitialised where a great
+// many are made at once, so that the reading threads are the first to touch their memory.
 struct Zeile {
   Schluessel schluessel;  // zeile 0: no booking (a place left empty, a line taken back)
-  rt::String<8> konto;
-  std::uint8_t satz = 0;
-  std::uint8_t mitte = 0;   // the length of the account number's field
-  std::uint8_t laenge = 0;  // the length of the whole text
-  std::uint32_t block = 0;
-  std::uint32_t anfang = 0;
+  char konto[sizeof(rt::String<8>)];
+  std::uint8_t satz;
+  std::uint8_t mitte;   // the length of the account number's field
+  std::uint8_t laenge;  // the length of the whole text
+  std::uint32_t block;
+  std::uint32_t anfang;
 };
 
 // The lines' texts, in blocks that never move; each thread that makes lines fills blocks of its own.
@@ -84,7 +86,7 @@ class Texte {
     }
     const std::size_t anfang = text->size();
     z.schluessel = {rt::dayNumber(b.DATUM), b.NR, z.schluessel.zeile};
-    z.konto = b.KONTO;
+    std::memcpy(z.konto, b.KONTO.data, sizeof z.konto);
     z.satz = b.MWSTSATZ;
     z.block = block;
     z.anfang = static_cast<std::uint32_t>(anfang);
@@ -121,25 +123,27 @@ class Texte {
 class Kontenliste {
  public:
   // 0 with the field of the booking's account in `*feld`, or the code of a failed look-up.
-  int feld(const rt::String<8>& nr, char trennzeichen, const std::string** feld) {
+  int feld(const char (&konto)[sizeof(rt::String<8>)], char trennzeichen, const std::string** feld) {
+    std::string_view nr(konto, sizeof konto);
+    while (!nr.empty() && nr.back() == ' ') nr.remove_suffix(1);
     if (KONTODATEI.revision() != stand_) {
       felder_.clear();
       stand_ = KONTODATEI.revision();
     }
-    auto it = felder_.find(nr.bytes());
+    auto it = felder_.find(nr);
     if (it == felder_.end()) {
       const PufferLeihe geliehen;
       const auto walk = KONTODATEI.saveWalk();
-      KONTO.NR = nr;
+      KONTO.NR.assignBytes(nr);
       int code = KONTODATEI.get(KONTO_KEYNR);
-      if (code == 0 && !(KONTO.NR == nr)) code = rt::isam::kRecordNotFound;
+      if (code == 0 && KONTO.NR.bytes() != nr) code = rt::isam::kRecordNotFound;
       std::string text;
       if (code == 0 || code == rt::isam::kRecordNotFound)
         CsvFeldAnfuegen(text, code == 0 ? KONTO.NAME.raw() : std::string_view(CSV_KONTO_FEHLT), trennzeichen, 0, 0);
       KONTODATEI.restoreWalk(walk);
       stand_ = KONTODATEI.revision();
       if (code != 0 && code != rt::isam::kRecordNotFound) return code;
-      it = felder_.emplace(std::string(nr.bytes()), std::move(text)).first;
+      it = felder_.emplace(std::string(nr), std::move(text)).first;
     }
     *feld = &it->second;
     return 0;
@@ -223,12 +227,19 @@ class Export {
     oben.NR = INT32_MAX;
     std::atomic<rt::Day> gelesen{von_};  // the date of a booking read last, for the window
     auto letztePause = Clock::now();
+    std::vector<std::uint8_t> genommen;  // by place: whether its booking came (not deleted meanwhile)
     const char trennzeichen = ausgabe_.trennzeichen();
     stand_ = BUCHUNGDATEI.revision();
     const int code = BUCHUNGDATEI.readRangeApart(
-        BUCHUNG_KEYDATUM, &unten, &oben, false, [&](std::size_t anzahl) { zeilen_.resize(anzahl); },
+        BUCHUNG_KEYDATUM, &unten, &oben, false,
+        [&](std::size_t anzahl) {
+          zeilen_.reset(new Zeile[anzahl]);
+          anzahl_ = anzahl;
+          genommen.assign(anzahl, 0);
+        },
         [&](std::size_t platz, const void* satz, std::int64_t zeile) {
           const auto& b = *static_cast<const BUCHUNG_T*>(satz);
+          genommen[platz] = 1;
           Zeile& z = zeilen_[platz];
           z.schluessel.zeile = zeile;
           texte_.zeileMachen(b, trennzeichen, z);
@@ -239,7 +250,10 @@ class Export {
           pause_(gelesen.load(std::memory_order_relaxed));
           letztePause = Clock::now();
         });
-    return code;
+    if (code != 0) return code;
+    for (std::size_t i = 0; i < anzahl_; ++i)
+      if (!genommen[i]) zeilen_[i].schluessel.zeile = 0;
+    return 0;
   }
 
   // Writes the lines read, pausing as the walk does: 0, or the code of a failed read.
@@ -272,10 +286,10 @@ class Export {
  private:
   // The next line in key order from the lines read and those taken in afterwards; nullptr at the end.
   const Zeile* naechste() {
-    while (i_ < zeilen_.size() && zeilen_[i_].schluessel.zeile == 0) ++i_;
-    const bool dazu = j_ < dazu_.size() && (i_ == zeilen_.size() || dazu_[j_].schluessel < zeilen_[i_].schluessel);
+    while (i_ < anzahl_ && zeilen_[i_].schluessel.zeile == 0) ++i_;
+    const bool dazu = j_ < dazu_.size() && (i_ == anzahl_ || dazu_[j_].schluessel < zeilen_[i_].schluessel);
     if (dazu) return &dazu_[j_++];
-    if (i_ < zeilen_.size()) return &zeilen_[i_++];
+    if (i_ < anzahl_) return &zeilen_[i_++];
     return nullptr;
   }
 
@@ -292,7 +306,7 @@ class Export {
     auto betroffen = [&](const Zeile& z) {
       return std::binary_search(geaendert.begin(), geaendert.end(), z.schluessel.zeile);
     };
-    for (std::size_t i = i_; i < zeilen_.size(); ++i)
+    for (std::size_t i = i_; i < anzahl_; ++i)
       if (betroffen(zeilen_[i])) zeilen_[i].schluessel.zeile = 0;
     dazu_.erase(std::remove_if(dazu_.begin() + static_cast<std::ptrdiff_t>(j_), dazu_.end(), betroffen), dazu_.end());
     const PufferLeihe geliehen;
@@ -312,7 +326,7 @@ class Export {
 
   // When the changes are not known any more: every booking ahead of `platz` read again.
   int allesVoraus(const std::optional<Schluessel>& platz) {
-    zeilen_.clear();
+    anzahl_ = 0;
     i_ = 0;
     dazu_.clear();
     j_ = 0;
@@ -344,7 +358,8 @@ class Export {
   Texte texte_;
   Ausgabe ausgabe_;
   std::uint64_t stand_ = 0;    // the bookings file's revision when the lines were last brought up to it
-  std::vector<Zeile> zeilen_;  // by place in key order, as read
+  std::unique_ptr<Zeile[]> zeilen_;  // by place in key order, as read
+  std::size_t anzahl_ = 0;
   std::size_t i_ = 0;          // the next of them to write
   std::vector<Zeile> dazu_;    // taken in afterwards, in key order
   std::size_t j_ = 0;
@@ -379,7 +394,7 @@ int walkExportieren(rt::Day von, rt::Day bis, const std::function<void(rt::Day)>
         datum = BUCHUNG.DATUM;
         nr = BUCHUNG.NR;
         gelesen = true;
-        Zeile z;
+        Zeile z{};
         texte.zeileMachen(BUCHUNG, ausgabe.trennzeichen(), z);
         if ((code = ausgabe.schreiben(z)) != 0) {
           ende = true;
