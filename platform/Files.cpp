@@ -198,12 +198,17 @@ int ReplacementFile::create(const QString& path) {
   error_ = FileOk;
   temp_ = temp;
   target_ = target;
+  written_ = started_ = 0;
   buffer_.clear();
   buffer_.reserve(kBufferSize);
   return FileOk;
 }
 
 void ReplacementFile::append(std::string_view bytes) {
+  if (buffer_.empty() && bytes.size() >= kBufferSize) {
+    writeOut(bytes);  // a large piece goes out as it is
+    return;
+  }
   buffer_.append(bytes);
   if (buffer_.size() >= kBufferSize) flush();
 }
@@ -217,14 +222,25 @@ int ReplacementFile::markAsProgram() {
 }
 
 void ReplacementFile::flush() {
+  writeOut(buffer_);
+  buffer_.clear();
+}
+
+void ReplacementFile::writeOut(std::string_view bytes) {
   std::size_t done = 0;
-  while (error_ == FileOk && done < buffer_.size()) {
-    const ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
+  while (error_ == FileOk && done < bytes.size()) {
+    const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) error_ = n < 0 ? fileCodeOf(errno) : FileGeneralFailure;
     else done += static_cast<std::size_t>(n);
   }
-  buffer_.clear();
+  // The disk starts on every megabyte written while the rest is still coming, so that commit waits
+  // less.
+  written_ += static_cast<off_t>(done);
+  if (error_ == FileOk && written_ - started_ >= kStartAfter) {
+    ::sync_file_range(fd_, started_, written_ - started_, SYNC_FILE_RANGE_WRITE);
+    started_ = written_;
+  }
 }
 
 int ReplacementFile::commit() {

@@ -91,10 +91,14 @@ class ReplacementFile {
 
  private:
   static constexpr std::size_t kBufferSize = 64 * 1024;
+  static constexpr off_t kStartAfter = 1024 * 1024;
   void flush();
+  void writeOut(std::string_view bytes);
 
   int fd_ = -1;
   int error_ = FileOk;
+  off_t written_ = 0;  // bytes handed to the system so far
+  off_t started_ = 0;  // of those, the bytes the disk has been told to start on
   std::string temp_, target_, buffer_;
 };
 

@@ -71,51 +71,53 @@ class Texte {
   static constexpr std::size_t kBlock = std::size_t{1} << 20;
   static constexpr std::size_t kZeileHoechstens = 255;  // fits Zeile::laenge; a line takes at most 165
 
-  // Appends the line of `b` to a block of the calling thread and describes it in `z`.
+  // Puts the line of `b` into a block of the calling thread and describes it in `z`.
   void zeileMachen(const BUCHUNG_T& b, char trennzeichen, Zeile& z) {
     thread_local std::uint64_t fuer = 0;
-    thread_local std::string* text = nullptr;
-    thread_local std::uint32_t block = 0;
-    if (fuer != id_ || text->size() + kZeileHoechstens > kBlock) {
+    thread_local char* block = nullptr;
+    thread_local std::size_t belegt = 0;
+    thread_local std::uint32_t nummer = 0;
+    if (fuer != id_ || belegt + kZeileHoechstens > kBlock) {
       const std::lock_guard<std::mutex> lock(mutex_);
-      bloecke_.push_back(std::make_unique<std::string>());
-      bloecke_.back()->reserve(kBlock);
-      text = bloecke_.back().get();
-      block = static_cast<std::uint32_t>(bloecke_.size() - 1);
+      bloecke_.emplace_back(new char[kBlock]);
+      block = bloecke_.back().get();
+      belegt = 0;
+      nummer = static_cast<std::uint32_t>(bloecke_.size() - 1);
       fuer = id_;
     }
-    const std::size_t anfang = text->size();
+    char* const anfang = block + belegt;
     z.schluessel = {rt::dayNumber(b.DATUM), b.NR, z.schluessel.zeile};
     std::memcpy(z.konto, b.KONTO.data, sizeof z.konto);
     z.satz = b.MWSTSATZ;
-    z.block = block;
-    z.anfang = static_cast<std::uint32_t>(anfang);
-    CsvFeldAnfuegen(*text, b.KONTO.raw(), trennzeichen, 0, 0);
-    z.mitte = static_cast<std::uint8_t>(text->size() - anfang);
+    z.block = nummer;
+    z.anfang = static_cast<std::uint32_t>(belegt);
+    char* p = CsvFeldAnfuegen(anfang, b.KONTO.raw(), trennzeichen, 0, 0);
+    z.mitte = static_cast<std::uint8_t>(p - anfang);
     std::string feld;  // date and amounts fit in without an allocation
     rt::appendDate(feld, z.schluessel.tag);
-    CsvFeldAnfuegen(*text, feld, trennzeichen, 0, 0);
-    CsvFeldAnfuegen(*text, b.TEXT[0].raw(), trennzeichen, 0, 0);
-    CsvFeldAnfuegen(*text, b.TEXT[1].raw(), trennzeichen, 0, 0);
+    p = CsvFeldAnfuegen(p, feld, trennzeichen, 0, 0);
+    p = CsvFeldAnfuegen(p, b.TEXT[0].raw(), trennzeichen, 0, 0);
+    p = CsvFeldAnfuegen(p, b.TEXT[1].raw(), trennzeichen, 0, 0);
     const bool eingang = b.ART == 1;  // income positive, expenses and VAT bookings negative
     for (const rt::Cents betrag : {b.BRUTTO, b.NETTO, b.MWST}) {
       feld.clear();
       rt::appendAmount(feld, eingang ? betrag : -betrag);
-      CsvFeldAnfuegen(*text, feld, trennzeichen, 0, 0);
+      p = CsvFeldAnfuegen(p, feld, trennzeichen, 0, 0);
     }
     char art[4];
     const auto ende = std::to_chars(art, art + sizeof art, b.ART).ptr;
-    CsvFeldAnfuegen(*text, std::string_view(art, static_cast<std::size_t>(ende - art)), trennzeichen, 0, 0);
-    z.laenge = static_cast<std::uint8_t>(text->size() - anfang);
+    p = CsvFeldAnfuegen(p, std::string_view(art, static_cast<std::size_t>(ende - art)), trennzeichen, 0, 0);
+    z.laenge = static_cast<std::uint8_t>(p - anfang);
+    belegt += z.laenge;
   }
 
-  const char* text(const Zeile& z) const { return bloecke_[z.block]->data() + z.anfang; }
+  const char* text(const Zeile& z) const { return bloecke_[z.block].get() + z.anfang; }
 
  private:
   inline static std::atomic<std::uint64_t> naechsteId_{0};
   const std::uint64_t id_ = ++naechsteId_;
   std::mutex mutex_;
-  std::vector<std::unique_ptr<std::string>> bloecke_;
+  std::vector<std::unique_ptr<char[]>> bloecke_;
 };
 
 // The account name fields ("name;" as the writer makes it) of the accounts looked up by KEYNR,

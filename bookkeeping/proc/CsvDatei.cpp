@@ -3,6 +3,7 @@
 #include "platform/Files.h"
 #include "runtime/window/Threads.h"
 
+#include <array>
 #include <map>
 #include <string>
 
@@ -26,16 +27,13 @@ std::string_view ohneEndBlanks(std::string_view s) {
   return s;
 }
 
-// The bytes outside 20h..7Fh that pass the filter: ÄÖÜéßäöü² and the two control bytes 0Bh, 0Ch.
-bool sonderzeichen(unsigned char c) {
-  switch (c) {
-    case 0xC4: case 0xD6: case 0xDC: case 0xE9: case 0xDF: case 0xE4: case 0xF6: case 0xFC: case 0xB2:
-    case 0x0B: case 0x0C:
-      return true;
-    default:
-      return false;
-  }
-}
+// The bytes that pass the filter: 20h..7Fh, and outside that ÄÖÜéßäöü² and the control bytes 0Bh, 0Ch.
+constexpr std::array<bool, 256> kDurchlass = [] {
+  std::array<bool, 256> t{};
+  for (int c = 0x20; c <= 0x7F; ++c) t[c] = true;
+  for (const int c : {0xC4, 0xD6, 0xDC, 0xE9, 0xDF, 0xE4, 0xF6, 0xFC, 0xB2, 0x0B, 0x0C}) t[c] = true;
+  return t;
+}();
 
 }  // namespace
 
@@ -50,20 +48,30 @@ std::uint8_t CsvDateiOeffnen(const QString& dateiname, std::string_view trennzei
   return fehler == 0 ? 1 : 0;
 }
 
+char* CsvFeldAnfuegen(char* ziel, std::string_view wert, char trennzeichen, std::uint8_t anfuehrung,
+                      std::uint8_t zeilenende) {
+  wert = ohneEndBlanks(wert);
+  if (anfuehrung) *ziel++ = '"';
+  for (const char z : wert) {
+    const bool blank = z == trennzeichen || (anfuehrung && z == '"') || !kDurchlass[static_cast<unsigned char>(z)];
+    *ziel++ = blank ? ' ' : z;
+  }
+  if (anfuehrung) *ziel++ = '"';
+  if (zeilenende) {
+    *ziel++ = '\r';
+    *ziel++ = '\n';
+  } else {
+    *ziel++ = trennzeichen;
+  }
+  return ziel;
+}
+
 void CsvFeldAnfuegen(std::string& ziel, std::string_view wert, char trennzeichen, std::uint8_t anfuehrung,
                      std::uint8_t zeilenende) {
-  wert = ohneEndBlanks(wert);
-  if (anfuehrung) ziel += '"';
-  for (const char z : wert) {
-    const auto c = static_cast<unsigned char>(z == trennzeichen ? ' ' : z);
-    const bool passt = c >= 0x20 && c <= 0x7F && !(anfuehrung && c == '"');
-    ziel += passt || sonderzeichen(c) ? static_cast<char>(c) : ' ';
-  }
-  if (anfuehrung) ziel += '"';
-  if (zeilenende)
-    ziel += "\r\n";
-  else
-    ziel += trennzeichen;
+  const std::size_t anfang = ziel.size();
+  ziel.resize(anfang + wert.size() + 4);
+  char* const ende = CsvFeldAnfuegen(ziel.data() + anfang, wert, trennzeichen, anfuehrung, zeilenende);
+  ziel.resize(static_cast<std::size_t>(ende - ziel.data()));
 }
 
 void CsvFeldSchreiben(std::string_view wert, std::uint8_t anfuehrung, std::uint8_t zeilenende) {

@@ -34,6 +34,9 @@ void CsvFeldSchreiben(std::string_view wert, std::uint8_t anfuehrung, std::uint8
 // lines put together elsewhere (on any thread) and then written with CsvTextSchreiben.
 void CsvFeldAnfuegen(std::string& ziel, std::string_view wert, char trennzeichen, std::uint8_t anfuehrung,
                      std::uint8_t zeilenende);
+// The same into memory with room for the value's length and four bytes more; returns the end.
+char* CsvFeldAnfuegen(char* ziel, std::string_view wert, char trennzeichen, std::uint8_t anfuehrung,
+                      std::uint8_t zeilenende);
 
 // The calling thread's separator.
 char CsvTrennzeichen();
