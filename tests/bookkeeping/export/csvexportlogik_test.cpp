@@ -1,7 +1,9 @@
 #include "bookkeeping/export/CsvExportLogik.h"
 #include "tests/bookkeeping/export/Fixture.h"
 
+#include <algorithm>
 #include <cstring>
+#include <random>
 #include <vector>
 
 namespace {
@@ -54,6 +56,104 @@ TEST_F(ExportLogikTest, SignsRatesAndMissingAccounts) {
                        "0099;*** Konto nicht mehr existent ***;02.01.2026;Gutschrift;;        5,00;        5,00;"
                        "        0,00;2;;\r\n"
                        "0010;Erlöse;02.01.2026;Art 0;;       -1,00;       -1,00;        0,00;0;;\r\n"));
+}
+
+namespace {
+
+// A field as the writer's filter makes it, written out here from its rules: trailing blanks go, the
+// separator and every byte outside 20h..7Fh but ÄÖÜéßäöü², 0Bh and 0Ch become blanks.
+std::string gefiltert(std::string_view wert) {
+  while (!wert.empty() && wert.back() == ' ') wert.remove_suffix(1);
+  std::string aus;
+  for (const char z : wert) {
+    const auto c = static_cast<unsigned char>(z);
+    const bool passt = (c >= 0x20 && c <= 0x7F && c != ';') ||
+                       std::string_view("\xC4\xD6\xDC\xE9\xDF\xE4\xF6\xFC\xB2\x0B\x0C").find(z) != std::string_view::npos;
+    aus += passt ? z : ' ';
+  }
+  return aus + ";";
+}
+
+}  // namespace
+
+// Enough bookings for the range to be read in several stretches, stored in another order than their
+// dates', with every kind of field: amounts negative, zero, at the width's limits and beyond it,
+// texts with umlauts, quotes, separators, line breaks, control bytes, letters the filter drops and
+// blanks around them, both text lines, missing accounts, every kind and VAT key. The file holds
+// the lines of a walk along the dates, byte for byte.
+TEST_F(ExportLogikTest, AMixedYearReadInStretchesGivesTheWalksLinesByteForByte) {
+  konto("0004", "Bürobedarf");
+  konto("0010", "Erlöse; Zinsen", 1);
+  konto("0020", "Müller \"GmbH\" & Söhne");
+  konto("0030", "  Größe 2² ");
+  const char* const konten[] = {"0004", "0010", "0020", "0030", "0099", "10", "0004 "};
+  const std::string texte[] = {"",
+                               "Druckerpapier; Toner",
+                               "\"Zitat\" mit ;; zwei",
+                               "Zeile\r\nbruch\tund Tab",
+                               "Caf\xE9 \xE0 la carte \xC7",
+                               "  vorn und hinten  ",
+                               "\x0B\x0C\x01\x7F\x80\xFF",
+                               "\xC4\xD6\xDC\xE4\xF6\xFC\xDF\xB2",
+                               std::string(50, 'x')};
+  const std::int64_t betraege[] = {0, 1, -1, 99, -100, 2380, -2380, 12345678, -12345678, 99999999,
+                                   -99999999, 999999999, -999999999, 1000000000, -100000000000LL};
+  PARA.MWST_1 = 0;
+  PARA.MWST_4 = 16;
+  PARA.MWST_5 = 5.5;
+  const int n = 3 * 8192 + 777;
+  const rt::Day erster = tag(2025, 1, 1);
+  std::mt19937 zufall(23);
+  sqlite3_exec(BUCHUNGDATEI.connection(), "BEGIN", nullptr, nullptr, nullptr);
+  for (int i = 0; i < n; ++i) {
+    BUCHUNGDATEI.clear();
+    BUCHUNG.NR = 1 + static_cast<std::int32_t>((static_cast<std::uint32_t>(i) * 7919u) % 1000003u);
+    BUCHUNG.KONTO.assignBytes(konten[zufall() % std::size(konten)]);
+    BUCHUNG.DATUM = rt::dateOf(erster + static_cast<rt::Day>(zufall() % 365));
+    BUCHUNG.TEXT[0].assignBytes(texte[zufall() % std::size(texte)]);
+    BUCHUNG.TEXT[1].assignBytes(zufall() % 3 ? "" : texte[zufall() % std::size(texte)]);
+    BUCHUNG.BRUTTO = rt::Cents(betraege[zufall() % std::size(betraege)]);
+    BUCHUNG.NETTO = rt::Cents(betraege[zufall() % std::size(betraege)]);
+    BUCHUNG.MWST = rt::Cents(static_cast<std::int64_t>(zufall() % 2000000) - 1000000);
+    BUCHUNG.ART = static_cast<std::uint8_t>(zufall() % 5);
+    BUCHUNG.MWSTSATZ = static_cast<std::uint8_t>(zufall() % 8);
+    ASSERT_EQ(BUCHUNGDATEI.add(), 0);
+  }
+  sqlite3_exec(BUCHUNGDATEI.connection(), "COMMIT", nullptr, nullptr, nullptr);
+  const rt::Day letzter = erster + 300;  // the bookings of the year's last days stay out
+
+  const CsvExportErgebnis e = exportieren(erster + 1, letzter);
+  ASSERT_EQ(e.fehler, 0);
+
+  std::string erwartet = kKopf;
+  int zeilen = 0;
+  const rt::Picture satz("@N5`2");
+  BUCHUNGDATEI.clear();
+  BUCHUNG.DATUM = rt::dateOf(erster + 1);
+  BUCHUNGDATEI.setToValue(BUCHUNG_KEYDATUM);
+  while (BUCHUNGDATEI.next() == 0 && rt::dayNumber(BUCHUNG.DATUM) <= letzter) {
+    const BUCHUNG_T b = BUCHUNG;
+    KONTO.NR = b.KONTO;
+    const bool konto = KONTODATEI.get(KONTO_KEYNR) == 0 && KONTO.NR == b.KONTO;
+    const int vorzeichen = b.ART == 1 ? 1 : -1;
+    erwartet += gefiltert(b.KONTO.raw()) + gefiltert(konto ? KONTO.NAME.raw() : "*** Konto nicht mehr existent ***") +
+                gefiltert(rt::formatDate(rt::dayNumber(b.DATUM)).toStdString()) + gefiltert(b.TEXT[0].raw()) +
+                gefiltert(b.TEXT[1].raw());
+    for (const rt::Cents betrag : {b.BRUTTO, b.NETTO, b.MWST})
+      erwartet += gefiltert(rt::formatAmount(rt::Cents(vorzeichen * betrag.cents())).toStdString());
+    erwartet += std::to_string(b.ART) + ";";
+    erwartet += gefiltert(b.MWSTSATZ >= 1 && b.MWSTSATZ <= 5 ? satz.format(MwstSatz(b.MWSTSATZ)).toStdString() : "");
+    erwartet += "\r\n";
+    ++zeilen;
+  }
+  ASSERT_GT(zeilen, 2 * 8192);
+  EXPECT_EQ(e.anzahl, zeilen);
+  const std::string ist = dateiInhalt(exportDatei());
+  const auto [a, b] = std::mismatch(ist.begin(), ist.end(), erwartet.begin(), erwartet.end());
+  EXPECT_TRUE(a == ist.end() && b == erwartet.end())
+      << "from byte " << (a - ist.begin()) << ":\n"
+      << ist.substr(static_cast<std::size_t>(a - ist.begin()), 300) << "\nexpected:\n"
+      << erwartet.substr(static_cast<std::size_t>(b - erwartet.begin()), 300);
 }
 
 TEST_F(ExportLogikTest, ARangeWithoutBookingsGivesTheHeaderAlone) {
