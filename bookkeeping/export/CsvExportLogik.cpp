@@ -2,6 +2,7 @@
 
 #include "bookkeeping/data/Parameter.h"
 #include "bookkeeping/proc/CsvDatei.h"
+#include "runtime/UnfilledVector.h"
 #include "runtime/text/Picture.h"
 
 #include <algorithm>
@@ -71,26 +72,26 @@ class Texte {
   static constexpr std::size_t kBlock = std::size_t{1} << 20;
   static constexpr std::size_t kZeileHoechstens = 255;  // fits Zeile::laenge; a line takes at most 165
 
-  // Puts the line of `b` into a block of the calling thread and describes it in `z`.
-  void zeileMachen(const BUCHUNG_T& b, char trennzeichen, Zeile& z) {
-    thread_local std::uint64_t fuer = 0;
-    thread_local char* block = nullptr;
-    thread_local std::size_t belegt = 0;
-    thread_local std::uint32_t nummer = 0;
-    if (fuer != id_ || belegt + kZeileHoechstens > kBlock) {
+  // Where one thread puts its lines.
+  struct Stelle {
+    char* block = nullptr;
+    std::size_t belegt = kBlock;
+    std::uint32_t nummer = 0;
+  };
+
+  // Puts the line of `b` into the blocks of `stelle` and describes it in `z`.
+  void zeileMachen(const BUCHUNG_T& b, char trennzeichen, Stelle& stelle, Zeile& z) {
+    if (stelle.belegt + kZeileHoechstens > kBlock) {
       const std::lock_guard<std::mutex> lock(mutex_);
       bloecke_.emplace_back(new char[kBlock]);
-      block = bloecke_.back().get();
-      belegt = 0;
-      nummer = static_cast<std::uint32_t>(bloecke_.size() - 1);
-      fuer = id_;
+      stelle = {bloecke_.back().get(), 0, static_cast<std::uint32_t>(bloecke_.size() - 1)};
     }
-    char* const anfang = block + belegt;
+    char* const anfang = stelle.block + stelle.belegt;
     z.schluessel = {rt::dayNumber(b.DATUM), b.NR, z.schluessel.zeile};
     std::memcpy(z.konto, b.KONTO.data, sizeof z.konto);
     z.satz = b.MWSTSATZ;
-    z.block = nummer;
-    z.anfang = static_cast<std::uint32_t>(belegt);
+    z.block = stelle.nummer;
+    z.anfang = static_cast<std::uint32_t>(stelle.belegt);
     char* p = CsvFeldAnfuegen(anfang, b.KONTO.raw(), trennzeichen, 0, 0);
     z.mitte = static_cast<std::uint8_t>(p - anfang);
     std::string feld;  // date and amounts fit in without an allocation
@@ -108,14 +109,12 @@ class Texte {
     const auto ende = std::to_chars(art, art + sizeof art, b.ART).ptr;
     p = CsvFeldAnfuegen(p, std::string_view(art, static_cast<std::size_t>(ende - art)), trennzeichen, 0, 0);
     z.laenge = static_cast<std::uint8_t>(p - anfang);
-    belegt += z.laenge;
+    stelle.belegt += z.laenge;
   }
 
   const char* text(const Zeile& z) const { return bloecke_[z.block].get() + z.anfang; }
 
  private:
-  inline static std::atomic<std::uint64_t> naechsteId_{0};
-  const std::uint64_t id_ = ++naechsteId_;
   std::mutex mutex_;
   std::vector<std::unique_ptr<char[]>> bloecke_;
 };
@@ -230,21 +229,22 @@ class Export {
     std::atomic<rt::Day> gelesen{von_};  // the date of a booking read last, for the window
     auto letztePause = Clock::now();
     std::vector<std::uint8_t> genommen;  // by place: whether its booking came (not deleted meanwhile)
+    std::vector<Texte::Stelle> stellen;  // by reading thread
     const char trennzeichen = ausgabe_.trennzeichen();
     stand_ = BUCHUNGDATEI.revision();
     const int code = BUCHUNGDATEI.readRangeApart(
         BUCHUNG_KEYDATUM, &unten, &oben, false,
-        [&](std::size_t anzahl) {
-          zeilen_.reset(new Zeile[anzahl]);
-          anzahl_ = anzahl;
+        [&](std::size_t anzahl, int faeden) {
+          zeilen_.resize(anzahl);
           genommen.assign(anzahl, 0);
+          stellen.resize(static_cast<std::size_t>(faeden));
         },
-        [&](std::size_t platz, const void* satz, std::int64_t zeile) {
+        [&](std::size_t platz, int faden, const void* satz, std::int64_t zeile) {
           const auto& b = *static_cast<const BUCHUNG_T*>(satz);
           genommen[platz] = 1;
           Zeile& z = zeilen_[platz];
           z.schluessel.zeile = zeile;
-          texte_.zeileMachen(b, trennzeichen, z);
+          texte_.zeileMachen(b, trennzeichen, stellen[static_cast<std::size_t>(faden)], z);
           gelesen.store(z.schluessel.tag, std::memory_order_relaxed);
         },
         [&] {
@@ -253,7 +253,7 @@ class Export {
           letztePause = Clock::now();
         });
     if (code != 0) return code;
-    for (std::size_t i = 0; i < anzahl_; ++i)
+    for (std::size_t i = 0; i < zeilen_.size(); ++i)
       if (!genommen[i]) zeilen_[i].schluessel.zeile = 0;
     return 0;
   }
@@ -288,10 +288,10 @@ class Export {
  private:
   // The next line in key order from the lines read and those taken in afterwards; nullptr at the end.
   const Zeile* naechste() {
-    while (i_ < anzahl_ && zeilen_[i_].schluessel.zeile == 0) ++i_;
-    const bool dazu = j_ < dazu_.size() && (i_ == anzahl_ || dazu_[j_].schluessel < zeilen_[i_].schluessel);
+    while (i_ < zeilen_.size() && zeilen_[i_].schluessel.zeile == 0) ++i_;
+    const bool dazu = j_ < dazu_.size() && (i_ == zeilen_.size() || dazu_[j_].schluessel < zeilen_[i_].schluessel);
     if (dazu) return &dazu_[j_++];
-    if (i_ < anzahl_) return &zeilen_[i_++];
+    if (i_ < zeilen_.size()) return &zeilen_[i_++];
     return nullptr;
   }
 
@@ -308,7 +308,7 @@ class Export {
     auto betroffen = [&](const Zeile& z) {
       return std::binary_search(geaendert.begin(), geaendert.end(), z.schluessel.zeile);
     };
-    for (std::size_t i = i_; i < anzahl_; ++i)
+    for (std::size_t i = i_; i < zeilen_.size(); ++i)
       if (betroffen(zeilen_[i])) zeilen_[i].schluessel.zeile = 0;
     dazu_.erase(std::remove_if(dazu_.begin() + static_cast<std::ptrdiff_t>(j_), dazu_.end(), betroffen), dazu_.end());
     const PufferLeihe geliehen;
@@ -328,7 +328,7 @@ class Export {
 
   // When the changes are not known any more: every booking ahead of `platz` read again.
   int allesVoraus(const std::optional<Schluessel>& platz) {
-    anzahl_ = 0;
+    zeilen_.clear();
     i_ = 0;
     dazu_.clear();
     j_ = 0;
@@ -352,16 +352,16 @@ class Export {
     if (s < Schluessel{von_, 0, 0} || s.tag > bis_ || (platz && !(*platz < s))) return;
     Zeile& z = dazu_.emplace_back();
     z.schluessel.zeile = zeile;
-    texte_.zeileMachen(b, ausgabe_.trennzeichen(), z);
+    texte_.zeileMachen(b, ausgabe_.trennzeichen(), stelle_, z);
   }
 
   const rt::Day von_, bis_;
   const std::function<void(rt::Day)>& pause_;
   Texte texte_;
+  Texte::Stelle stelle_;  // of the lines made on this thread
   Ausgabe ausgabe_;
   std::uint64_t stand_ = 0;    // the bookings file's revision when the lines were last brought up to it
-  std::unique_ptr<Zeile[]> zeilen_;  // by place in key order, as read
-  std::size_t anzahl_ = 0;
+  rt::UnfilledVector<Zeile> zeilen_;  // by place in key order, as read
   std::size_t i_ = 0;          // the next of them to write
   std::vector<Zeile> dazu_;    // taken in afterwards, in key order
   std::size_t j_ = 0;
@@ -371,6 +371,7 @@ class Export {
 // read then ends it as it ends the walk (and is reported).
 int walkExportieren(rt::Day von, rt::Day bis, const std::function<void(rt::Day)>& pause, std::int32_t& anzahl) {
   Texte texte;
+  Texte::Stelle stelle;
   Ausgabe ausgabe(texte);
   // The walk's own place: the key of the booking read last, or the start before the first.
   rt::DATE datum = rt::dateOf(von);
@@ -397,7 +398,7 @@ int walkExportieren(rt::Day von, rt::Day bis, const std::function<void(rt::Day)>
         nr = BUCHUNG.NR;
         gelesen = true;
         Zeile z{};
-        texte.zeileMachen(BUCHUNG, ausgabe.trennzeichen(), z);
+        texte.zeileMachen(BUCHUNG, ausgabe.trennzeichen(), stelle, z);
         if ((code = ausgabe.schreiben(z)) != 0) {
           ende = true;
           break;
