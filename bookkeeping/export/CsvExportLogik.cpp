@@ -2,6 +2,7 @@
 
 #include "bookkeeping/data/Parameter.h"
 #include "bookkeeping/proc/CsvDatei.h"
+#include "platform/LargeMemory.h"
 #include "runtime/UnfilledVector.h"
 #include "runtime/text/Picture.h"
 
@@ -15,6 +16,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <optional>
 #include <string>
 #include <vector>
@@ -69,7 +71,7 @@ struct Zeile {
 // The lines' texts, in blocks that never move; each thread that makes lines fills blocks of its own.
 class Texte {
  public:
-  static constexpr std::size_t kBlock = std::size_t{1} << 20;
+  static constexpr std::size_t kBlock = platform::kLargePage;
   static constexpr std::size_t kZeileHoechstens = 255;  // fits Zeile::laenge; a line takes at most 165
 
   // Where one thread puts its lines.
@@ -83,7 +85,9 @@ class Texte {
   void zeileMachen(const BUCHUNG_T& b, char trennzeichen, Stelle& stelle, Zeile& z) {
     if (stelle.belegt + kZeileHoechstens > kBlock) {
       const std::lock_guard<std::mutex> lock(mutex_);
-      bloecke_.emplace_back(new char[kBlock]);
+      platform::LargeBlock block = platform::allocateLargeBlock();
+      if (!block) throw std::bad_alloc();
+      bloecke_.push_back(std::move(block));
       stelle = {bloecke_.back().get(), 0, static_cast<std::uint32_t>(bloecke_.size() - 1)};
     }
     char* const anfang = stelle.block + stelle.belegt;
@@ -116,7 +120,7 @@ class Texte {
 
  private:
   std::mutex mutex_;
-  std::vector<std::unique_ptr<char[]>> bloecke_;
+  std::vector<platform::LargeBlock> bloecke_;
 };
 
 // The account name fields ("name;" as the writer makes it) of the accounts looked up by KEYNR,
