@@ -156,6 +156,33 @@ TEST_F(ExportLogikTest, AMixedYearReadInStretchesGivesTheWalksLinesByteForByte) 
       << erwartet.substr(static_cast<std::size_t>(b - erwartet.begin()), 300);
 }
 
+// A damaged page among the range's bookings: the export stops with the code of the failed read,
+// the file is named as damaged once, and no export file is left, as when a walk meets the page.
+TEST_F(ExportLogikTest, ADamagedPageEndsTheExportWithItsCodeAndLeavesNoFile) {
+  konto("0004", "Bürobedarf");
+  viele(3000, tag(2025, 1, 1), 10);
+  BUCHUNGDATEI.close();
+  QFile datei(daten.file("Buchung.dat"));
+  ASSERT_TRUE(datei.open(QIODevice::ReadWrite));
+  QByteArray bytes = datei.readAll();
+  ASSERT_GT(bytes.size(), 40 * 4096);
+  const qsizetype stelle = bytes.size() / 4096 / 2 * 4096 + 1000;
+  bytes[stelle] = static_cast<char>(bytes[stelle] ^ 0x10);
+  ASSERT_TRUE(datei.seek(0));
+  ASSERT_EQ(datei.write(bytes), bytes.size());
+  datei.close();
+  ASSERT_EQ(BUCHUNGDATEI.open(rt::isam::AccessMode::ReadWriteDenyWrite), 0);
+
+  testing_support::MessageAnswers antworten;
+  const CsvExportErgebnis e = exportieren(tag(2025, 1, 1), tag(2026, 1, 1));
+  EXPECT_NE(e.fehler, 0);
+  EXPECT_EQ(BUCHUNGDATEI.failure(), e.fehler);
+  ASSERT_EQ(antworten.texts().size(), 1);
+  EXPECT_TRUE(antworten.texts().front().startsWith("Die Datei \"Buchung.dat\" ist beschädigt")) << antworten.texts().front().toStdString();
+  EXPECT_FALSE(QFile::exists(exportDatei()));
+  EXPECT_TRUE(QDir(dokumente.path()).entryList(QDir::Files).isEmpty());
+}
+
 TEST_F(ExportLogikTest, ARangeWithoutBookingsGivesTheHeaderAlone) {
   konto("0004", "Bürobedarf");
   einfach(1, tag(2026, 1, 1));
