@@ -258,6 +258,44 @@ TEST_F(ExportLogikTest, OtherThreadsBetweenThePausesNeitherDerailTheWalkNorSeeIt
   EXPECT_EQ(dateiInhalt(exportDatei()), erwartet);
 }
 
+// The file closed and opened again during a pause, so that what changed meanwhile is not known:
+// the export goes on from the booking it wrote last, with what the file holds then.
+TEST_F(ExportLogikTest, AFileOpenedAgainDuringAPauseIsReadOnFromTheExportsPlace) {
+  konto("0004", "Bürobedarf");
+  konto("0005", "Porto");
+  const rt::Day erster = tag(2025, 1, 1);
+  const int n = 2 * CSV_PAUSE_NACH + 500;
+  viele(n, erster, 10);
+  std::vector<int> weg;
+  int pausen = 0;
+  const CsvExportErgebnis e = exportieren(erster, erster + n / 10, [&](rt::Day datum) {
+    ++pausen;
+    buchung(n + 2 * pausen, "0005", erster, 1, 1, 1, 0, 0, "zu spät");
+    buchung(n + 2 * pausen + 1, "0004", datum, 1, 10, 10, 0, 0, ("B" + std::to_string(n + 2 * pausen + 1)).c_str());
+    BUCHUNG.NR = (datum - erster) * 10 + 15;
+    ASSERT_EQ(BUCHUNGDATEI.get(BUCHUNG_KEYNR), 0);
+    ASSERT_EQ(BUCHUNGDATEI.remove(), 0);
+    weg.push_back(BUCHUNG.NR);
+    BUCHUNGDATEI.close();
+    ASSERT_EQ(BUCHUNGDATEI.open(rt::isam::AccessMode::ReadWriteDenyWrite), 0);
+  });
+  EXPECT_GE(pausen, 2);
+  EXPECT_EQ(e.fehler, 0);
+  std::string erwartet = kKopf;
+  BUCHUNGDATEI.clear();
+  BUCHUNG.DATUM = rt::dateOf(erster);
+  BUCHUNGDATEI.setToValue(BUCHUNG_KEYDATUM);
+  int zeilen = 0;
+  while (BUCHUNGDATEI.next() == 0) {
+    if (BUCHUNG.KONTO == "0005") continue;
+    erwartet += einfacheZeile(BUCHUNG.NR, rt::dayNumber(BUCHUNG.DATUM));
+    ++zeilen;
+  }
+  EXPECT_EQ(zeilen, n + pausen - static_cast<int>(weg.size()));
+  EXPECT_EQ(e.anzahl, zeilen);
+  EXPECT_TRUE(dateiInhalt(exportDatei()) == erwartet) << "the file differs";
+}
+
 TEST_F(ExportLogikTest, TheDefaultRangeRunsFromTheFirstToTheLastBooking) {
   rt::DATE von{1, 1, 2000}, bis{1, 1, 2000};
   CsvZeitraumVorbelegen(von, bis);
