@@ -232,6 +232,7 @@ class Export {
     oben.NR = INT32_MAX;
     std::atomic<rt::Day> gelesen{von_};  // the date of a booking read last, for the window
     auto letztePause = Clock::now();
+    bool pausieren = false;
     std::vector<std::uint8_t> genommen;  // by place: whether its booking came (not deleted meanwhile)
     std::vector<Texte::Stelle> stellen;  // by reading thread
     const char trennzeichen = ausgabe_.trennzeichen();
@@ -239,6 +240,8 @@ class Export {
     const int code = BUCHUNGDATEI.readRangeApart(
         BUCHUNG_KEYDATUM, &unten, &oben, false,
         [&](std::size_t anzahl, int faeden) {
+          pausieren = anzahl > static_cast<std::size_t>(CSV_LESEN_OHNE_PAUSE);
+          letztePause = Clock::now();
           zeilen_.resize(anzahl);
           genommen.assign(anzahl, 0);
           stellen.resize(static_cast<std::size_t>(faeden));
@@ -252,7 +255,7 @@ class Export {
           gelesen.store(z.schluessel.tag, std::memory_order_relaxed);
         },
         [&] {
-          if (!pause_ || Clock::now() - letztePause < std::chrono::milliseconds(CSV_PAUSE_MS)) return;
+          if (!pause_ || !pausieren || Clock::now() - letztePause < std::chrono::milliseconds(CSV_PAUSE_MS)) return;
           pause_(gelesen.load(std::memory_order_relaxed));
           letztePause = Clock::now();
         });

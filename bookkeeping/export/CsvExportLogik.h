@@ -26,6 +26,10 @@ extern const char CSV_KONTO_FEHLT[];
 // the last pause, so that the window shows its progress at least that often.
 inline constexpr int CSV_PAUSE_NACH = 2000;
 inline constexpr int CSV_PAUSE_MS = 50;
+// A range of up to this many bookings is read in a few milliseconds and without a pause, so that
+// its pauses come only between the lines written, where a walk would make them. A larger range
+// also pauses while it is read; what other threads change then is exported as it is afterwards.
+inline constexpr int CSV_LESEN_OHNE_PAUSE = 10 * CSV_PAUSE_NACH;
 
 struct CsvExportErgebnis {
   std::int32_t anzahl = 0;  // bookings written

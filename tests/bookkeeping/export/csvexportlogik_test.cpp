@@ -80,7 +80,8 @@ std::string gefiltert(std::string_view wert) {
 // dates', with every kind of field: amounts negative, zero, at the width's limits and beyond it,
 // texts with umlauts, quotes, separators, line breaks, control bytes, letters the filter drops and
 // blanks around them, both text lines, missing accounts, every kind and VAT key. The file holds
-// the lines of a walk along the dates, byte for byte.
+// the lines of a walk along the dates, byte for byte, with the bookings stored ahead of it during
+// its pauses.
 TEST_F(ExportLogikTest, AMixedYearReadInStretchesGivesTheWalksLinesByteForByte) {
   konto("0004", "Bürobedarf");
   konto("0010", "Erlöse; Zinsen", 1);
@@ -122,8 +123,17 @@ TEST_F(ExportLogikTest, AMixedYearReadInStretchesGivesTheWalksLinesByteForByte) 
   sqlite3_exec(BUCHUNGDATEI.connection(), "COMMIT", nullptr, nullptr, nullptr);
   const rt::Day letzter = erster + 300;  // the bookings of the year's last days stay out
 
-  const CsvExportErgebnis e = exportieren(erster + 1, letzter);
+  // Bookings stored during the pauses on the last day, after every other: ahead of the export
+  // whenever it pauses, while it reads or while it writes.
+  int pausen = 0;
+  const CsvExportErgebnis e = exportieren(erster + 1, letzter, [&](rt::Day) {
+    ++pausen;
+    const BUCHUNG_T gemerkt = BUCHUNG;
+    buchung(2000000 + pausen, "0010", letzter, 1, 1.5, 1.5, 0, 2, "während des Exports");
+    BUCHUNG = gemerkt;
+  });
   ASSERT_EQ(e.fehler, 0);
+  EXPECT_GE(pausen, 8);
 
   std::string erwartet = kKopf;
   int zeilen = 0;
@@ -272,10 +282,11 @@ TEST_F(ExportLogikTest, AFileOpenedAgainDuringAPauseIsReadOnFromTheExportsPlace)
     ++pausen;
     buchung(n + 2 * pausen, "0005", erster, 1, 1, 1, 0, 0, "zu spät");
     buchung(n + 2 * pausen + 1, "0004", datum, 1, 10, 10, 0, 0, ("B" + std::to_string(n + 2 * pausen + 1)).c_str());
-    BUCHUNG.NR = (datum - erster) * 10 + 15;
+    const int voraus = (datum - erster) * 10 + 15;
+    BUCHUNG.NR = voraus;
     ASSERT_EQ(BUCHUNGDATEI.get(BUCHUNG_KEYNR), 0);
     ASSERT_EQ(BUCHUNGDATEI.remove(), 0);
-    weg.push_back(BUCHUNG.NR);
+    weg.push_back(voraus);
     BUCHUNGDATEI.close();
     ASSERT_EQ(BUCHUNGDATEI.open(rt::isam::AccessMode::ReadWriteDenyWrite), 0);
   });
