@@ -12,6 +12,33 @@ struct ExportLogikTest : ExportTest {
   CsvExportErgebnis exportieren(rt::Day von, rt::Day bis, const std::function<void(rt::Day)>& pause = {}) {
     return CsvExportieren(exportDatei(), von, bis, pause);
   }
+  // What another thread does in the export's pause number `pause` at `datum`, over the simple
+  // bookings 1..n from `erster` on: a booking behind the export's place (of account 0005), one ahead
+  // on the same day, one deleted ahead. Gives the number of the deleted one.
+  static int ringsumAendern(int n, rt::Day erster, rt::Day datum, int pause) {
+    buchung(n + 2 * pause, "0005", erster, 1, 1, 1, 0, 0, "zu spät");
+    buchung(n + 2 * pause + 1, "0004", datum, 1, 10, 10, 0, 0, ("B" + std::to_string(n + 2 * pause + 1)).c_str());
+    const int weg = (datum - erster) * 10 + 15;
+    BUCHUNG.NR = weg;
+    EXPECT_EQ(BUCHUNGDATEI.get(BUCHUNG_KEYNR), 0);
+    EXPECT_EQ(BUCHUNGDATEI.remove(), 0);
+    return weg;
+  }
+  // The file as it must be after such pauses: every booking from `erster` on as the file holds it
+  // now, except those added behind the export; `zeilen` counts them.
+  static std::string ohneDieDahinter(rt::Day erster, int& zeilen) {
+    std::string erwartet = kKopf;
+    zeilen = 0;
+    BUCHUNGDATEI.clear();
+    BUCHUNG.DATUM = rt::dateOf(erster);
+    BUCHUNGDATEI.setToValue(BUCHUNG_KEYDATUM);
+    while (BUCHUNGDATEI.next() == 0) {
+      if (BUCHUNG.KONTO == "0005") continue;
+      erwartet += einfacheZeile(BUCHUNG.NR, rt::dayNumber(BUCHUNG.DATUM));
+      ++zeilen;
+    }
+    return erwartet;
+  }
 };
 
 }  // namespace
@@ -238,13 +265,7 @@ TEST_F(ExportLogikTest, OtherThreadsBetweenThePausesNeitherDerailTheWalkNorSeeIt
     KONTO.NR = "0005";
     EXPECT_EQ(KONTODATEI.get(KONTO_KEYNR), 0);
     // A booking behind the export's place, one ahead on the same day, one deleted ahead.
-    buchung(n + 2 * pausen, "0005", erster, 1, 1, 1, 0, 0, "zu spät");
-    buchung(n + 2 * pausen + 1, "0004", datum, 1, 10, 10, 0, 0, ("B" + std::to_string(n + 2 * pausen + 1)).c_str());
-    const int weg = (datum - erster) * 10 + 15;
-    BUCHUNG.NR = weg;
-    ASSERT_EQ(BUCHUNGDATEI.get(BUCHUNG_KEYNR), 0);
-    ASSERT_EQ(BUCHUNGDATEI.remove(), 0);
-    ohne.push_back(weg);
+    ohne.push_back(ringsumAendern(n, erster, datum, pausen));
     fremdeBuffer(pausen);
   });
   EXPECT_GE(pausen, 2);  // and more when the machine is slow: a pause at least every CSV_PAUSE_MS
@@ -253,16 +274,8 @@ TEST_F(ExportLogikTest, OtherThreadsBetweenThePausesNeitherDerailTheWalkNorSeeIt
   EXPECT_EQ(std::memcmp(&KONTO, &merkKonto, sizeof KONTO), 0);
 
   // Every booking of the range as the file holds it now, except those added behind the export.
-  std::string erwartet = kKopf;
   int zeilen = 0;
-  BUCHUNGDATEI.clear();
-  BUCHUNG.DATUM = rt::dateOf(erster);
-  BUCHUNGDATEI.setToValue(BUCHUNG_KEYDATUM);
-  while (BUCHUNGDATEI.next() == 0) {
-    if (BUCHUNG.KONTO == "0005") continue;
-    erwartet += einfacheZeile(BUCHUNG.NR, rt::dayNumber(BUCHUNG.DATUM));
-    ++zeilen;
-  }
+  const std::string erwartet = ohneDieDahinter(erster, zeilen);
   EXPECT_EQ(zeilen, n - 2 + 2);
   EXPECT_EQ(e.anzahl, zeilen);
   EXPECT_EQ(dateiInhalt(exportDatei()), erwartet);
@@ -280,28 +293,14 @@ TEST_F(ExportLogikTest, AFileOpenedAgainDuringAPauseIsReadOnFromTheExportsPlace)
   int pausen = 0;
   const CsvExportErgebnis e = exportieren(erster, erster + n / 10, [&](rt::Day datum) {
     ++pausen;
-    buchung(n + 2 * pausen, "0005", erster, 1, 1, 1, 0, 0, "zu spät");
-    buchung(n + 2 * pausen + 1, "0004", datum, 1, 10, 10, 0, 0, ("B" + std::to_string(n + 2 * pausen + 1)).c_str());
-    const int voraus = (datum - erster) * 10 + 15;
-    BUCHUNG.NR = voraus;
-    ASSERT_EQ(BUCHUNGDATEI.get(BUCHUNG_KEYNR), 0);
-    ASSERT_EQ(BUCHUNGDATEI.remove(), 0);
-    weg.push_back(voraus);
+    weg.push_back(ringsumAendern(n, erster, datum, pausen));
     BUCHUNGDATEI.close();
     ASSERT_EQ(BUCHUNGDATEI.open(rt::isam::AccessMode::ReadWriteDenyWrite), 0);
   });
   EXPECT_GE(pausen, 2);
   EXPECT_EQ(e.fehler, 0);
-  std::string erwartet = kKopf;
-  BUCHUNGDATEI.clear();
-  BUCHUNG.DATUM = rt::dateOf(erster);
-  BUCHUNGDATEI.setToValue(BUCHUNG_KEYDATUM);
   int zeilen = 0;
-  while (BUCHUNGDATEI.next() == 0) {
-    if (BUCHUNG.KONTO == "0005") continue;
-    erwartet += einfacheZeile(BUCHUNG.NR, rt::dayNumber(BUCHUNG.DATUM));
-    ++zeilen;
-  }
+  const std::string erwartet = ohneDieDahinter(erster, zeilen);
   EXPECT_EQ(zeilen, n + pausen - static_cast<int>(weg.size()));
   EXPECT_EQ(e.anzahl, zeilen);
   EXPECT_TRUE(dateiInhalt(exportDatei()) == erwartet) << "the file differs";
