@@ -241,7 +241,6 @@ class Export {
         BUCHUNG_KEYDATUM, &unten, &oben, false,
         [&](std::size_t anzahl, int faeden) {
           pausieren = anzahl > static_cast<std::size_t>(CSV_LESEN_OHNE_PAUSE);
-          letztePause = Clock::now();
           zeilen_.resize(anzahl);
           genommen.assign(anzahl, 0);
           stellen.resize(static_cast<std::size_t>(faeden));
