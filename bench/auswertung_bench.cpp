@@ -219,7 +219,6 @@ void BM_GewinnVerlustVorschauUndPdf(benchmark::State& state) {
     if (!vorschau) return state.SkipWithError("no preview");
     QCoreApplication::processEvents();  // page 1 painted
     const double s1 = static_cast<double>(uhr.nsecsElapsed()) / 1e6;
-    seiten = static_cast<int>(SEITENQUEUE.records());
     uhr.restart();
     klick(vorschau, kVorschauDrucken);
     // Written: the preview and the progress window gone, and the message that tells where the file
@@ -235,6 +234,7 @@ void BM_GewinnVerlustVorschauUndPdf(benchmark::State& state) {
     while (!geschriebenUndGemeldet() && uhr.elapsed() < 120000) QCoreApplication::processEvents();
     const double p = static_cast<double>(uhr.nsecsElapsed()) / 1e6;
     const bool geschrieben = pdfs().size() == 1;
+    seiten = static_cast<int>(SEITENQUEUE.records());  // the pages printed, the later ones built meanwhile
     if (meldung) {
       klick(meldung, 7);  // its "OK"
     }

@@ -8,6 +8,7 @@
 #include "runtime/window/Window.h"
 
 #include <climits>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -114,7 +115,7 @@ void bestandLesen(AUSWERTUNG_T& a) {
         zeilen.assign(anzahl, 0);
       },
       [&](std::size_t platz, const void* satz, std::int64_t zeile) {
-        buchungen[platz] = *static_cast<const BUCHUNG_T*>(satz);
+        std::memcpy(&buchungen[platz], satz, sizeof(BUCHUNG_T));
         zeilen[platz] = zeile;
       },
       {});
@@ -147,8 +148,12 @@ VorschauFunktion& vorschauFunktion() {
   return f;
 }
 
+// A preview put in place by a test is given the whole report.
 std::uint8_t vorschauZeigen(Report& bericht) {
-  if (vorschauFunktion()) return vorschauFunktion()(bericht);
+  if (vorschauFunktion()) {
+    bericht.buildRest();
+    return vorschauFunktion()(bericht);
+  }
   return Druckvorschau(bericht, -50, 1, 0);
 }
 
@@ -348,12 +353,15 @@ void AuswertungErstellen() {
   // Every page of an evaluation from a damaged file says so, also when its own walk found the damage.
   if (BUCHUNGDATEI.failure()) a.P40_REP.unhide("?BESCHAEDIGT");
   else a.P40_REP.hide("?BESCHAEDIGT");
-  if (seite == 2) nachKonten(a);
-  else einnahmenUndAusgaben(a);
-  a.BESTAND = {};
+  // The preview opens with the first page; the others are built while it is shown.
+  a.P40_REP.build([&a, seite] {
+    if (seite == 2) nachKonten(a);
+    else einnahmenUndAusgaben(a);
+    a.P40_REP.pageBreak();
+    a.BESTAND = {};
+  });
 
   rt::win::setWaitCursor(false);
-  a.P40_REP.pageBreak();
   vorschauZeigen(a.P40_REP);
   const PrintOutcome gedruckt = a.P40_REP.close();
   if (!gedruckt.message.isEmpty())

@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -27,10 +28,29 @@ extern std::uint8_t AUSGABENAUFSCHLUESSELN;  // tab 1: expenses by account
 extern std::uint8_t EXTRASEITE;              // tab 2: one page per account
 extern std::uint8_t NURSUMMEN;               // sum lines only
 
+// Storage whose records a resize leaves unwritten: the parallel read copies each record in whole on
+// its reading thread, so that the fresh memory is first touched there, by several threads at once.
+template <typename T>
+struct UNBESCHRIEBEN_T : std::allocator<T> {
+  template <typename U>
+  struct rebind {
+    using other = UNBESCHRIEBEN_T<U>;
+  };
+  UNBESCHRIEBEN_T() = default;
+  template <typename U>
+  UNBESCHRIEBEN_T(const UNBESCHRIEBEN_T<U>&) {}
+  template <typename U>
+  void construct(U*) {}
+  template <typename U, typename... Args>
+  void construct(U* p, Args&&... args) {
+    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+  }
+};
+
 // The bookings of an evaluation's date range, copied in date order, and where each section finds
 // its own: by kind, and by kind and account number (without trailing blanks).
 struct AUSWERTUNGSBESTAND_T {
-  std::vector<BUCHUNG_T> buchungen;
+  std::vector<BUCHUNG_T, UNBESCHRIEBEN_T<BUCHUNG_T>> buchungen;
   std::vector<std::uint32_t> nachArt[4];
   std::unordered_map<std::string, std::vector<std::uint32_t>> nachKonto[4];
 };
