@@ -30,16 +30,44 @@ struct Jahreskopie {
   bool gueltig = false;
   int jahr = 0;
   std::uint64_t stand = 0;  // the file's revision that the rows reflect
-  std::vector<JAHRESZEILE_T> zeilen;
+  rt::UnfilledVector<JAHRESZEILE_T> zeilen;
+  std::vector<std::string> texte;  // the list texts; the last store takes those of rows read later
 };
 Jahreskopie g_kopie;
 long g_gelesen = 0;
 int g_taktZeilen = 256;
 int g_taktMs = 50;
 
+// The booking of a row as the copy keeps it, its list text appended to store `speicher`.
+JAHRESZEILE_T Jahreszeile(const BUCHUNG_T& b, std::int64_t zeile, std::size_t speicher, std::string& text) {
+  const BUCHUNGSZEILE_T liste = BuchungsZeile(b);
+  const std::string_view t = liste.TEXT.bytes();
+  const JAHRESZEILE_T z{zeile,
+                        b.BRUTTO,
+                        b.NETTO,
+                        b.MWST,
+                        b.DATUM,
+                        rt::dayNumber(b.DATUM),
+                        b.NR,
+                        static_cast<std::uint32_t>(text.size()),
+                        static_cast<std::uint8_t>(t.size()),
+                        static_cast<std::uint8_t>(speicher),
+                        b.ART};
+  text += t;
+  return z;
+}
+
 JAHRESZEILE_T ZeileAusPuffer() {
-  return JAHRESZEILE_T{BUCHUNGDATEI.currentRow(), rt::dayNumber(BUCHUNG.DATUM), BUCHUNG.NR, BUCHUNG.ART,
-                       BUCHUNG.BRUTTO, BUCHUNG.NETTO, BUCHUNG.MWST, BuchungsZeile(BUCHUNG)};
+  return Jahreszeile(BUCHUNG, BUCHUNGDATEI.currentRow(), g_kopie.texte.size() - 1, g_kopie.texte.back());
+}
+
+BUCHUNGSZEILE_T Listenzeile(const JAHRESZEILE_T& z) {
+  BUCHUNGSZEILE_T liste;
+  liste.DATUM = z.DATUM;
+  liste.TEXT.assignBytes(std::string_view(g_kopie.texte[z.TEXTSPEICHER]).substr(z.TEXTSTELLE, z.TEXTLAENGE));
+  liste.BETRAG = z.BRUTTO;
+  liste.NR = z.NR;
+  return liste;
 }
 
 // Walk order: date, number and row, each descending (the order of Previous on KEYDATUM).
@@ -60,7 +88,7 @@ struct Aufnahme {
     const bool imJahr = z.TAG >= anfang && z.TAG <= ende;
     if (z.ART == 1) {
       if (inPeriode) {
-        EINGANGQUEUE.add(z.LISTENZEILE);
+        EINGANGQUEUE.add(Listenzeile(z));
         summen.EINGANGNETTO += z.NETTO;
         summen.EINGANGBRUTTO += z.BRUTTO;
         summen.EINGANGMWST += z.MWST;
@@ -68,7 +96,7 @@ struct Aufnahme {
       if (imJahr) summen.JEINGANGBRUTTO += z.BRUTTO;
     } else if (z.ART >= 2) {
       if (inPeriode) {
-        AUSGANGQUEUE.add(z.LISTENZEILE);
+        AUSGANGQUEUE.add(Listenzeile(z));
         if (z.ART == 2) {
           summen.AUSGANGNETTO -= z.NETTO;
           summen.AUSGANGBRUTTO -= z.BRUTTO;
@@ -92,7 +120,7 @@ void JahrLesen(Aufnahme& aufnahme, const std::function<void()>& zwischendurch) {
     BUCHUNG = puffer;
     BUCHUNGDATEI.restoreWalk(walk);
   };
-  g_kopie = Jahreskopie{true, aufnahme.jahr, BUCHUNGDATEI.revision(), {}};
+  g_kopie = Jahreskopie{true, aufnahme.jahr, BUCHUNGDATEI.revision(), {}, {std::string()}};
   if (zwischendurch) zwischendurch();
   auto zuletzt = Clock::now();
   BUCHUNG.NR = 0;
@@ -114,7 +142,8 @@ void JahrLesen(Aufnahme& aufnahme, const std::function<void()>& zwischendurch) {
 // The bookings of a year as the parallel read gives them: 0 or the code of the failed read.
 struct Jahreszeilen {
   int code = 0;
-  std::vector<JAHRESZEILE_T> zeilen;
+  rt::UnfilledVector<JAHRESZEILE_T> zeilen;
+  std::vector<std::string> texte;  // one store for each reading thread, and one for later rows
 };
 
 // Reads the bookings of the year, the order from the date key, then the bookings in stored order on
@@ -128,16 +157,32 @@ Jahreszeilen JahrParallelLesen(int jahr, const std::function<void()>& warten) {
   bis.NR = INT32_MAX;
   Jahreszeilen gelesen;
   auto& zeilen = gelesen.zeilen;
+  auto& texte = gelesen.texte;
+  std::vector<std::uint8_t> genommen;
   gelesen.code = BUCHUNGDATEI.readRangeApart(
-      BUCHUNG_KEYDATUM, &von, &bis, true, [&zeilen](std::size_t anzahl) { zeilen.resize(anzahl); },
-      [&zeilen](std::size_t platz, const void* satz, std::int64_t zeile) {
-        const auto& b = *static_cast<const BUCHUNG_T*>(satz);
-        zeilen[platz] = JAHRESZEILE_T{zeile, rt::dayNumber(b.DATUM), b.NR, b.ART, b.BRUTTO, b.NETTO, b.MWST,
-                                      BuchungsZeile(b)};
+      BUCHUNG_KEYDATUM, &von, &bis, true,
+      [&](std::size_t anzahl, int faeden) {
+        // The rows are written where the reading threads put them; the text stores have room for
+        // the longest texts, which costs address space only.
+        zeilen.resize(anzahl);
+        genommen.assign(anzahl, 0);
+        texte.assign(static_cast<std::size_t>(faeden) + 1, std::string());
+        for (int f = 0; f < faeden; ++f)
+          texte[static_cast<std::size_t>(f)].reserve((anzahl / static_cast<std::size_t>(faeden) + 1) *
+                                                     BUCHUNGSZEILE_T{}.TEXT.size);
+      },
+      [&](std::size_t platz, int faden, const void* satz, std::int64_t zeile) {
+        const auto f = static_cast<std::size_t>(faden);
+        zeilen[platz] = Jahreszeile(*static_cast<const BUCHUNG_T*>(satz), zeile, f, texte[f]);
+        genommen[platz] = 1;
       },
       warten);
-  // A booking deleted meanwhile left its place empty; the other changes are caught up afterwards.
-  std::erase_if(zeilen, [](const JAHRESZEILE_T& z) { return z.ZEILE == 0; });
+  // A booking deleted meanwhile left its place untaken; the other changes are caught up afterwards.
+  std::size_t n = 0;
+  for (std::size_t i = 0; i < zeilen.size(); ++i)
+    if (genommen[i]) zeilen[n++] = zeilen[i];
+  zeilen.resize(n);
+  if (texte.empty()) texte.emplace_back();
   return gelesen;
 }
 
@@ -176,7 +221,7 @@ bool JahrEinlesen(const Aufnahme& aufnahme, const std::function<void()>& zwische
   }
   if (gelesen.code != 0) return false;
   g_gelesen += static_cast<long>(gelesen.zeilen.size());
-  g_kopie = Jahreskopie{true, aufnahme.jahr, stand, std::move(gelesen.zeilen)};
+  g_kopie = Jahreskopie{true, aufnahme.jahr, stand, std::move(gelesen.zeilen), std::move(gelesen.texte)};
   return true;
 }
 
@@ -271,7 +316,9 @@ void ListenNeuTakt(int zeilen, int ms) {
   g_taktMs = ms;
 }
 
-const std::vector<JAHRESZEILE_T>& JahresKopie() { return g_kopie.zeilen; }
+const rt::UnfilledVector<JAHRESZEILE_T>& JahresKopie() { return g_kopie.zeilen; }
+
+BUCHUNGSZEILE_T JahresListenzeile(const JAHRESZEILE_T& zeile) { return Listenzeile(zeile); }
 
 bool SuchbereichGueltig() {
   const rt::Day von = rt::dayNumber(BUCHUNGSUCHENVON);

@@ -2,6 +2,7 @@
 // The work behind the booking overview: the refill of the income and expense lists with the period
 // and year sums, and the text search. They work on "Buchung.dat", PARA and the queues alone.
 
+#include "runtime/UnfilledVector.h"
 #include "runtime/text/Cents.h"
 #include "runtime/text/Date.h"
 #include "runtime/text/String.h"
@@ -55,17 +56,23 @@ void ListenNeuTakt(int zeilen, int ms);
 // The rows that the last refill read from "Buchung.dat".
 long ListenNeuGelesen();
 
-// One booking of the year as the refill keeps it.
+// One booking of the year as the refill keeps it. The text of its list row lies in one of the
+// copy's text stores.
 struct JAHRESZEILE_T {
   std::int64_t ZEILE;  // the row in the file
+  rt::Cents BRUTTO, NETTO, MWST;
+  rt::DATE DATUM;
   rt::Day TAG;
   std::int32_t NR;
+  std::uint32_t TEXTSTELLE;  // where the text begins in its store
+  std::uint8_t TEXTLAENGE;
+  std::uint8_t TEXTSPEICHER;
   std::uint8_t ART;
-  rt::Cents BRUTTO, NETTO, MWST;
-  BUCHUNGSZEILE_T LISTENZEILE;
 };
 // The rows kept, in walk order (date, then number, descending).
-const std::vector<JAHRESZEILE_T>& JahresKopie();
+const rt::UnfilledVector<JAHRESZEILE_T>& JahresKopie();
+// The list row of a kept booking.
+BUCHUNGSZEILE_T JahresListenzeile(const JAHRESZEILE_T& zeile);
 
 // The search range is usable: both dates set and Von not after Bis.
 bool SuchbereichGueltig();

@@ -110,11 +110,11 @@ void bestandLesen(AUSWERTUNG_T& a) {
   std::vector<std::int64_t> zeilen;
   const int code = BUCHUNGDATEI.readRange(
       BUCHUNG_KEYDATUM, &von, &bis, false,
-      [&](std::size_t anzahl) {
+      [&](std::size_t anzahl, int) {
         buchungen.resize(anzahl);
         zeilen.assign(anzahl, 0);
       },
-      [&](std::size_t platz, const void* satz, std::int64_t zeile) {
+      [&](std::size_t platz, int, const void* satz, std::int64_t zeile) {
         std::memcpy(&buchungen[platz], satz, sizeof(POSTENSATZ_T));
         zeilen[platz] = zeile;
       },

@@ -9,6 +9,7 @@
 // The evaluation never writes to "Buchung.dat" and leaves the shared record buffer BUCHUNG as it was.
 
 #include "bookkeeping/data/Dateien.h"
+#include "runtime/UnfilledVector.h"
 #include "runtime/report/Report.h"
 #include "runtime/text/Cents.h"
 #include "runtime/text/Date.h"
@@ -17,7 +18,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -28,25 +28,6 @@ extern rt::DATE VOND1, BISD1, VOND2, BISD2, VOND3, BISD3;
 extern std::uint8_t AUSGABENAUFSCHLUESSELN;  // tab 1: expenses by account
 extern std::uint8_t EXTRASEITE;              // tab 2: one page per account
 extern std::uint8_t NURSUMMEN;               // sum lines only
-
-// Storage whose records a resize leaves unwritten: the parallel read copies each record in whole on
-// its reading thread, so that the fresh memory is first touched there, by several threads at once.
-template <typename T>
-struct UNBESCHRIEBEN_T : std::allocator<T> {
-  template <typename U>
-  struct rebind {
-    using other = UNBESCHRIEBEN_T<U>;
-  };
-  UNBESCHRIEBEN_T() = default;
-  template <typename U>
-  UNBESCHRIEBEN_T(const UNBESCHRIEBEN_T<U>&) {}
-  template <typename U>
-  void construct(U*) {}
-  template <typename U, typename... Args>
-  void construct(U* p, Args&&... args) {
-    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
-  }
-};
 
 // A booking as an evaluation keeps it: the record's bytes up to its EXTRA bytes, which no evaluation
 // shows, so that the copy of a year takes less than half the memory of the records.
@@ -73,7 +54,7 @@ static_assert(offsetof(POSTENSATZ_T, DATUM) == offsetof(BUCHUNG_T, DATUM) &&
 // The bookings of an evaluation's date range, copied in date order, and where each section finds
 // its own: by kind, and by kind and account number (without trailing blanks).
 struct AUSWERTUNGSBESTAND_T {
-  std::vector<POSTENSATZ_T, UNBESCHRIEBEN_T<POSTENSATZ_T>> buchungen;
+  rt::UnfilledVector<POSTENSATZ_T> buchungen;  // filled by the reading threads
   std::vector<std::uint32_t> nachArt[4];
   std::unordered_map<std::string, std::vector<std::uint32_t>> nachKonto[4];
 };

@@ -26,6 +26,15 @@ constexpr const char* kRowColumn = "ID";
 
 std::string sqlName(const std::string& name) { return '"' + name + '"'; }
 
+// Opens a connection. The first call, before the library starts, switches off its memory
+// statistics: they take one lock of the whole process on every allocation, which the readers that
+// run at the same time would queue on.
+int openConnection(const std::string& path, int flags, sqlite3** db) {
+  static const bool configured = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0) == SQLITE_OK;
+  (void)configured;
+  return sqlite3_open_v2(path.c_str(), db, flags, nullptr);
+}
+
 std::string joined(const std::vector<std::string>& parts, const char* suffix = "") {
   std::string out;
   for (const auto& p : parts) {
@@ -513,7 +522,7 @@ std::string DataFile::cipherKey(bool earlier) const {
 // Connects to the file in one of the two keyed forms (a file without password has one form) and
 // checks that it is ours.
 int DataFile::connect(const std::string& path, bool earlier) {
-  int code = sqlError(sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr));
+  int code = sqlError(openConnection(path, SQLITE_OPEN_READWRITE, &db_));
   if (!code && password_) {
     const std::string key = cipherKey(earlier);
     code = sqlError(sqlite3_key(db_, key.data(), static_cast<int>(key.size())));
@@ -549,7 +558,7 @@ int DataFile::convert(const std::string& path) {
     return kOtherError;
   }
   sqlite3* db = nullptr;
-  int rc = sqlite3_open_v2(fresh.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+  int rc = openConnection(fresh, SQLITE_OPEN_READWRITE, &db);
   const std::string key = cipherKey(false);
   if (rc == SQLITE_OK) rc = sqlite3_key(db, key.data(), static_cast<int>(key.size()));
   const auto run = [&](const std::string& sql) {
@@ -689,7 +698,7 @@ int DataFile::create() {
   for (const auto& i : indexSql()) sql += " " + i + ";";
   sql += " COMMIT;";
   sqlite3* db = nullptr;
-  int rc = sqlite3_open_v2(fresh.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+  int rc = openConnection(fresh, SQLITE_OPEN_READWRITE, &db);
   if (rc == SQLITE_OK && password_) {
     const std::string key = cipherKey(earlier);
     rc = sqlite3_key(db, key.data(), static_cast<int>(key.size()));
@@ -1190,7 +1199,7 @@ namespace rt::isam {
 sqlite3* DataFile::readerConnection() const {
   if (!db_) return nullptr;
   sqlite3* db = nullptr;
-  int rc = sqlite3_open_v2(path_.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+  int rc = openConnection(path_, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, &db);
   if (rc == SQLITE_OK && password_) {
     const std::string key = cipherKey(keyedEarlier_);
     rc = sqlite3_key(db, key.data(), static_cast<int>(key.size()));
@@ -1240,15 +1249,15 @@ void inParallel(int parts, const Work& work, const std::function<void()>& waitin
 }  // namespace
 
 int DataFile::readRange(Key key, const void* low, const void* high, bool descending,
-                        const std::function<void(std::size_t count)>& count,
-                        const std::function<void(std::size_t place, const void* record, std::int64_t row)>& take,
+                        const std::function<void(std::size_t count, int threads)>& count,
+                        const std::function<void(std::size_t place, int thread, const void* record, std::int64_t row)>& take,
                         const std::function<void()>& waiting) {
   return error_ = readRangeApart(key, low, high, descending, count, take, waiting);
 }
 
 int DataFile::readRangeApart(Key key, const void* low, const void* high, bool descending,
-                             const std::function<void(std::size_t count)>& count,
-                             const std::function<void(std::size_t place, const void* record, std::int64_t row)>& take,
+                             const std::function<void(std::size_t count, int threads)>& count,
+                             const std::function<void(std::size_t place, int thread, const void* record, std::int64_t row)>& take,
                              const std::function<void()>& waiting) const {
   if (!db_) return kFileNotOpen;
   const int k = keyIndex(key);
@@ -1263,71 +1272,164 @@ int DataFile::readRangeApart(Key key, const void* low, const void* high, bool de
   withRow.push_back(kRowColumn);
   const std::string values = "(" + joined(kp.columns) + ")";
   const std::string table = sqlName(record_.table);
-  const std::string keysSql = "SELECT " + sqlName(kRowColumn) + " FROM " + table + " INDEXED BY " +
-                              sqlName(std::string(record_.table) + "_" + record_.keys[k].name) + " WHERE " +
-                              values + " >= (" + params + ") AND " + values + " <= (" + params + ") ORDER BY " +
-                              joined(withRow, descending ? " DESC" : "");
+  // A stretch of the first column's values is sought by that column; the whole range's bounds then
+  // only filter (their columns marked with + so that the index is not sought by them).
+  const auto keysSql = [&](bool stretch) {
+    std::string v = values;
+    if (stretch) {
+      v = "(";
+      for (const auto& c : kp.columns) v += (v.size() > 1 ? ", +" : "+") + sqlName(c);
+      v += ")";
+    }
+    const std::string first = sqlName(kp.columns[0]);
+    return "SELECT " + sqlName(kRowColumn) + " FROM " + table + " INDEXED BY " +
+           sqlName(std::string(record_.table) + "_" + record_.keys[k].name) + " WHERE " + v + " >= (" + params +
+           ") AND " + v + " <= (" + params + ")" +
+           (stretch ? " AND " + first + " >= ? AND " + first + " <= ?" : std::string()) + " ORDER BY " +
+           joined(withRow, descending ? " DESC" : "");
+  };
   const std::string rowsSql = selectList(kp) + " NOT INDEXED WHERE " + sqlName(kRowColumn) + " >= ? AND " +
                               sqlName(kRowColumn) + " <= ?";
+  const int threads = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
 
-  // First the order: the rows of the range by the key's index alone, (row, place) sorted by row.
-  std::vector<std::pair<std::int64_t, std::uint32_t>> rows;
+  // A connection for each thread, opened by the first phase and kept for the second.
+  std::vector<sqlite3*> connections(static_cast<std::size_t>(threads), nullptr);
+  const auto connection = [&](int t) {
+    sqlite3*& db = connections[static_cast<std::size_t>(t)];
+    if (!db) db = readerConnection();
+    return db;
+  };
+  struct Closer {
+    std::vector<sqlite3*>& all;
+    ~Closer() {
+      for (sqlite3* db : all) sqlite3_close(db);
+    }
+  } closer{connections};
+  // First the order: the rows of the range by the key's index alone. A first column that is a
+  // number is cut into stretches of its values whose index entries are read at the same time; each
+  // stretch's (row, place) pairs are sorted by row on its thread, then merged.
+  std::vector<std::pair<std::int64_t, std::int64_t>> cuts{{0, 0}};
+  bool stretches = false;
+  if (from[0].type == SQLITE_INTEGER && to[0].type == SQLITE_INTEGER && to[0].i > from[0].i) {
+    const std::int64_t lo = from[0].i, width = to[0].i - lo + 1;
+    const int n = static_cast<int>(std::min<std::int64_t>(threads, width));
+    stretches = n > 1;
+    cuts.clear();
+    for (int c = 0; c < n; ++c) cuts.emplace_back(lo + width * c / n, lo + width * (c + 1) / n - 1);
+    if (descending) std::reverse(cuts.begin(), cuts.end());
+  }
+  std::vector<std::vector<std::pair<std::int64_t, std::uint32_t>>> found(cuts.size());
   std::atomic<int> failure{SQLITE_OK};
   inParallel(
-      1,
-      [&](int) {
-        sqlite3* db = readerConnection();
+      static_cast<int>(cuts.size()),
+      [&](int c) {
+        auto& rows = found[static_cast<std::size_t>(c)];
+        sqlite3* db = connection(c);
         sqlite3_stmt* stmt = nullptr;
-        int rc = db ? sqlite3_prepare_v2(db, keysSql.c_str(), -1, &stmt, nullptr) : SQLITE_CANTOPEN;
+        const std::string sql = keysSql(stretches);
+        int rc = db ? sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) : SQLITE_CANTOPEN;
         if (rc == SQLITE_OK) {
-          bindValues(stmt, to, bindValues(stmt, from, 1));
+          const int next = bindValues(stmt, to, bindValues(stmt, from, 1));
+          if (stretches) {
+            sqlite3_bind_int64(stmt, next, cuts[static_cast<std::size_t>(c)].first);
+            sqlite3_bind_int64(stmt, next + 1, cuts[static_cast<std::size_t>(c)].second);
+          }
           std::uint32_t place = 0;
           while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) rows.emplace_back(sqlite3_column_int64(stmt, 0), place++);
           if (rc == SQLITE_DONE) rc = SQLITE_OK;
         }
         sqlite3_finalize(stmt);
-        sqlite3_close(db);
         std::sort(rows.begin(), rows.end());
-        failure = rc;
+        if (rc != SQLITE_OK) {
+          int none = SQLITE_OK;
+          failure.compare_exchange_strong(none, rc);
+        }
       },
       waiting);
   if (failure != SQLITE_OK) return sqlError(failure);
-  if (count) count(rows.size());
-  if (rows.empty()) return kNoError;
-
-  // Then the records, in stored order, in stretches of about equal length.
-  const int parts = static_cast<int>(std::clamp<std::size_t>(
-      rows.size() / 8192, 1, std::clamp(std::thread::hardware_concurrency(), 1u, 4u)));
+  // Each stretch's places follow those of the stretches before it in key order.
+  std::size_t total = 0;
+  std::vector<std::uint32_t> before;
+  for (const auto& f : found) {
+    before.push_back(static_cast<std::uint32_t>(total));
+    total += f.size();
+  }
+  // Then the records, in stored order, in stretches of rows of about equal numbers of records; each
+  // reader merges the sorted (row, place) lists of its rows as it goes.
+  const int parts = static_cast<int>(std::clamp<std::size_t>(total / 8192, 1, threads));
+  if (count) count(total, parts);
+  if (total == 0) return kNoError;
+  const auto below = [&](std::int64_t row) {  // the records of the range stored before `row`
+    std::size_t n = 0;
+    for (const auto& f : found)
+      n += static_cast<std::size_t>(std::lower_bound(f.begin(), f.end(), std::make_pair(row, 0u)) - f.begin());
+    return n;
+  };
+  std::int64_t lowest = INT64_MAX, highest = INT64_MIN;
+  for (const auto& f : found)
+    if (!f.empty()) {
+      lowest = std::min(lowest, f.front().first);
+      highest = std::max(highest, f.back().first);
+    }
+  std::vector<std::int64_t> bounds{lowest};  // part p reads the rows from bounds[p] to bounds[p + 1] - 1
+  for (int p = 1; p < parts; ++p) {
+    const std::size_t wanted = total * static_cast<std::size_t>(p) / static_cast<std::size_t>(parts);
+    std::int64_t lo = bounds.back(), hi = highest;  // the first row with `wanted` records before it
+    while (lo < hi) {
+      const std::int64_t mid = lo + (hi - lo) / 2;
+      if (below(mid) < wanted) lo = mid + 1;
+      else hi = mid;
+    }
+    bounds.push_back(lo);
+  }
+  bounds.push_back(highest + 1);
   std::atomic<bool> stop{false};
   inParallel(
       parts,
       [&](int part) {
-        const std::size_t first = rows.size() * part / parts, end = rows.size() * (part + 1) / parts;
-        if (first == end) return;
+        const std::int64_t firstRow = bounds[static_cast<std::size_t>(part)];
+        const std::int64_t endRow = bounds[static_cast<std::size_t>(part) + 1];
+        if (firstRow >= endRow) return;
+        // The heads of the stretches' lists within this part's rows.
+        struct Head {
+          const std::pair<std::int64_t, std::uint32_t>* at;
+          const std::pair<std::int64_t, std::uint32_t>* end;
+          std::uint32_t before;
+        };
+        std::vector<Head> heads;
+        for (std::size_t c = 0; c < found.size(); ++c) {
+          const auto& f = found[c];
+          const auto at = std::lower_bound(f.begin(), f.end(), std::make_pair(firstRow, 0u));
+          const auto end = std::lower_bound(at, f.end(), std::make_pair(endRow, 0u));
+          if (at != end) heads.push_back({&*at, &*at + (end - at), before[c]});
+        }
         std::vector<unsigned char> buffer(record_.size);
-        sqlite3* db = readerConnection();
+        sqlite3* db = connection(part);
         sqlite3_stmt* stmt = nullptr;
         int rc = db ? sqlite3_prepare_v2(db, rowsSql.c_str(), -1, &stmt, nullptr) : SQLITE_CANTOPEN;
         if (rc == SQLITE_OK) {
-          sqlite3_bind_int64(stmt, 1, rows[first].first);
-          sqlite3_bind_int64(stmt, 2, rows[end - 1].first);
-          std::size_t next = first;
-          while (!stop && (rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+          sqlite3_bind_int64(stmt, 1, firstRow);
+          sqlite3_bind_int64(stmt, 2, endRow - 1);
+          while (!stop && !heads.empty() && (rc = sqlite3_step(stmt)) == SQLITE_ROW) {
             const std::int64_t row = sqlite3_column_int64(stmt, 0);
-            while (next < end && rows[next].first < row) ++next;  // gone meanwhile
-            if (next == end) break;
-            if (rows[next].first != row) continue;  // not in the range
+            std::erase_if(heads, [row](Head& head) {
+              while (head.at != head.end && head.at->first < row) ++head.at;  // gone meanwhile
+              return head.at == head.end;
+            });
+            Head* in = nullptr;
+            for (Head& head : heads)
+              if (head.at->first == row) in = &head;
+            if (!in) continue;  // not in the range
             if (!readRecordInto(stmt, buffer.data())) {
               rc = SQLITE_CORRUPT;
               break;
             }
-            take(rows[next].second, buffer.data(), row);
-            ++next;
+            take(in->before + in->at->second, part, buffer.data(), row);
+            ++in->at;
           }
           if (rc == SQLITE_DONE || rc == SQLITE_ROW) rc = SQLITE_OK;
         }
         sqlite3_finalize(stmt);
-        sqlite3_close(db);
         if (rc != SQLITE_OK) {
           int none = SQLITE_OK;
           failure.compare_exchange_strong(none, rc);

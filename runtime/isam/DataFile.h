@@ -140,23 +140,24 @@ class DataFile {
   // key's values; both included) for a copy kept elsewhere. The key's index gives their order
   // (descending when asked); then the table is read in stored order, in stretches that run in
   // parallel, each on a connection of its own, so that every page is read once and in sequence.
-  // `count` is called first with the number of records found; `take` then gets each of them with
-  // its place in key order (0 to count - 1), its row and a record buffer of its own, on the
-  // reading threads, for different places at the same time. A record deleted meanwhile leaves
+  // `count` is called first with the number of records found and the number of reading threads;
+  // `take` then gets each of them with its place in key order (0 to count - 1), the reading thread
+  // (0 to threads - 1), its row and a record buffer of its own, on that thread, while the other
+  // threads take other places. A record deleted meanwhile leaves
   // its place untaken; one added or changed meanwhile may be missed or come at its earlier place:
   // the caller catches up through changedRows from the revision before the call. `waiting` is
   // called on the calling thread every few milliseconds until the reading is done; it may use
   // this file. Gives 0 or the code of the failed read, which is neither remembered nor reported
   // (a walk over the same records meets and reports it).
   int readRange(Key key, const void* low, const void* high, bool descending,
-                const std::function<void(std::size_t count)>& count,
-                const std::function<void(std::size_t place, const void* record, std::int64_t row)>& take,
+                const std::function<void(std::size_t count, int threads)>& count,
+                const std::function<void(std::size_t place, int thread, const void* record, std::int64_t row)>& take,
                 const std::function<void()>& waiting);
   // The same read, leaving the file's state (its error code, walk and buffer) alone, so that it may
   // run on another thread while this one uses the file; not while the file is opened or closed.
   int readRangeApart(Key key, const void* low, const void* high, bool descending,
-                     const std::function<void(std::size_t count)>& count,
-                     const std::function<void(std::size_t place, const void* record, std::int64_t row)>& take,
+                     const std::function<void(std::size_t count, int threads)>& count,
+                     const std::function<void(std::size_t place, int thread, const void* record, std::int64_t row)>& take,
                      const std::function<void()>& waiting) const;
   // A new read-only connection to the open file (nullptr when it cannot be made); the caller
   // closes it. For reading in parallel and for measurements.

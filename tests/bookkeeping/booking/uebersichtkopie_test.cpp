@@ -77,7 +77,7 @@ struct YearCopyTest : DataFolderTest {
 
   // The copy, the lists and the sums are what a walk of the file itself gives.
   void expectCopyEqualsFile() {
-    const std::vector<JAHRESZEILE_T> kopie = JahresKopie();
+    const auto kopie = JahresKopie();
     const std::vector<int> eingang = numbersOf(EINGANGQUEUE), ausgang = numbersOf(AUSGANGQUEUE);
     const SUMMEN_T summen = SUMMEN;
     const rt::Day anfang = rt::yearStart(PARA.VONSUMMENDATUM.year), ende = rt::yearEnd(PARA.VONSUMMENDATUM.year);
@@ -97,7 +97,9 @@ struct YearCopyTest : DataFolderTest {
       EXPECT_EQ(z.BRUTTO, BUCHUNG.BRUTTO);
       EXPECT_EQ(z.NETTO, BUCHUNG.NETTO);
       EXPECT_EQ(z.MWST, BUCHUNG.MWST);
-      EXPECT_EQ(z.LISTENZEILE.TEXT, BuchungsZeile(BUCHUNG).TEXT);
+      const BUCHUNGSZEILE_T liste = JahresListenzeile(z), zeile = BuchungsZeile(BUCHUNG);
+      EXPECT_EQ(liste.TEXT, zeile.TEXT);
+      EXPECT_EQ(liste.DATUM, zeile.DATUM);
       const rt::Day tag = rt::dayNumber(BUCHUNG.DATUM);
       if (tag >= von && tag <= bis) {
         (BUCHUNG.ART == 1 ? erwartetEin : erwartetAus).push_back(+BUCHUNG.NR);

@@ -916,58 +916,66 @@ TEST(DataFileTest, ARangeReadGivesTheWalksRecordsInTheWalksOrder) {
   std::vector<int> reported;
   file.setFailureHandler([&](int code) { reported.push_back(code); });
 
-  // From day 40001 number 100 to day 40005 number 29000, both included.
-  Probe low{}, high{};
-  low.DAY = rt::dateOf(40001);
-  low.NR = 100;
-  high.DAY = rt::dateOf(40005);
-  high.NR = 29000;
-  const auto walk = [&](bool descending) {
+  // From day 40001 number 100 to day 40005 number 29000, both included, and a stretch of one day.
+  const auto probe = [](rt::Day day, int nr) {
+    Probe p{};
+    p.DAY = rt::dateOf(day);
+    p.NR = nr;
+    return p;
+  };
+  const auto walk = [&](const Probe& low, const Probe& high, bool descending) {
+    const auto at = [](const Probe& p) { return std::make_pair(rt::dayNumber(p.DAY), +p.NR); };
     std::vector<int> nrs;
     P = descending ? high : low;
     file.setToValue(kByDay);
     while ((descending ? file.previous() : file.next()) == kNoError) {
-      const rt::Day day = rt::dayNumber(P.DAY);
-      if (descending ? (day < 40001 || (day == 40001 && P.NR < 100)) : (day > 40005 || (day == 40005 && P.NR > 29000)))
-        break;
+      if (descending ? at(P) < at(low) : at(P) > at(high)) break;
       nrs.push_back(P.NR);
     }
     return nrs;
   };
-  for (const bool descending : {true, false}) {
-    SCOPED_TRACE(descending);
-    std::vector<int> nrs;
-    std::vector<int> taken;
-    bool whole = true;
-    std::mutex m;
-    int waited = 0;
-    const int code = file.readRange(
-        kByDay, &low, &high, descending, [&](std::size_t n) { nrs.assign(n, 0); },
-        [&](std::size_t place, const void* record, std::int64_t) {
-          Probe seen;
-          std::memcpy(&seen, record, sizeof seen);
-          const std::lock_guard<std::mutex> lock(m);
-          nrs[place] = seen.NR;
-          const Probe keep = P;
-          P = seen;
-          whole = whole && isProbe(seen.NR);
-          P = keep;
-        },
-        [&] { ++waited; });
-    ASSERT_EQ(code, kNoError);
-    EXPECT_TRUE(whole);
-    EXPECT_EQ(nrs, walk(descending));
-    EXPECT_GT(nrs.size(), 15000u);
-  }
+  const Probe low = probe(40001, 100), high = probe(40005, 29000);
+  for (const auto& [von, bis, mindestens] : {std::tuple{low, high, 15000u}, {probe(40003, 1000), probe(40003, 20000), 2500u}})
+    for (const bool descending : {true, false}) {
+      SCOPED_TRACE(testing::Message() << rt::dayNumber(von.DAY) << " " << descending);
+      std::vector<int> nrs;
+      bool whole = true;
+      std::mutex m;
+      int threads = 0, lastThread = -1;
+      const int code = file.readRange(
+          kByDay, &von, &bis, descending,
+          [&](std::size_t n, int t) {
+            nrs.assign(n, 0);
+            threads = t;
+          },
+          [&](std::size_t place, int thread, const void* record, std::int64_t) {
+            Probe seen;
+            std::memcpy(&seen, record, sizeof seen);
+            const std::lock_guard<std::mutex> lock(m);
+            nrs[place] = seen.NR;
+            lastThread = std::max(lastThread, thread);
+            const Probe keep = P;
+            P = seen;
+            whole = whole && isProbe(seen.NR);
+            P = keep;
+          },
+          {});
+      ASSERT_EQ(code, kNoError);
+      EXPECT_TRUE(whole);
+      EXPECT_EQ(nrs, walk(von, bis, descending));
+      EXPECT_GT(nrs.size(), mindestens);
+      EXPECT_GE(lastThread, 0);
+      EXPECT_LT(lastThread, threads);
+    }
 
   // A damaged record inside the range.
   ASSERT_EQ(sqlite3_exec(file.connection(), "UPDATE PROBE SET CODE = x'41' WHERE NR = 20003", nullptr, nullptr,
                          nullptr),
             SQLITE_OK);
-  EXPECT_EQ(file.readRange(kByDay, &low, &high, true, {}, [](std::size_t, const void*, std::int64_t) {}, {}),
+  EXPECT_EQ(file.readRange(kByDay, &low, &high, true, {}, [](std::size_t, int, const void*, std::int64_t) {}, {}),
             kInvalidDataFile);
   EXPECT_TRUE(reported.empty());
   EXPECT_EQ(file.failure(), kNoError);
-  walk(true);
+  walk(low, high, true);
   EXPECT_EQ(reported, std::vector<int>{kInvalidDataFile});
 }
