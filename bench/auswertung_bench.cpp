@@ -2,11 +2,13 @@
 // scan of that year's rows (same table, same index order, same columns) in the same run:
 //   - the profit/loss with "Ausgaben aufschlüsseln", its pages built (every booking a detail line);
 //   - the VAT pre-return of the second quarter, its pages built.
-// The evaluation runs as "&Vorschau" runs it; the preview is left at once without printing. The rows
-// counted are the detail lines on the pages. Data lies in a temporary folder below /tmp.
+// The evaluation runs as "&Vorschau" runs it, all its pages built; the preview is left at once
+// without printing. The rows counted are the detail lines on the pages. Data lies in a temporary
+// folder below /tmp.
 // A third benchmark drives the real preview: the profit/loss by account from its start until page 1
-// is shown in the preview window, then a click on its print button until the PDF file is written;
-// both against a raw sequential read of the whole bookings table on a fresh connection.
+// is shown in the preview window (the other pages are built while it is open), then at once a click
+// on its print button until the PDF file is written (the pages still to come built first); both
+// against a raw sequential read of the whole bookings table on a fresh connection.
 
 #include "bench/Jahresdaten.h"
 #include "bench/RawScan.h"
@@ -219,7 +221,6 @@ void BM_GewinnVerlustVorschauUndPdf(benchmark::State& state) {
     if (!vorschau) return state.SkipWithError("no preview");
     QCoreApplication::processEvents();  // page 1 painted
     const double s1 = static_cast<double>(uhr.nsecsElapsed()) / 1e6;
-    seiten = static_cast<int>(SEITENQUEUE.records());
     uhr.restart();
     klick(vorschau, kVorschauDrucken);
     // Written: the preview and the progress window gone, and the message that tells where the file
@@ -235,6 +236,7 @@ void BM_GewinnVerlustVorschauUndPdf(benchmark::State& state) {
     while (!geschriebenUndGemeldet() && uhr.elapsed() < 120000) QCoreApplication::processEvents();
     const double p = static_cast<double>(uhr.nsecsElapsed()) / 1e6;
     const bool geschrieben = pdfs().size() == 1;
+    seiten = static_cast<int>(SEITENQUEUE.records());  // the pages printed, the later ones built meanwhile
     if (meldung) {
       klick(meldung, 7);  // its "OK"
     }

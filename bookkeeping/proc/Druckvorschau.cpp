@@ -209,6 +209,8 @@ std::uint8_t Druckvorschau(rt::report::Report& bericht, std::int16_t anfangY, st
           case ZOOM: lupe(); break;
           case PREV:
           case NEXT: {
+            // A page that is still being built is waited for: the preview never stops short of it.
+            if (e.field == NEXT) bericht.waitForPage(static_cast<int>(seite) + 1);
             const std::size_t neu = Blaettern(seite, e.field == PREV ? -1 : 1, SEITENQUEUE.records());
             if (neu != seite) {
               seite = neu;

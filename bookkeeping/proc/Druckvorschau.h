@@ -20,10 +20,11 @@
 #include <cstdint>
 #include <optional>
 
-// Shows the report whose pages SEITENQUEUE holds, modally on the calling thread. `anfangY` is the
-// window's Y position for the first preview of the run; `hochformat` switches the report's landscape
-// orientation off; `druckenVerbergen` hides the print button. Returns 1 when the user chose to print
-// (the report then prints its pages when it is closed), otherwise 0.
+// Shows the report whose pages SEITENQUEUE holds, modally on the calling thread; a report still being
+// built in steps gets its pages while it is shown, and the page key waits for one still to come.
+// `anfangY` is the window's Y position for the first preview of the run; `hochformat` switches the
+// report's landscape orientation off; `druckenVerbergen` hides the print button. Returns 1 when the
+// user chose to print (the report then prints its pages when it is closed), otherwise 0.
 std::uint8_t Druckvorschau(rt::report::Report& bericht, std::int16_t anfangY, std::uint8_t hochformat,
                            std::uint8_t druckenVerbergen);
 

@@ -8,6 +8,7 @@
 #include "runtime/window/Window.h"
 
 #include <climits>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -114,7 +115,7 @@ void bestandLesen(AUSWERTUNG_T& a) {
         zeilen.assign(anzahl, 0);
       },
       [&](std::size_t platz, int, const void* satz, std::int64_t zeile) {
-        buchungen[platz] = *static_cast<const BUCHUNG_T*>(satz);
+        std::memcpy(&buchungen[platz], satz, sizeof(POSTENSATZ_T));
         zeilen[platz] = zeile;
       },
       {});
@@ -131,11 +132,14 @@ void bestandLesen(AUSWERTUNG_T& a) {
     BUCHUNG.NR = 0;
     BUCHUNG.DATUM = a.AUSWERTUNGVON;
     BUCHUNGDATEI.setToValue(BUCHUNG_KEYDATUM);
-    while (BUCHUNGDATEI.next() == 0 && rt::dayNumber(BUCHUNG.DATUM) <= letzter) buchungen.push_back(BUCHUNG);
+    while (BUCHUNGDATEI.next() == 0 && rt::dayNumber(BUCHUNG.DATUM) <= letzter) {
+      buchungen.emplace_back();
+      std::memcpy(&buchungen.back(), &BUCHUNG, sizeof(POSTENSATZ_T));
+    }
   }
-  std::erase_if(buchungen, [](const BUCHUNG_T& x) { return x.ART < 1 || x.ART > 3; });
+  std::erase_if(buchungen, [](const POSTENSATZ_T& x) { return x.ART < 1 || x.ART > 3; });
   for (std::uint32_t i = 0; i < buchungen.size(); ++i) {
-    const BUCHUNG_T& x = buchungen[i];
+    const POSTENSATZ_T& x = buchungen[i];
     b.nachArt[x.ART].push_back(i);
     b.nachKonto[x.ART][std::string(x.KONTO.bytes())].push_back(i);
   }
@@ -147,8 +151,12 @@ VorschauFunktion& vorschauFunktion() {
   return f;
 }
 
+// A preview put in place by a test is given the whole report.
 std::uint8_t vorschauZeigen(Report& bericht) {
-  if (vorschauFunktion()) return vorschauFunktion()(bericht);
+  if (vorschauFunktion()) {
+    bericht.buildRest();
+    return vorschauFunktion()(bericht);
+  }
   return Druckvorschau(bericht, -50, 1, 0);
 }
 
@@ -167,6 +175,9 @@ void abschnittBeginnen(AUSWERTUNG_T& a) {
   a.KOPFGEDRUCKT = 0;
   a.ZEILEGRAU = 0;
 }
+
+// The booking into the run's record buffer POSTEN, whose EXTRA bytes stay as they are.
+void postenLesen(AUSWERTUNG_T& a, const POSTENSATZ_T& b) { std::memcpy(&a.POSTEN, &b, sizeof b); }
 
 // Lists the booking in POSTEN and adds its amounts with the sign of the section's kind.
 void postenAnnehmen(AUSWERTUNG_T& a) {
@@ -292,9 +303,9 @@ void PostenAuflisten(AUSWERTUNG_T& a) {
     liste = &it->second;
   }
   for (const std::uint32_t i : *liste) {
-    const BUCHUNG_T& b = a.BESTAND.buchungen[i];
+    const POSTENSATZ_T& b = a.BESTAND.buchungen[i];
     if (a.POSTENSCHLUESSEL != 0 && b.MWSTSATZ != a.POSTENSCHLUESSEL) continue;
-    a.POSTEN = b;
+    postenLesen(a, b);
     postenAnnehmen(a);
   }
 }
@@ -305,9 +316,9 @@ void PostenOhneKontoAuflisten(AUSWERTUNG_T& a) {
   std::unordered_set<std::string> konten;
   for (const MARKIERQUEUE_T& zeile : MARKIERQUEUE.rows()) konten.insert(std::string(zeile.NR.bytes()));
   for (const std::uint32_t i : a.BESTAND.nachArt[2]) {
-    const BUCHUNG_T& b = a.BESTAND.buchungen[i];
+    const POSTENSATZ_T& b = a.BESTAND.buchungen[i];
     if (konten.count(std::string(b.KONTO.bytes()))) continue;
-    a.POSTEN = b;
+    postenLesen(a, b);
     a.POSTEN.TEXT[0] = "*Kto " + vierstellig(b.KONTO) + "* " + b.TEXT[0].clip();
     postenAnnehmen(a);
   }
@@ -348,12 +359,15 @@ void AuswertungErstellen() {
   // Every page of an evaluation from a damaged file says so, also when its own walk found the damage.
   if (BUCHUNGDATEI.failure()) a.P40_REP.unhide("?BESCHAEDIGT");
   else a.P40_REP.hide("?BESCHAEDIGT");
-  if (seite == 2) nachKonten(a);
-  else einnahmenUndAusgaben(a);
-  a.BESTAND = {};
+  // The preview opens with the first page; the others are built while it is shown.
+  a.P40_REP.build([&a, seite] {
+    if (seite == 2) nachKonten(a);
+    else einnahmenUndAusgaben(a);
+    a.P40_REP.pageBreak();
+    a.BESTAND = {};
+  });
 
   rt::win::setWaitCursor(false);
-  a.P40_REP.pageBreak();
   vorschauZeigen(a.P40_REP);
   const PrintOutcome gedruckt = a.P40_REP.close();
   if (!gedruckt.message.isEmpty())

@@ -2,6 +2,9 @@
 
 #include "runtime/report/TextMeasure.h"
 #include "runtime/text/Picture.h"
+#include "runtime/window/Window.h"
+
+#include <QTimer>
 
 #include <algorithm>
 #include <cmath>
@@ -12,6 +15,9 @@ namespace rt::report {
 namespace {
 
 constexpr double kEpsilon = 1e-6;  // millimetres that rounding may add to a sum of positions
+
+// How long a report built in steps goes on at a time, so that the screen and the input keep up.
+constexpr qint64 kStepNanoseconds = 5'000'000;
 
 QRgb rgbaOr(const QColor& c, QRgb otherwise) { return c.isValid() ? c.rgba() : otherwise; }
 
@@ -165,6 +171,60 @@ void Report::finishPage() {
   page_->items.shrink_to_fit();
   page_->texts.squeeze();
   page_ = nullptr;
+  // Between two pages the body of build() may stop for now: no page is then half filled.
+  if (stepping_ && (wanted_ > 0 ? pageCount() >= wanted_ : slice_.nsecsElapsed() >= kStepNanoseconds))
+    builder_->pause();
+}
+
+void Report::build(std::function<void()> body) {
+  stopBuilding();
+  if (!isOpen()) return;
+  builder_ = std::make_unique<rt::win::Steps>([this, body = std::move(body)] {
+    body();
+    finishPage();
+  });
+  step(1);
+  if (!builder_) return;
+  if (!stepper_) {
+    stepper_ = std::make_unique<QTimer>();
+    QObject::connect(stepper_.get(), &QTimer::timeout, [this] {
+      // A failure is told on the report's own thread, when it waits for a page or closes.
+      try {
+        step(0);
+      } catch (...) {
+        failure_ = std::current_exception();
+      }
+    });
+  }
+  stepper_->start(0);
+}
+
+void Report::step(int pages) {
+  if (!builder_ || stepping_) return;
+  wanted_ = pages;
+  stepping_ = true;
+  slice_.start();
+  bool more = false;
+  try {
+    more = builder_->resume();
+  } catch (...) {
+    stepping_ = false;
+    stopBuilding();
+    throw;
+  }
+  stepping_ = false;
+  if (!more) stopBuilding();
+}
+
+void Report::stopBuilding() {
+  if (stepper_) stepper_->stop();
+  builder_.reset();
+}
+
+bool Report::waitForPage(int number) {
+  if (failure_) std::rethrow_exception(std::exchange(failure_, nullptr));
+  if (pageCount() < number) step(number);
+  return number >= 1 && number <= pageCount();
 }
 
 void Report::put(const Band& band, double left, double top) {
@@ -234,8 +294,17 @@ const PageImage* Report::page(int number) const {
 }
 
 PrintOutcome Report::close() {
+  if (failure_) {
+    discard();
+    std::rethrow_exception(std::exchange(failure_, nullptr));
+  }
   PrintOutcome outcome;
   if (isOpen() && printRequested_) {
+    if (building()) {
+      rt::win::setWaitCursor(true);
+      buildRest();
+      rt::win::setWaitCursor(false);
+    }
     finishPage();
     std::vector<const PageImage*> pages;
     for (const auto& image : images_) pages.push_back(image.get());
@@ -246,6 +315,7 @@ PrintOutcome Report::close() {
 }
 
 void Report::discard() {
+  stopBuilding();
   for (const QString& name : names_) dropPage(name);
   names_.clear();
   images_.clear();

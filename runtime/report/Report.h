@@ -13,17 +13,31 @@
 //   report.pageBreak();
 //   Druckvorschau(report, ...);           // shows pageImage(SEITE) per entry; may call printOnClose()
 //   const PrintOutcome out = report.close();
+//
+// A long report is built in steps instead, so that its first page can be shown at once:
+//
+//   report.open(SEITENQUEUE);
+//   report.build([&] { ... report.print("?DETAIL"); ... });  // returns when page 1 is finished
+//   Druckvorschau(report, ...);           // waitForPage(n) before it steps on to page n
+//   report.close();                       // builds the rest first when printing, else stops
 
 #include "runtime/Queue.h"
 #include "runtime/report/PageImage.h"
 #include "runtime/report/Printer.h"
 #include "runtime/report/ReportDef.h"
 #include "runtime/text/String.h"
+#include "runtime/window/Threads.h"
 
 #include <QColor>
+#include <QElapsedTimer>
 #include <QString>
+#include <climits>
+#include <exception>
+#include <functional>
 #include <memory>
 #include <vector>
+
+class QTimer;
 
 namespace rt::report {
 
@@ -68,9 +82,24 @@ class Report {
   QString title() const;
   const QString& label() const { return label_; }
 
+  // Builds the run's pages in steps: `body` prints the bands. It runs now until page 1 is finished
+  // (or until it returns), then goes on by itself for a few milliseconds at a time whenever the
+  // program's event loop runs, so that the pages come while the user works with the first ones.
+  // The body stops for now only between two pages: outside it the page list holds finished pages.
+  // The body neither opens nor closes the report.
+  void build(std::function<void()> body);
+  // Whether the body of build() has not yet returned.
+  bool building() const { return builder_ != nullptr; }
+  // Builds on until page `number` is finished or the body has returned; whether the run has it.
+  bool waitForPage(int number);
+  // Builds the pages still to come now.
+  void buildRest() { waitForPage(INT_MAX); }
+
   // Asks the report to send its pages to the current printer when it is closed.
   void printOnClose() { printRequested_ = true; }
-  // Ends the run: prints the pages when asked to, then drops them from the page store.
+  // Ends the run: prints the pages when asked to (the pages still to come are built first, under
+  // the wait cursor), then drops them from the page store. A body still building is stopped: its
+  // stack is unwound where it stands.
   PrintOutcome close();
 
   // The pages of the current run, 1-based; nullptr outside.
@@ -89,6 +118,8 @@ class Report {
   void finishPage();
   void put(const Band& band, double left, double top);
   void discard();
+  void step(int pages);
+  void stopBuilding();
 
   ReportDef def_;
   QString label_;
@@ -101,6 +132,15 @@ class Report {
   std::vector<QString> names_;
   PageImage* page_ = nullptr;  // the page being filled; nullptr after a break
   double cursor_ = 0;          // where the next band begins, from the paper's top
+
+  // Building in steps: the body's own stack, the timer that lets it go on when the event loop runs,
+  // the number of finished pages it stops at (0: at the end of its time), and what made it fail.
+  std::unique_ptr<rt::win::Steps> builder_;
+  std::unique_ptr<QTimer> stepper_;
+  bool stepping_ = false;
+  int wanted_ = 0;
+  QElapsedTimer slice_;
+  std::exception_ptr failure_;
 };
 
 }  // namespace rt::report

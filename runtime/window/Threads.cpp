@@ -21,6 +21,8 @@
 #include <QMetaObject>
 #include <QWidget>
 #include <algorithm>
+#include <exception>
+#include <utility>
 
 namespace rt::win {
 namespace {
@@ -456,6 +458,46 @@ void endThreads() {
   }
   d.ending = false;
 }
+
+struct Steps::State {
+  std::function<void()> procedure;
+  boost::context::fiber paused;  // the procedure while it waits for resume()
+  boost::context::fiber caller;  // the resume() that runs it, while it runs
+  std::exception_ptr failure;
+  bool done = false;
+};
+
+Steps::Steps(std::function<void()> procedure) : state_(std::make_unique<State>()) {
+  State* s = state_.get();
+  s->procedure = std::move(procedure);
+  s->paused = boost::context::fiber(std::allocator_arg, Stack(), [s](boost::context::fiber&& caller) {
+    s->caller = std::move(caller);
+    try {
+      s->procedure();
+    } catch (const boost::context::detail::forced_unwind&) {
+      throw;  // the unwinding of a destroyed Steps
+    } catch (...) {
+      s->failure = std::current_exception();
+    }
+    s->done = true;
+    return std::move(s->caller);
+  });
+}
+
+// A procedure that has not returned unwinds here, in the paused fiber's destructor.
+Steps::~Steps() = default;
+
+bool Steps::resume() {
+  State& s = *state_;
+  if (s.done) return false;
+  s.paused = std::move(s.paused).resume();
+  if (s.failure) std::rethrow_exception(std::exchange(s.failure, nullptr));
+  return !s.done;
+}
+
+void Steps::pause() { state_->caller = std::move(state_->caller).resume(); }
+
+bool Steps::done() const { return state_->done; }
 
 bool threadsHaveWork() { return Dispatcher::get().hasWork(); }
 bool inLogicalThread() { return Dispatcher::get().inCoroutine != 0; }

@@ -7,6 +7,7 @@
 #include "runtime/window/Events.h"
 
 #include <functional>
+#include <memory>
 
 class QDialog;
 
@@ -50,6 +51,28 @@ int runDialog(QDialog* dialog, const std::function<void()>& answer = {});
 // of it on its own thread) and lets every suspended thread go on, its waits ending at once, until its
 // procedure has returned and its stack has unwound. Called outside every logical thread.
 void endThreads();
+
+// A procedure that runs in steps on a stack of its own, on the calling thread and outside the
+// dispatcher: resume() runs it until it calls pause() or returns. Destroyed while its procedure has
+// begun and not returned, it unwinds the procedure's stack (its destructors run) without going on.
+class Steps {
+ public:
+  explicit Steps(std::function<void()> procedure);
+  ~Steps();
+  Steps(const Steps&) = delete;
+  Steps& operator=(const Steps&) = delete;
+
+  // Runs the procedure on until it pauses or returns; false once it has returned. An exception that
+  // leaves the procedure leaves the resume() that ran it.
+  bool resume();
+  // Called by the procedure: back to the resume() that runs it.
+  void pause();
+  bool done() const;
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
 
 // Whether a logical thread has work it can do now (an event it can take, a wait that has ended);
 // whether the caller runs in a logical thread. For drivers that let the threads settle.

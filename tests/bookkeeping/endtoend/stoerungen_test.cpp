@@ -154,7 +154,7 @@ std::vector<QString> seitenTexte() {
 }
 
 // The profit/loss of the year through the print dialog, as the toolbar opens it: the texts of the
-// preview's pages.
+// preview's pages. The pages come while the preview is open: the user steps to the last one first.
 std::vector<QString> gewinnVerlust() {
   std::vector<QString> seiten;
   klicken(WinMain.widget(FELD_DRUCKEN_));
@@ -163,6 +163,12 @@ std::vector<QString> gewinnVerlust() {
   if (!dialog) return seiten;
   klicken(dialog->widget(AF_OK));
   waitFor([] { return findWindow("P18$WINVORSCHAU") != nullptr; });
+  if (Window* vorschau = findWindow("P18$WINVORSCHAU")) {
+    QWidget* fenster = vorschau->topWidget();
+    QWidget* ziel = fenster->focusWidget() ? fenster->focusWidget() : fenster;
+    for (int i = 0; i < kBuchungen; ++i) QTest::keyClick(ziel, Qt::Key_PageDown);
+    settle();
+  }
   seiten = seitenTexte();
   if (Window* vorschau = findWindow("P18$WINVORSCHAU")) klicken(vorschau->widget(kVorschauAbbruch));
   waitFor([] { return findWindow("P18$WINVORSCHAU") == nullptr; });

@@ -12,6 +12,7 @@
 #include <QImage>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTest>
@@ -95,6 +96,33 @@ class DruckvorschauTest : public ::testing::Test {
     settle();
     return vorschau();
   }
+  // The same report built in steps, as the evaluations build it: the preview opens with page 1 while
+  // the other pages are still to come.
+  Window* zeigenInSchritten(Report& bericht, int seiten, int zeilen) {
+    SEITENQUEUE.clear();
+    bericht.open(SEITENQUEUE);
+    bericht.build([&bericht, seiten, zeilen] {
+      for (int i = 1; i <= seiten; ++i) {
+        for (int z = 1; z <= zeilen; ++z) {
+          ZEILE = z == 1 ? QString("Zeile auf Seite %1").arg(i) : QString("Buchung %1 über 1.234,56 €").arg(z);
+          bericht.print("?DETAIL");
+        }
+        bericht.pageBreak();
+      }
+    });
+    fertig_ = false;
+    ergebnis_ = 99;
+    start([this, &bericht] {
+      ergebnis_ = Druckvorschau(bericht, -50, 1, 0);
+      fertig_ = true;
+    });
+    // As soon as it is there: the building goes on whenever events are handled.
+    QElapsedTimer uhr;
+    uhr.start();
+    while (!vorschau() && uhr.elapsed() < 10000) QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    return vorschau();
+  }
   static Window* vorschau() { return findWindow("P18$WINVORSCHAU"); }
 
   // Ends the preview with a click on that button and returns its result.
@@ -111,6 +139,12 @@ class DruckvorschauTest : public ::testing::Test {
   static void taste(Window* w, Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
     QWidget* ziel = w->topWidget()->focusWidget() ? w->topWidget()->focusWidget() : w->topWidget();
     QTest::keyClick(ziel, key, mods);
+    settle();
+  }
+  // The key typed `mal` times in a row, faster than the preview handles them: they wait in its queue.
+  static void tasten(Window* w, Qt::Key key, int mal) {
+    QWidget* ziel = w->topWidget()->focusWidget() ? w->topWidget()->focusWidget() : w->topWidget();
+    for (int i = 0; i < mal; ++i) QTest::keyClick(ziel, key);
     settle();
   }
   // The user drags the window's edge.
@@ -165,6 +199,7 @@ class DruckvorschauTest : public ::testing::Test {
   testing_support::TempFolder documents_;
   Report kasse_{kKassenbuch};
   Report konten_{kKontenplan};
+  Report schritte_{kKassenbuch};  // the same report, built in steps
   bool fertig_ = false;
   int ergebnis_ = 99;
 };
@@ -511,4 +546,102 @@ TEST_F(DruckvorschauTest, OtherThreadsGoOnWhileThePreviewWaits) {
   kasse_.close();
   anderes->close();
   settle();
+}
+
+// A long report in the preview while its pages are still being built: it opens with page 1 whole, and
+// page keys typed ahead of the building reach the very pages they reach in the report built at once,
+// the last page included.
+TEST_F(DruckvorschauTest, PagesStillBeingBuiltAreReachedAsInTheWholeReport) {
+  constexpr int kSeiten = 3000, kZeilen = 40;
+  Window* w = zeigen(kasse_, kSeiten, 0, 1, kZeilen);
+  ASSERT_TRUE(w);
+  const QImage erste = seite(w);
+  tasten(w, Qt::Key_PageDown, 9);
+  const QImage zehnte = seite(w);
+  tasten(w, Qt::Key_PageDown, kSeiten + 5);
+  const QImage letzte = seite(w);
+  taste(w, Qt::Key_PageUp);
+  const QImage vorletzte = seite(w);
+  EXPECT_EQ(verlassen(w, EXIT), 0);
+  kasse_.close();
+  for (const QImage* s : {&zehnte, &vorletzte, &letzte}) EXPECT_NE(*s, erste);
+  EXPECT_NE(letzte, vorletzte);
+
+  w = zeigenInSchritten(schritte_, kSeiten, kZeilen);
+  ASSERT_TRUE(w);
+  ASSERT_TRUE(schritte_.building());
+  EXPECT_LT(SEITENQUEUE.records(), std::size_t(kSeiten));
+  EXPECT_EQ(seite(w), erste);
+  tasten(w, Qt::Key_PageDown, 9);
+  EXPECT_EQ(seite(w), zehnte);
+  EXPECT_EQ(verlassen(w, EXIT), 0);
+  schritte_.close();
+
+  w = zeigenInSchritten(schritte_, kSeiten, kZeilen);
+  ASSERT_TRUE(w);
+  ASSERT_TRUE(schritte_.building());
+  tasten(w, Qt::Key_PageDown, kSeiten + 5);
+  EXPECT_EQ(seite(w), letzte);
+  EXPECT_FALSE(schritte_.building());
+  EXPECT_EQ(SEITENQUEUE.records(), std::size_t(kSeiten));
+  taste(w, Qt::Key_PageDown);  // the last page: no wrap
+  EXPECT_EQ(seite(w), letzte);
+  taste(w, Qt::Key_PageUp);
+  EXPECT_EQ(seite(w), vorletzte);
+  EXPECT_EQ(verlassen(w, EXIT), 0);
+  schritte_.close();
+}
+
+// Left while its pages are being built: the building stops, the pages go, and the next preview shows
+// its own report.
+TEST_F(DruckvorschauTest, LeavingWhileBuildingStopsItAndTheNextPreviewShowsItsOwnPages) {
+  Window* w = zeigen(konten_, 1);
+  ASSERT_TRUE(w);
+  const QImage kontenplan = seite(w);
+  EXPECT_EQ(verlassen(w, EXIT), 0);
+  konten_.close();
+
+  w = zeigenInSchritten(schritte_, 3000, 40);
+  ASSERT_TRUE(w);
+  ASSERT_TRUE(schritte_.building());
+  taste(w, Qt::Key_Escape);
+  ASSERT_TRUE(fertig_);
+  EXPECT_EQ(ergebnis_, 0);
+  const rt::report::PrintOutcome out = schritte_.close();
+  EXPECT_EQ(out.pages, 0);
+  EXPECT_FALSE(schritte_.building());
+  EXPECT_EQ(schritte_.pageCount(), 0);
+  const std::size_t seiten = SEITENQUEUE.records();
+  EXPECT_LT(seiten, 3000u);
+  for (const auto& z : SEITENQUEUE.rows()) EXPECT_EQ(rt::report::pageImage(z.SEITE.clip()), nullptr);
+  settle();
+  EXPECT_EQ(SEITENQUEUE.records(), seiten);  // nothing is built behind
+  EXPECT_TRUE(pdfDateien().isEmpty());
+
+  w = zeigen(konten_, 1);
+  ASSERT_TRUE(w);
+  EXPECT_EQ(seite(w), kontenplan);
+  EXPECT_EQ(verlassen(w, EXIT), 0);
+  konten_.close();
+}
+
+// The print button pressed while pages are still being built prints every page of the report.
+TEST_F(DruckvorschauTest, PrintingWhileBuildingPrintsEveryPage) {
+  constexpr int kSeiten = 3000;
+  Window* w = zeigenInSchritten(schritte_, kSeiten, 40);
+  ASSERT_TRUE(w);
+  ASSERT_TRUE(schritte_.building());
+  EXPECT_EQ(verlassen(w, PRINT), 1);
+  const rt::report::PrintOutcome out = schritte_.close();
+  EXPECT_TRUE(out.ok);
+  EXPECT_EQ(out.pages, kSeiten);
+  ASSERT_EQ(pdfDateien().size(), 1);
+  QProcess info;
+  info.start("pdfinfo", {out.file});
+  info.waitForFinished(60000);
+  EXPECT_TRUE(QString::fromUtf8(info.readAllStandardOutput()).contains(QRegularExpression(QString("Pages:\\s+%1\\n").arg(kSeiten))));
+  QProcess text;
+  text.start("pdftotext", {"-f", QString::number(kSeiten), "-l", QString::number(kSeiten), out.file, "-"});
+  text.waitForFinished(60000);
+  EXPECT_TRUE(QString::fromUtf8(text.readAllStandardOutput()).contains(QString("Zeile auf Seite %1").arg(kSeiten)));
 }

@@ -15,6 +15,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPrintDialog>
 #include <QTabWidget>
@@ -499,6 +500,65 @@ TEST_F(MitVorschauTest, DruckenInDerVorschauSchreibtDieSeitenDerAuswertungAlsPdf
     EXPECT_TRUE(gecheckt(w, AF_NURSUMMEN));
     EXPECT_EQ(zeilenfarben(w)[1], kGrau);
     EXPECT_EQ(zeilenfarben(w)[3], kBlau);
+  });
+}
+
+// A year long enough that its pages are still being built when the preview opens. Page keys typed
+// ahead reach the evaluation's last page; the print button pressed at once prints every page as the
+// whole evaluation has them.
+TEST_F(MitVorschauTest, EineLangeAuswertungWirdVollstaendigGezeigtUndGedruckt) {
+  static std::vector<std::string> texte;
+  std::vector<Posten> viele;
+  for (int i = 0; i < 12000; ++i) {
+    texte.push_back("Posten " + std::to_string(i));
+    const bool eingang = i % 3 == 0;
+    viele.push_back({1000 + i, 2024, 1 + i % 12, 1 + i % 28, eingang ? "8400" : "4400", eingang ? 1 : 2, 2, 11.90,
+                     10.00, 1.90, nullptr});
+  }
+  for (std::size_t i = 0; i < viele.size(); ++i) viele[i].text1 = texte[i].c_str();
+  ASSERT_EQ(BUCHUNGDATEI.begin(), 0);
+  buchen(viele);
+  ASSERT_EQ(BUCHUNGDATEI.commit(), 0);
+
+  dialog([this](Window& w) {
+    klick(w, AF_AUSGABENAUFSCHLUESSELN);
+    // The whole evaluation, as a preview that takes the finished report sees it.
+    VorschauSetzen([this](rt::report::Report&) {
+      vorschauen.push_back(vorschauSeiten());
+      return std::uint8_t(0);
+    });
+    klick(w, AF_OK);
+    VorschauSetzen({});
+    ASSERT_EQ(vorschauen.size(), 1u);
+    const std::vector<seiten::Seite> ganz = vorschauen[0];
+    ASSERT_GT(ganz.size(), 200u);
+
+    const auto vorschauOeffnen = [&] {
+      QTest::mouseClick(w.widget(AF_OK), Qt::LeftButton);
+      QElapsedTimer uhr;
+      uhr.start();
+      while (!vorschau() && uhr.elapsed() < 10000) QCoreApplication::processEvents();
+      return vorschau();
+    };
+    Window* v = vorschauOeffnen();
+    ASSERT_NE(v, nullptr);
+    EXPECT_LT(SEITENQUEUE.records(), ganz.size());  // still being built
+    QWidget* fokus = v->topWidget()->focusWidget() ? v->topWidget()->focusWidget() : v->topWidget();
+    for (std::size_t i = 0; i < ganz.size() + 3; ++i) QTest::keyClick(fokus, Qt::Key_PageDown);
+    settle();
+    EXPECT_EQ(SEITENQUEUE.records(), ganz.size());
+    EXPECT_EQ(vorschauSeiten(), ganz);
+    klick(*v, kVorschauAbbruch);
+    EXPECT_TRUE(pdfDateien().isEmpty());
+
+    v = vorschauOeffnen();
+    ASSERT_NE(v, nullptr);
+    EXPECT_LT(SEITENQUEUE.records(), ganz.size());
+    klick(*v, kVorschauDrucken);
+    EXPECT_EQ(vorschau(), nullptr);
+    ASSERT_EQ(pdfDateien().size(), 1);
+    EXPECT_EQ(seiten::ausPdf(dokumente.file(pdfDateien().first())), ganz);
+    EXPECT_EQ(antworten.texts().size(), 1u);
   });
 }
 

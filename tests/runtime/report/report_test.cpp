@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QPainter>
 #include <QPrintDialog>
@@ -16,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <stdexcept>
 
 using namespace rt::report;
 
@@ -372,6 +374,203 @@ TEST(PageImageTest, RenderScalesMillimetresToTheDevice) {
     EXPECT_GE(top, 148 * zoom);
     EXPECT_LE(bottom, 156 * zoom);
     EXPECT_GE(bottom - top, 4 * zoom);
+  }
+}
+
+namespace {
+
+// Every item of a page as text, to compare pages built in different ways.
+QStringList items(const PageImage& page) {
+  QStringList out{QString("%1 %2x%3").arg(page.number).arg(page.width).arg(page.height)};
+  for (const DrawItem& i : page.items)
+    out << QString("%1 %2 %3 %4 %5 %6 %7 %8 %9 %10 %11")
+               .arg(int(i.kind)).arg(i.style).arg(i.size).arg(i.x).arg(i.y).arg(i.w).arg(i.h).arg(i.color)
+               .arg(i.fill).arg(page.text(i).toString()).arg(i.kind == DrawItem::Kind::Text ? 1 : 0);
+  return out;
+}
+
+// What the body of a report built in steps leaves behind: the bands it printed and whether its
+// stack is gone (returned or unwound).
+struct Spur {
+  int baender = 0;
+  bool fort = false;
+};
+struct Waechter {
+  Spur* spur;
+  ~Waechter() { spur->fort = true; }
+};
+
+int pdfPages(const QString& file) {
+  QProcess p;
+  p.start("pdfinfo", {file});
+  p.waitForFinished(60000);
+  const QRegularExpression pages(R"(Pages:\s+(\d+))");
+  return pages.match(QString::fromUtf8(p.readAllStandardOutput())).captured(1).toInt();
+}
+
+}  // namespace
+
+// A run of about 400 pages: 40 details to a page, a sum band after every 37th, the details' box shaded
+// from page 100 on (the body changes the report as it goes).
+class StepsTest : public ReportTest {
+ protected:
+  static constexpr int kDetails = 15000;
+  void body(Report& r, Spur& spur) {
+    const Waechter waechter{&spur};
+    for (int i = 1; i <= kDetails; ++i) {
+      if (i == 4000) r.setFill("?BOX", QColor(224, 224, 224));
+      NAME = QString("Zeile%1").arg(i);
+      BETRAG = i + 0.25;
+      DATUM = rt::dateOf(rt::dayNumber(2024, 1, 1) + i % 366);
+      r.print("?DETAIL");
+      ++spur.baender;
+      if (i % 37 == 0) {
+        r.print("?SUMME");
+        ++spur.baender;
+      }
+    }
+    r.pageBreak();
+  }
+  // The same run built at once, page by page as text.
+  std::vector<QStringList> atOnce() {
+    Report r(kListe);
+    PageQueue q;
+    r.open(q);
+    Spur spur;
+    body(r, spur);
+    std::vector<QStringList> pages;
+    for (int p = 1; p <= r.pageCount(); ++p) pages.push_back(items(*r.page(p)));
+    return pages;
+  }
+  static bool waitUntilBuilt(Report& r, std::vector<int>* counts = nullptr) {
+    QElapsedTimer clock;
+    clock.start();
+    while (r.building() && clock.elapsed() < 60000) {
+      QCoreApplication::processEvents();
+      if (counts && (counts->empty() || counts->back() != r.pageCount())) counts->push_back(r.pageCount());
+    }
+    return !r.building();
+  }
+};
+
+TEST_F(StepsTest, PagesComeOneAfterTheOtherExactlyAsBuiltAtOnce) {
+  const std::vector<QStringList> want = atOnce();
+  ASSERT_GT(want.size(), 350u);
+  Spur spur;
+  report_.open(seiten_);
+  report_.build([&] { body(report_, spur); });
+  // Page 1 is there, finished; the rest is still to come.
+  ASSERT_TRUE(report_.building());
+  EXPECT_EQ(report_.pageCount(), 1);
+  EXPECT_EQ(seiten_.records(), 1u);
+  EXPECT_EQ(items(*report_.page(1)), want[0]);
+  EXPECT_FALSE(spur.fort);
+
+  // A page asked for is built on the spot, no further; every page in the list is finished.
+  EXPECT_TRUE(report_.waitForPage(120));
+  EXPECT_EQ(report_.pageCount(), 120);
+  EXPECT_EQ(seiten_.records(), 120u);
+  for (int p : {2, 99, 100, 120}) EXPECT_EQ(items(*report_.page(p)), want[p - 1]) << p;
+  EXPECT_TRUE(report_.waitForPage(7));
+  EXPECT_EQ(report_.pageCount(), 120);
+
+  // The event loop builds the rest, in several steps.
+  std::vector<int> counts;
+  ASSERT_TRUE(waitUntilBuilt(report_, &counts));
+  EXPECT_GT(counts.size(), 2u);
+  EXPECT_TRUE(spur.fort);
+  ASSERT_EQ(report_.pageCount(), static_cast<int>(want.size()));
+  ASSERT_EQ(seiten_.records(), want.size());
+  for (int p = 1; p <= report_.pageCount(); ++p) {
+    ASSERT_EQ(items(*report_.page(p)), want[p - 1]) << p;
+    EXPECT_EQ(pageImage(seiten_.get(p)->SEITE.clip()), report_.page(p));
+  }
+  EXPECT_FALSE(report_.waitForPage(report_.pageCount() + 1));
+  report_.close();
+}
+
+// Closed while it builds: printing builds every page first; otherwise the body stops where it
+// stands, its stack unwound, and its pages are gone. A report destroyed while it builds stops too.
+TEST_F(StepsTest, ClosingWhileBuildingPrintsEveryPageOrStopsTheBody) {
+  const std::size_t total = atOnce().size();
+  for (const bool drucken : {true, false}) {
+    SCOPED_TRACE(drucken ? "printed" : "left");
+    Spur spur;
+    seiten_.clear();
+    report_.open(seiten_);
+    report_.build([&] { body(report_, spur); });
+    ASSERT_TRUE(report_.waitForPage(3));
+    ASSERT_TRUE(report_.building());
+    if (drucken) report_.printOnClose();
+    const PrintOutcome out = report_.close();
+    EXPECT_FALSE(report_.building());
+    EXPECT_TRUE(spur.fort);
+    if (drucken) {
+      EXPECT_EQ(out.pages, static_cast<int>(total));
+      EXPECT_EQ(pdfPages(out.file), static_cast<int>(total));
+      EXPECT_EQ(spur.baender, kDetails + kDetails / 37);
+    } else {
+      EXPECT_EQ(out.pages, 0);
+      EXPECT_TRUE(filesIn(documents_.path()).filter(".pdf").isEmpty());
+      EXPECT_LT(spur.baender, kDetails / 2);
+      const int baender = spur.baender;
+      for (int i = 0; i < 20; ++i) QCoreApplication::processEvents();
+      EXPECT_EQ(spur.baender, baender);  // nothing goes on behind
+    }
+    EXPECT_EQ(report_.pageCount(), 0);
+    for (const PageRow& row : seiten_.rows()) EXPECT_EQ(pageImage(row.SEITE.clip()), nullptr);
+    for (const QString& f : filesIn(documents_.path())) QFile::remove(QDir(documents_.path()).filePath(f));
+  }
+
+  // The next run begins afresh, its own pages from page 1.
+  seiten_.clear();
+  report_.open(seiten_);
+  Spur spur;
+  report_.build([&] { body(report_, spur); });
+  ASSERT_TRUE(waitUntilBuilt(report_));
+  EXPECT_EQ(seiten_.records(), total);
+  EXPECT_EQ(report_.page(1)->number, 1);
+  report_.close();
+
+  Spur zerstoert;
+  {
+    Report r(kListe);
+    PageQueue q;
+    r.open(q);
+    r.build([&] { body(r, zerstoert); });
+    ASSERT_TRUE(r.building());
+  }
+  EXPECT_TRUE(zerstoert.fort);
+}
+
+// A body that fails tells it on the report's own side: where a page is waited for, or at the close
+// when it failed in a step of the event loop.
+TEST_F(StepsTest, AFailureInTheBodyComesOutWhereTheReportIsUsed) {
+  for (const bool imHintergrund : {false, true}) {
+    SCOPED_TRACE(imHintergrund ? "in a step of the event loop" : "while a page is waited for");
+    Spur spur;
+    seiten_.clear();
+    report_.open(seiten_);
+    report_.build([&] {
+      const Waechter waechter{&spur};
+      for (int i = 1; i <= 4000; ++i) {
+        if (i == 2000) throw std::runtime_error("kaputt");
+        detail(i);
+      }
+    });
+    ASSERT_TRUE(report_.building());
+    if (imHintergrund) {
+      QElapsedTimer clock;
+      clock.start();
+      while (report_.building() && clock.elapsed() < 60000) QCoreApplication::processEvents();
+      EXPECT_THROW(report_.close(), std::runtime_error);
+    } else {
+      EXPECT_THROW(report_.waitForPage(100), std::runtime_error);
+      report_.close();
+    }
+    EXPECT_FALSE(report_.building());
+    EXPECT_TRUE(spur.fort);
+    EXPECT_EQ(report_.pageCount(), 0);
   }
 }
 
