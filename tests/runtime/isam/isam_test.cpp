@@ -21,6 +21,7 @@
 #include <cstring>
 #include <functional>
 #include <mutex>
+#include <set>
 #include <random>
 #include <string>
 #include <vector>
@@ -889,6 +890,67 @@ TEST(DataFileTest, AnAmountFieldConvertsTheRealColumnExactly) {
   ASSERT_EQ(reals.get(Key{&asReal, 0}), kNoError);
   EXPECT_EQ(+r.AMOUNT, -0.01);
   reals.close();
+}
+
+// Records deleted while a range is read, after their places are known, leave their places untaken;
+// every other record of the range comes once, whole, at its place.
+TEST(DataFileTest, ARangeReadLeavesThePlacesOfRecordsDeletedMeanwhileUntaken) {
+  TempFolder folder;
+  rt::String<200> name = folder.file("range.dat");
+  DataFile file{kProbe, &P, name, kPassword};
+  ASSERT_EQ(file.create(), kNoError);
+  ASSERT_EQ(file.open(AccessMode::ReadWriteDenyWrite), kNoError);
+  constexpr int kRecords = 40000;
+  ASSERT_EQ(file.begin(), kNoError);
+  for (int i = 0; i < kRecords; ++i) {
+    fillProbe(1 + (i * 7919) % kRecords);
+    ASSERT_EQ(file.add(), kNoError);
+  }
+  ASSERT_EQ(file.commit(), kNoError);
+  Probe low{}, high{};
+  low.DAY = rt::dateOf(40000);
+  high.DAY = rt::dateOf(40006);
+  high.NR = kRecords;
+  std::vector<int> nrs;
+  std::mutex m;
+  bool once = true, whole = true;
+  int removed = 0;
+  const int code = file.readRange(
+      kByDay, &low, &high, false,
+      [&](std::size_t n, int) {
+        nrs.assign(n, 0);
+        // Every third record goes before the records are read.
+        const Probe keep = P;
+        if (file.begin() != kNoError) return;
+        for (int nr = 3; nr <= kRecords; nr += 3) {
+          P.NR = nr;
+          if (file.get(kByNr) == kNoError && file.remove() == kNoError) ++removed;
+        }
+        if (file.commit() != kNoError) removed = -1;
+        P = keep;
+      },
+      [&](std::size_t place, int, const void* record, std::int64_t) {
+        Probe seen;
+        std::memcpy(&seen, record, sizeof seen);
+        const std::lock_guard<std::mutex> lock(m);
+        once = once && nrs[place] == 0;
+        nrs[place] = seen.NR;
+        const Probe keep = P;
+        P = seen;
+        whole = whole && isProbe(seen.NR);
+        P = keep;
+      },
+      {});
+  ASSERT_EQ(code, kNoError);
+  ASSERT_EQ(removed, kRecords / 3);
+  EXPECT_TRUE(once);
+  EXPECT_TRUE(whole);
+  // The places in key order (day, then number): the deleted ones untaken, the others in order.
+  std::vector<int> expected;
+  for (int day = 0; day < 7; ++day)
+    for (int nr = 1; nr <= kRecords; ++nr)
+      if (nr % 7 == day) expected.push_back(nr % 3 == 0 ? 0 : nr);
+  EXPECT_EQ(nrs, expected);
 }
 
 // A range read in stored order on several connections gives the records of the range in exactly
