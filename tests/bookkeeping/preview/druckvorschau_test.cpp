@@ -74,12 +74,8 @@ class DruckvorschauTest : public ::testing::Test {
     qunsetenv("TAVIK_FOLDER_PERSONAL");
   }
 
-  // Runs the report with `seiten` pages into SEITENQUEUE and opens the preview on a thread of its own,
-  // as the print dialog does on the frame's thread.
-  Window* zeigen(Report& bericht, int seiten, std::uint8_t druckenVerbergen = 0, std::uint8_t hochformat = 1,
-                 int zeilen = 1) {
-    SEITENQUEUE.clear();
-    bericht.open(SEITENQUEUE);
+  // Pages of `zeilen` detail lines each, the first naming its page.
+  static void seitenDrucken(Report& bericht, int seiten, int zeilen) {
     for (int i = 1; i <= seiten; ++i) {
       for (int z = 1; z <= zeilen; ++z) {
         ZEILE = z == 1 ? QString("Zeile auf Seite %1").arg(i) : QString("Buchung %1 über 1.234,56 €").arg(z);
@@ -87,6 +83,15 @@ class DruckvorschauTest : public ::testing::Test {
       }
       bericht.pageBreak();
     }
+  }
+
+  // Runs the report with `seiten` pages into SEITENQUEUE and opens the preview on a thread of its own,
+  // as the print dialog does on the frame's thread.
+  Window* zeigen(Report& bericht, int seiten, std::uint8_t druckenVerbergen = 0, std::uint8_t hochformat = 1,
+                 int zeilen = 1) {
+    SEITENQUEUE.clear();
+    bericht.open(SEITENQUEUE);
+    seitenDrucken(bericht, seiten, zeilen);
     fertig_ = false;
     ergebnis_ = 99;
     start([this, &bericht, druckenVerbergen, hochformat] {
@@ -101,15 +106,7 @@ class DruckvorschauTest : public ::testing::Test {
   Window* zeigenInSchritten(Report& bericht, int seiten, int zeilen) {
     SEITENQUEUE.clear();
     bericht.open(SEITENQUEUE);
-    bericht.build([&bericht, seiten, zeilen] {
-      for (int i = 1; i <= seiten; ++i) {
-        for (int z = 1; z <= zeilen; ++z) {
-          ZEILE = z == 1 ? QString("Zeile auf Seite %1").arg(i) : QString("Buchung %1 über 1.234,56 €").arg(z);
-          bericht.print("?DETAIL");
-        }
-        bericht.pageBreak();
-      }
-    });
+    bericht.build([&bericht, seiten, zeilen] { seitenDrucken(bericht, seiten, zeilen); });
     fertig_ = false;
     ergebnis_ = 99;
     start([this, &bericht] {
